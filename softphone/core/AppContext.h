@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Platform.h"
+#include "engine/SipEngine.h"
+#include "loop/EventLoop.h"
+#include "settings/InstallRoot.h"
+#include "window/MainWindowModel.h"
+
+#include <string>
+#include <vector>
+
+namespace velmora::core {
+
+inline constexpr const char* kVersionText = "6.0.22a";
+inline constexpr const char* kProductTag = "Velmora22a";
+inline constexpr const char* kSystemSection = "System";
+
+// Window-level values the handlers share besides the controls.
+struct WindowState {
+    std::string versionText;
+    std::string inBandSetting;       // the InBand key as read at start-up
+    bool useSipTapi = false;
+    std::string accountNumber;       // characters 3 to 6 of customerNumber
+    int lineCount = 0;
+    bool ringBackOn = false;
+    std::vector<bool> lineSpeakerMuted, lineMicMuted;
+    std::string recordAllSetting;
+    bool consultTransferFlag = false;
+    std::string monitoredAgent;
+    std::string lastDialledNumber;
+};
+
+// Everything a handler works with: the window, the engine, the loop, the
+// desktop and the files under the install root.
+struct AppContext {
+    MainWindowModel& window;
+    engine::SipEngine& engine;
+    EventLoop& loop;
+    Platform& platform;
+    InstallRoot root;
+    WindowState state;
+
+    std::filesystem::path settingsFile() const { return root.settingsFile(); }
+};
+
+}  // namespace velmora::core

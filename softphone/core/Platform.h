@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora::core {
+
+enum class MessageStyle {
+    Ok,              // a single OK button
+    CriticalOnTop,   // critical icon, application-modal, kept on top
+};
+
+// The desktop services the handlers use. The Qt adapter talks to the real
+// desktop; tests use FakePlatform.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The clipboard as text; nullopt when it cannot be read.
+    virtual std::optional<std::string> clipboardText() = 0;
+    virtual bool clearClipboard() = 0;
+    virtual bool setClipboardText(const std::string& text) = 0;
+
+    // A modal message box; returns when the agent has closed it.
+    virtual void messageBox(const std::string& text, MessageStyle style) = 0;
+
+    // Starts a program directly (never through a shell); false when it cannot.
+    virtual bool launch(const std::filesystem::path& program,
+                        const std::vector<std::string>& arguments) = 0;
+    // Opens a file in the desktop's text editor.
+    virtual bool openInEditor(const std::filesystem::path& file) = 0;
+    // Opens a document or address with its default handler.
+    virtual bool openUrl(const std::string& address) = 0;
+
+    // The looping ring-back sound.
+    virtual void startRingSound(const std::filesystem::path& wave) = 0;
+    virtual void stopRingSound() = 0;
+
+    // Ends the process at once with exit code 1.
+    virtual void forceQuit() = 0;
+};
+
+}  // namespace velmora::core

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "../Platform.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velmora::core {
+
+// The desktop as tests see it: every request is recorded; the clipboard is a
+// string that can be made unavailable.
+class FakePlatform : public Platform {
+public:
+    struct Message {
+        std::string text;
+        MessageStyle style;
+        int formTopTwips;  // where the window stood when the box appeared
+    };
+    struct Launch {
+        std::filesystem::path program;
+        std::vector<std::string> arguments;
+    };
+
+    std::optional<std::string> clipboard = std::string();
+    bool clipboardAvailable = true;
+    std::vector<std::string> clipboardLog;  // "clear", "set:<text>"
+    std::vector<Message> messages;
+    std::vector<Launch> launches;
+    std::vector<std::filesystem::path> edited;
+    std::vector<std::string> openedUrls;
+    std::vector<std::string> ringLog;  // "start:<file>", "stop"
+    int forceQuitCount = 0;
+    bool launchSucceeds = true;
+    std::function<int()> formTop = [] { return 0; };
+    std::function<void()> onMessage;  // runs while the box is "open"
+
+    std::optional<std::string> clipboardText() override {
+        if (!clipboardAvailable) return std::nullopt;
+        return clipboard;
+    }
+    bool clearClipboard() override {
+        if (!clipboardAvailable) return false;
+        clipboardLog.push_back("clear");
+        clipboard = std::string();
+        return true;
+    }
+    bool setClipboardText(const std::string& text) override {
+        if (!clipboardAvailable) return false;
+        clipboardLog.push_back("set:" + text);
+        clipboard = text;
+        return true;
+    }
+    void messageBox(const std::string& text, MessageStyle style) override {
+        messages.push_back({text, style, formTop()});
+        if (onMessage) onMessage();
+    }
+    bool launch(const std::filesystem::path& program, const std::vector<std::string>& args) override {
+        launches.push_back({program, args});
+        return launchSucceeds;
+    }
+    bool openInEditor(const std::filesystem::path& file) override {
+        edited.push_back(file);
+        return true;
+    }
+    bool openUrl(const std::string& address) override {
+        openedUrls.push_back(address);
+        return true;
+    }
+    void startRingSound(const std::filesystem::path& wave) override {
+        ringLog.push_back("start:" + wave.string());
+    }
+    void stopRingSound() override { ringLog.push_back("stop"); }
+    void forceQuit() override { ++forceQuitCount; }
+};
+
+}  // namespace velmora::core

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Controls.h"
+
+namespace velmora::core {
+
+// The main window's named controls, as plain objects. The Qt view shows them
+// and turns the agent's actions into the same calls the handlers and the
+// remote automation interface make.
+struct MainWindowModel {
+    explicit MainWindowModel(EventLoop& loop) : registry(loop) {}
+
+    ControlRegistry registry;
+    Form form{registry};
+
+    // Account and provisioning
+    Label customerNumber{registry, "customerNumber"};
+    Frame Frame7{registry, "Frame7", "Log In Information", false};
+    TextBox Text1{registry, "Text1"};
+    TextBox Text2{registry, "Text2"};
+    TextBox Text3{registry, "Text3"};
+    Button SaveCustNum{registry, "SaveCustNum", "Save"};
+    Button custNumCmd{registry, "custNumCmd", "Customer Number"};
+    TextBox EditAccountDisplayName{registry, "EditAccountDisplayName"};
+    TextBox EditAccountUserName{registry, "EditAccountUserName"};
+    TextBox EditAccountAuthLogin{registry, "EditAccountAuthLogin"};
+    TextBox EditAccountAuthPassword{registry, "EditAccountAuthPassword"};
+    TextBox EditAccountSIPProxy{registry, "EditAccountSIPProxy"};
+    TextBox EditAccountDomain{registry, "EditAccountDomain"};
+    TextBox EditTotalLine{registry, "EditTotalLine"};
+    TextBox swipeLengthTxT{registry, "swipeLengthTxT", "14"};
+
+    // Customer-relationship credentials
+    Frame LMFrame{registry, "LMFrame", "CRM Log In", false};
+    TextBox LMUsetTxt{registry, "LMUsetTxt"};
+    TextBox LMPassTxt{registry, "LMPassTxt"};
+    TextBox LMWorkGroupTxT{registry, "LMWorkGroupTxT"};
+
+    // System status and options
+    Frame SysStatFrm{registry, "SysStatFrm", "System Status"};
+    CheckBox CheckForceInbandDTMF{registry, "CheckForceInbandDTMF", "Force in-band DTMF"};
+    CheckBox cidCheck{registry, "cidCheck", "Caller-ID pop-up"};
+    CheckBox CheckCaptureSoundDevice{registry, "CheckCaptureSoundDevice", "Capture sound device", 1};
+    CheckBox CheckRegisterToProxy{registry, "CheckRegisterToProxy", "Register to proxy", 1};
+    CheckBox CheckEchoCancel{registry, "CheckEchoCancel", "Echo cancellation", 1};
+    CheckBox CheckG711U{registry, "CheckG711U", "G.711 u-law", 1};
+    CheckBox CheckG729{registry, "CheckG729", "G.729"};
+    CheckBox CheckG711A{registry, "CheckG711A", "G.711 A-law", 1};
+    CheckBox CheckGSM610{registry, "CheckGSM610", "GSM 6.10", 1};
+    CheckBox CheckiLBC{registry, "CheckiLBC", "iLBC"};
+    CheckBox CheckPlayDialTone{registry, "CheckPlayDialTone", "Ring-back tone", 1};
+
+    // Going online and the status log
+    Button BtnOnline{registry, "BtnOnline", "OffLine"};
+    Button exitcmd{registry, "exitcmd", "Exit"};
+    Label mouseMenu{registry, "mouseMenu"};
+    ListBox ListStatusLog{registry, "ListStatusLog"};
+    TextBox LineStatTxT{registry, "LineStatTxT"};
+    ListView ListViewLineStatus{registry, "ListViewLineStatus"};
+    ListBox ListAudioIn{registry, "ListAudioIn"};
+    ListBox ListAudioOut{registry, "ListAudioOut"};
+    ProgressBar SpkProgress{registry, "SpkProgress"};
+    ProgressBar MicProgress{registry, "MicProgress"};
+    WebBrowser WebBrowser1{registry, "WebBrowser1"};
+
+    // Calls and line selectors
+    TextBox EditPhoneNo{registry, "EditPhoneNo"};
+    TextBox EditForwardCallPhoneNo{registry, "EditForwardCallPhoneNo"};
+    ComboBox EditTransferPhoneNo{registry, "EditTransferPhoneNo"};
+    CheckBox autoCheck{registry, "autoCheck", "Click Off"};
+    ComboBox ComboDial{registry, "ComboDial"};
+    ComboBox ComboRecord{registry, "ComboRecord"};
+    ComboBox ComboPlayWave{registry, "ComboPlayWave"};
+    ComboBox ComboIncomingCall{registry, "ComboIncomingCall"};
+    ComboBox ComboTransferCall{registry, "ComboTransferCall"};
+    ComboBox ComboConsultLineA{registry, "ComboConsultLineA"};
+    ComboBox ComboConsultLineB{registry, "ComboConsultLineB"};
+    ComboBox ComboMuteLine{registry, "ComboMuteLine"};
+
+    // Monitoring and the remote dialer fields
+    ListBox agentList{registry, "agentList"};
+    ListBox MonList{registry, "MonList"};
+    TextBox velmoraDDEtxt{registry, "velmoraDDEtxt"};
+    TextBox dialerOnDDE{registry, "dialerOnDDE"};
+    Button DDEListen{registry, "DDEListen", "Listen"};
+    Button DDEVelmora{registry, "DDEVelmora", "Dial"};
+
+    // Timers, with the state they have when the window loads.
+    Timer TimeTimer{registry, "TimeTimer", 1000, true};
+    Timer TapiSip{registry, "TapiSip", 500, true};
+    Timer DialTimer{registry, "DialTimer", 500, true};
+    Timer webtimer{registry, "webtimer", 2000, true};
+    Timer TimerTick{registry, "TimerTick", 1000};
+    Timer TimerProgressBar{registry, "TimerProgressBar", 20};
+    Timer OnLineTimer{registry, "OnLineTimer", 1000};
+    Timer logCleanTimer{registry, "logCleanTimer", 500};
+    Timer CallTimer{registry, "CallTimer", 1000};
+};
+
+}  // namespace velmora::core
