@@ -1,0 +1,293 @@
+#include "LinphoneEngine.h"
+
+#include "SipTargets.h"
+
+#include <linphone/api/c-audio-device.h>
+#include <linphone/api/c-call.h>
+#include <linphone/payload_type.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace velmora::engine {
+namespace {
+
+constexpr long kMaxVolume = 250;
+constexpr double kUnityVolume = 125.0;  // the scale's middle is the device's own level
+constexpr double kMicBoostGain = 10.0;  // +20 dB, as a sound card's boost switch
+
+// The engine's capture (microphone) or playback devices, in liblinphone's order.
+std::vector<LinphoneAudioDevice*> devices(LinphoneCore* core, bool capture) {
+    std::vector<LinphoneAudioDevice*> found;
+    if (!core) return found;
+    const auto capability = capture ? LinphoneAudioDeviceCapabilityRecord : LinphoneAudioDeviceCapabilityPlay;
+    bctbx_list_t* list = linphone_core_get_extended_audio_devices(core);
+    for (bctbx_list_t* it = list; it; it = bctbx_list_next(it)) {
+        auto* device = static_cast<LinphoneAudioDevice*>(bctbx_list_get_data(it));
+        if (linphone_audio_device_has_capability(device, capability))
+            found.push_back(linphone_audio_device_ref(device));
+    }
+    bctbx_list_free_with_data(list, reinterpret_cast<bctbx_list_free_func>(linphone_audio_device_unref));
+    return found;
+}
+
+void release(std::vector<LinphoneAudioDevice*>& list) {
+    for (auto* device : list) linphone_audio_device_unref(device);
+    list.clear();
+}
+
+// A momentary level in dBm0 as 0..100 for the meters (-60 dB and below is 0).
+long meterLevel(float dbm0) {
+    if (!std::isfinite(dbm0)) return 0;
+    return std::clamp(std::lround((dbm0 + 60.0) * 100.0 / 60.0), 0L, 100L);
+}
+
+bool isTelephoneEvent(LinphonePayloadType* type) {
+    return std::strcmp(linphone_payload_type_get_mime_type(type), "telephone-event") == 0;
+}
+
+}  // namespace
+
+long LinphoneEngine::GetInputDeviceCount() {
+    auto list = devices(core_, true);
+    const long count = static_cast<long>(list.size());
+    release(list);
+    ok();
+    return count;
+}
+
+long LinphoneEngine::GetOutputDeviceCount() {
+    auto list = devices(core_, false);
+    const long count = static_cast<long>(list.size());
+    release(list);
+    ok();
+    return count;
+}
+
+std::string LinphoneEngine::GetInputDeviceName(long index) {
+    auto list = devices(core_, true);
+    std::string name;
+    if (index >= 0 && index < static_cast<long>(list.size())) {
+        name = linphone_audio_device_get_device_name(list[index]);
+        ok();
+    } else {
+        fail(core_ ? kInvalidValue : kNotOnline);
+    }
+    release(list);
+    return name;
+}
+
+std::string LinphoneEngine::GetOutputDeviceName(long index) {
+    auto list = devices(core_, false);
+    std::string name;
+    if (index >= 0 && index < static_cast<long>(list.size())) {
+        name = linphone_audio_device_get_device_name(list[index]);
+        ok();
+    } else {
+        fail(core_ ? kInvalidValue : kNotOnline);
+    }
+    release(list);
+    return name;
+}
+
+bool LinphoneEngine::validDevice(long index, bool capture) {
+    if (index == -1) return true;
+    if (index < -1) return false;
+    auto list = devices(core_, capture);
+    const bool valid = index < static_cast<long>(list.size());
+    release(list);
+    return valid;
+}
+
+// Devices, mute and gains of one line's call, from the engine's settings.
+void LinphoneEngine::applyCallAudio(Line& line) {
+    LinphoneCall* call = line.call;
+    if (!call) return;
+    if (line.inputDevice >= 0 || line.outputDevice >= 0) {
+        auto capture = devices(core_, true);
+        auto playback = devices(core_, false);
+        if (line.inputDevice >= 0 && line.inputDevice < static_cast<long>(capture.size()))
+            linphone_call_set_input_audio_device(call, capture[line.inputDevice]);
+        if (line.outputDevice >= 0 && line.outputDevice < static_cast<long>(playback.size()))
+            linphone_call_set_output_audio_device(call, playback[line.outputDevice]);
+        release(capture);
+        release(playback);
+    }
+    linphone_call_set_microphone_muted(call, (micMuted_ || line.micMuted || !captureDevice_) ? TRUE : FALSE);
+    linphone_call_set_speaker_muted(call, (speakerMuted_ || line.speakerMuted) ? TRUE : FALSE);
+    const double micGain = micVolume_ / kUnityVolume * (micBoost_ ? kMicBoostGain : 1.0);
+    linphone_call_set_microphone_volume_gain(call, static_cast<float>(micGain));
+    linphone_call_set_speaker_volume_gain(call, static_cast<float>(speakerVolume_ / kUnityVolume));
+}
+
+void LinphoneEngine::applyAllCallAudio() {
+    for (Line& line : lines_) applyCallAudio(line);
+}
+
+bool LinphoneEngine::MuteMicrophone(bool mute) {
+    if (!core_) return fail(kNotOnline);
+    micMuted_ = mute;
+    applyAllCallAudio();
+    return ok();
+}
+
+bool LinphoneEngine::MuteSpeaker(bool mute) {
+    if (!core_) return fail(kNotOnline);
+    speakerMuted_ = mute;
+    applyAllCallAudio();
+    return ok();
+}
+
+// Per-line mutes are kept for the line, so they hold for its next call too.
+bool LinphoneEngine::MuteLineMicrophone(int line, bool mute) {
+    if (!checkLine(line)) return false;
+    lines_[line].micMuted = mute;
+    applyCallAudio(lines_[line]);
+    return ok();
+}
+
+bool LinphoneEngine::MuteLineSpeaker(int line, bool mute) {
+    if (!checkLine(line)) return false;
+    lines_[line].speakerMuted = mute;
+    applyCallAudio(lines_[line]);
+    return ok();
+}
+
+bool LinphoneEngine::SetMicrophoneVolume(long volume) {
+    if (!core_) return fail(kNotOnline);
+    if (volume < 0 || volume > kMaxVolume) return fail(kInvalidValue);
+    micVolume_ = volume;
+    applyAllCallAudio();
+    return ok();
+}
+
+bool LinphoneEngine::SetSpeakerVolume(long volume) {
+    if (!core_) return fail(kNotOnline);
+    if (volume < 0 || volume > kMaxVolume) return fail(kInvalidValue);
+    speakerVolume_ = volume;
+    applyAllCallAudio();
+    return ok();
+}
+
+void LinphoneEngine::EnableMicBoost() {
+    micBoost_ = true;
+    applyAllCallAudio();
+    ok();
+}
+
+void LinphoneEngine::DisableMicBoost() {
+    micBoost_ = false;
+    applyAllCallAudio();
+    ok();
+}
+
+bool LinphoneEngine::EnableAgc(long level) {
+    if (!core_) return fail(kNotOnline);
+    if (level <= 0 || level > 32767) return fail(kInvalidValue);
+    agc_ = true;  // mediastreamer's gain control keeps its own target level
+    linphone_core_enable_agc(core_, TRUE);
+    return ok();
+}
+
+void LinphoneEngine::DisableAgc() {
+    agc_ = false;
+    if (core_) linphone_core_enable_agc(core_, FALSE);
+    ok();
+}
+
+void LinphoneEngine::EnableEchoCancel() {
+    echoCancel_ = true;
+    if (core_) linphone_core_enable_echo_cancellation(core_, TRUE);
+    ok();
+}
+
+void LinphoneEngine::DisableEchoCancel() {
+    echoCancel_ = false;
+    if (core_) linphone_core_enable_echo_cancellation(core_, FALSE);
+    ok();
+}
+
+long LinphoneEngine::GetMicrophoneLevel() {
+    long level = 0;
+    for (const Line& line : lines_)
+        if (line.call && line.connected)
+            level = std::max(level, meterLevel(linphone_call_get_record_volume(line.call)));
+    ok();
+    return level;
+}
+
+long LinphoneEngine::GetSpeakerLevel() {
+    long level = 0;
+    for (const Line& line : lines_)
+        if (line.call && line.connected)
+            level = std::max(level, meterLevel(linphone_call_get_play_volume(line.call)));
+    ok();
+    return level;
+}
+
+void LinphoneEngine::ClearCodecSelection() {
+    codecs_.clear();
+    applyCodecs();
+    ok();
+}
+
+void LinphoneEngine::SelectCodec(long codec) {
+    const auto name = codecName(codec);
+    if (!name) {
+        fail(kInvalidValue);
+        return;
+    }
+    if (core_) {
+        LinphonePayloadType* type = linphone_core_get_payload_type(core_, name->mime, name->rate, 1);
+        if (!type) {
+            fail(kCodecNotSupported);
+            return;
+        }
+        linphone_payload_type_unref(type);
+    }
+    if (std::find(codecs_.begin(), codecs_.end(), codec) == codecs_.end()) codecs_.push_back(codec);
+    applyCodecs();
+    ok();
+}
+
+void LinphoneEngine::DeselectCodec(long codec) {
+    if (!codecName(codec)) {
+        fail(kInvalidValue);
+        return;
+    }
+    codecs_.erase(std::remove(codecs_.begin(), codecs_.end(), codec), codecs_.end());
+    applyCodecs();
+    ok();
+}
+
+// Offers exactly the selected codecs, in selection order, plus
+// telephone-event for RFC 2833 digits; everything else the library has
+// (Opus, Speex, G.722, ...) stays off.
+void LinphoneEngine::applyCodecs() {
+    if (!core_) return;
+    bctbx_list_t* all = linphone_core_get_audio_payload_types(core_);
+    bctbx_list_t* ordered = nullptr;
+    for (long codec : codecs_) {
+        const auto name = codecName(codec);
+        for (bctbx_list_t* it = all; it; it = bctbx_list_next(it)) {
+            auto* type = static_cast<LinphonePayloadType*>(bctbx_list_get_data(it));
+            if (strcasecmp(linphone_payload_type_get_mime_type(type), name->mime) == 0 &&
+                linphone_payload_type_get_clock_rate(type) == name->rate) {
+                linphone_payload_type_enable(type, TRUE);
+                ordered = bctbx_list_append(ordered, type);
+            }
+        }
+    }
+    for (bctbx_list_t* it = all; it; it = bctbx_list_next(it)) {
+        auto* type = static_cast<LinphonePayloadType*>(bctbx_list_get_data(it));
+        if (bctbx_list_find(ordered, type)) continue;
+        linphone_payload_type_enable(type, isTelephoneEvent(type) ? TRUE : FALSE);
+        ordered = bctbx_list_append(ordered, type);
+    }
+    linphone_core_set_audio_payload_types(core_, ordered);
+    bctbx_list_free(ordered);
+    bctbx_list_free(all);
+}
+
+}  // namespace velmora::engine

@@ -1,0 +1,403 @@
+#include "LinphoneEngine.h"
+
+#include "NetworkProbe.h"
+
+#include <linphone/api/c-account-params.h>
+#include <linphone/api/c-account.h>
+#include <linphone/api/c-address.h>
+#include <linphone/api/c-auth-info.h>
+#include <linphone/factory.h>
+#include <linphone/logging.h>
+
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+namespace velmora::engine {
+namespace {
+
+LinphoneEngine* engineOf(LinphoneCore* core) {
+    return static_cast<LinphoneEngine*>(linphone_core_get_user_data(core));
+}
+
+void registrationChanged(LinphoneCore* core, LinphoneAccount* account,
+                         LinphoneRegistrationState state, const char*) {
+    if (auto* engine = engineOf(core)) engine->onRegistration(account, state);
+}
+void callStateChanged(LinphoneCore* core, LinphoneCall* call, LinphoneCallState state,
+                      const char*) {
+    if (auto* engine = engineOf(core)) engine->onCallState(call, state);
+}
+void transferStateChanged(LinphoneCore* core, LinphoneCall* call, LinphoneCallState state) {
+    if (auto* engine = engineOf(core)) engine->onTransferState(call, state);
+}
+void dtmfReceived(LinphoneCore* core, LinphoneCall* call, int digit) {
+    if (auto* engine = engineOf(core)) engine->onDtmf(call, digit);
+}
+
+// "host:port" of the proxy override, or the host of an outbound proxy text.
+std::string hostOf(const std::string& hostPort) {
+    std::string host = hostPort;
+    if (host.rfind("sip:", 0) == 0) host.erase(0, 4);
+    const auto colon = host.find(':');
+    if (colon != std::string::npos) host.erase(colon);
+    return host;
+}
+
+struct ErrorText {
+    long code;
+    std::string reason;
+};
+
+// The status code and reason phrase as the server sent them; without a
+// response, liblinphone's reason.
+ErrorText errorText(const LinphoneErrorInfo* info) {
+    if (!info) return {0, "No response"};
+    ErrorText text{linphone_error_info_get_protocol_code(info), {}};
+    if (const char* phrase = linphone_error_info_get_phrase(info)) text.reason = phrase;
+    if (text.reason.empty())
+        text.reason = linphone_reason_to_string(linphone_error_info_get_reason(info));
+    return text;
+}
+
+void configureLogging(const std::filesystem::path& logFile) {
+    LinphoneLoggingService* service = linphone_logging_service_get();
+    if (logFile.empty()) {
+        linphone_logging_service_set_log_level_mask(service, LinphoneLogLevelError | LinphoneLogLevelFatal);
+        return;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(logFile.parent_path(), ignored);
+    linphone_logging_service_set_log_file(service, logFile.parent_path().c_str(),
+                                          logFile.filename().c_str(), 16 * 1024 * 1024);
+    linphone_logging_service_set_log_level_mask(
+        service, LinphoneLogLevelMessage | LinphoneLogLevelWarning | LinphoneLogLevelError |
+                     LinphoneLogLevelFatal);
+}
+
+}  // namespace
+
+LinphoneEngine::LinphoneEngine(core::EventLoop& loop, LinphoneEngineOptions options)
+    : loop_(loop), options_(std::move(options)) {
+    if (options_.stateFolder.empty())
+        options_.stateFolder = std::filesystem::temp_directory_path() / "velmora-linphone";
+    configureLogging(options_.logFile);
+    timer_ = loop_.startTimer(options_.iterateIntervalMs, [this] { pump(); });
+}
+
+LinphoneEngine::~LinphoneEngine() {
+    loop_.stopTimer(timer_);
+    setEvents(nullptr);
+    if (core_) {
+        linphone_core_terminate_all_calls(core_);
+        waitForUnregistration();
+        releaseCore();
+    }
+}
+
+void LinphoneEngine::pump() {
+    // A handler that waits (msDelay) runs the loop and so this timer again:
+    // iterate must never run inside itself, and events never inside iterate.
+    if (!iterating_ && core_) {
+        iterating_ = true;
+        linphone_core_iterate(core_);
+        checkAnswerTimeouts();
+        iterating_ = false;
+    }
+    if (!iterating_) deliver();
+}
+
+void LinphoneEngine::deliver() {
+    while (!pending_.empty()) {
+        Event event = std::move(pending_.front());
+        pending_.pop_front();
+        if (SipEngineEvents* sink = events()) event(*sink);
+    }
+}
+
+bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipPort,
+                                      const std::string& userName, const std::string& authLogin,
+                                      const std::string& authPassword,
+                                      const std::string& displayName,
+                                      const std::string& outboundProxy,
+                                      const std::string& sipProxy, const std::string&,
+                                      bool captureDevice, long lineCount) {
+    // Starting again (a going online that stopped half-way, then a retry)
+    // replaces the running core quietly.
+    if (core_) {
+        linphone_core_terminate_all_calls(core_);
+        releaseCore();
+    }
+    if (sipPort <= 0 || sipPort > 65535 || lineCount <= 0 || lineCount > 64)
+        return fail(kInvalidValue);
+    if (userName.empty() || sipProxy.empty()) return fail(kInvalidUri);
+
+    LinphoneFactory* factory = linphone_factory_get();
+    LinphoneAddress* identity = linphone_factory_create_address(factory, ("sip:" + sipProxy).c_str());
+    if (!identity) return fail(kInvalidUri);
+    linphone_address_set_username(identity, userName.c_str());
+    if (!displayName.empty()) linphone_address_set_display_name(identity, displayName.c_str());
+
+    const std::string server =
+        !options_.proxyAddress.empty() ? options_.proxyAddress
+                                       : (!outboundProxy.empty() ? outboundProxy : sipProxy);
+    const std::string serverText = server.rfind("sip:", 0) == 0 ? server.substr(4) : server;
+    LinphoneAddress* serverAddress =
+        linphone_factory_create_address(factory, ("sip:" + serverText + ";transport=udp").c_str());
+    if (!serverAddress) {
+        linphone_address_unref(identity);
+        return fail(kInvalidUri);
+    }
+    if (!udpPortFree(static_cast<int>(sipPort))) {
+        linphone_address_unref(identity);
+        linphone_address_unref(serverAddress);
+        return fail(kPortInUse);
+    }
+
+    // liblinphone's files, and an empty plugin folder: Debian's plugins are
+    // video ones, and one of them would load Qt 5 into this process.
+    std::error_code ignored;
+    const auto plugins = options_.stateFolder / "plugins";
+    std::filesystem::create_directories(plugins, ignored);
+    linphone_factory_set_msplugins_dir(factory, plugins.c_str());
+    linphone_factory_set_data_dir(factory, options_.stateFolder.c_str());
+    linphone_factory_set_config_dir(factory, options_.stateFolder.c_str());
+    const auto configFile = options_.stateFolder / "linphonerc";
+    std::filesystem::remove(configFile, ignored);  // every start from the given values only
+
+    LinphoneCoreCbs* callbacks = linphone_factory_create_core_cbs(factory);
+    linphone_core_cbs_set_account_registration_state_changed(callbacks, registrationChanged);
+    linphone_core_cbs_set_call_state_changed(callbacks, callStateChanged);
+    linphone_core_cbs_set_transfer_state_changed(callbacks, transferStateChanged);
+    linphone_core_cbs_set_dtmf_received(callbacks, dtmfReceived);
+
+    core_ = linphone_factory_create_core_3(factory, configFile.c_str(), nullptr, nullptr);
+    if (!core_) {
+        linphone_core_cbs_unref(callbacks);
+        linphone_address_unref(identity);
+        linphone_address_unref(serverAddress);
+        return fail(kNoNetwork);
+    }
+    linphone_core_set_user_data(core_, this);
+    linphone_core_add_callbacks(core_, callbacks);
+    linphone_core_cbs_unref(callbacks);
+
+    LinphoneConfig* config = linphone_core_get_config(core_);
+    linphone_config_set_string(config, "storage", "uri", (options_.stateFolder / "linphone.db").c_str());
+    linphone_config_set_int(config, "sip", "guess_hostname", 1);
+    linphone_config_set_int(config, "misc", "max_calls", 8);
+
+    linphone_core_enable_ipv6(core_, FALSE);  // the machines report unreachable IPv6 addresses
+    LinphoneTransports* transports = linphone_factory_create_transports(factory);
+    linphone_transports_set_udp_port(transports, static_cast<int>(sipPort));
+    linphone_transports_set_tcp_port(transports, 0);
+    linphone_transports_set_tls_port(transports, 0);
+    linphone_transports_set_dtls_port(transports, 0);
+    linphone_core_set_transports(core_, transports);
+    linphone_transports_unref(transports);
+
+    linphone_core_enable_video_capture(core_, FALSE);
+    linphone_core_enable_video_display(core_, FALSE);
+    linphone_core_set_use_files(core_, options_.headlessAudio ? TRUE : FALSE);
+    // Two independent lines: a new call never pauses the other line's call.
+    linphone_core_set_media_resource_mode(core_, LinphoneSharedMediaResources);
+    linphone_core_set_inc_timeout(core_, 24 * 3600);  // offered calls ring until taken or cancelled
+    linphone_core_set_nortp_timeout(core_, options_.noRtpTimeoutSeconds);
+    linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
+    linphone_core_set_use_info_for_dtmf(core_, FALSE);
+    linphone_core_enable_echo_cancellation(core_, echoCancel_ ? TRUE : FALSE);
+
+    if (linphone_core_start(core_) != 0 || linphone_core_get_global_state(core_) != LinphoneGlobalOn) {
+        linphone_address_unref(identity);
+        linphone_address_unref(serverAddress);
+        releaseCore();
+        return fail(kPortInUse);
+    }
+
+    LinphoneAuthInfo* auth = linphone_factory_create_auth_info(
+        factory, userName.c_str(), authLogin.empty() ? nullptr : authLogin.c_str(),
+        authPassword.c_str(), nullptr, nullptr, nullptr);
+    linphone_core_add_auth_info(core_, auth);
+    linphone_auth_info_unref(auth);
+
+    LinphoneAccountParams* params = linphone_core_create_account_params(core_);
+    linphone_account_params_set_identity_address(params, identity);
+    linphone_account_params_set_server_address(params, serverAddress);
+    // Requests reach the server only through the outbound proxy route;
+    // otherwise liblinphone resolves the request's domain by DNS.
+    linphone_account_params_set_outbound_proxy_enabled(params, TRUE);
+    linphone_account_params_set_register_enabled(params, FALSE);
+    account_ = linphone_core_create_account(core_, params);
+    linphone_account_params_unref(params);
+    linphone_core_add_account(core_, account_);
+    linphone_core_set_default_account(core_, account_);
+    linphone_address_unref(identity);
+    linphone_address_unref(serverAddress);
+
+    domain_ = sipProxy;
+    captureDevice_ = captureDevice;
+    lines_.assign(static_cast<std::size_t>(lineCount), Line{});
+    registerRequested_ = registered_ = registering_ = unregistering_ = false;
+    applyProductTag();
+    applyCodecs();
+    applyAllCallAudio();
+    if (keepAliveSeconds_ > 0) SetEngineInterval(keepAliveSeconds_);
+
+    localAddress = localAddressTowards(hostOf(server));
+    return ok();
+}
+
+void LinphoneEngine::releaseCore() {
+    for (Line& line : lines_) releaseLineCall(line);
+    for (auto& [id, call] : offered_) linphone_call_unref(call);
+    offered_.clear();
+    lines_.clear();
+    if (account_) {
+        linphone_account_unref(account_);
+        account_ = nullptr;
+    }
+    if (core_) {
+        linphone_core_set_user_data(core_, nullptr);
+        linphone_core_stop(core_);
+        linphone_core_unref(core_);
+        core_ = nullptr;
+    }
+    registerRequested_ = registered_ = registering_ = unregistering_ = false;
+}
+
+void LinphoneEngine::ShutdownEngine() {
+    if (!core_) {
+        ok();
+        return;
+    }
+    for (Line& line : lines_)
+        if (line.call) line.endedByUs = true;  // the program's own hang-up
+    linphone_core_terminate_all_calls(core_);
+    if (registerRequested_) {
+        queue([](SipEngineEvents& e) { e.OnTryingToUnregister(); });
+        if (registered_) {
+            waitForUnregistration();
+            if (!unregisterDone_) queue([](SipEngineEvents& e) { e.OnUnregisterFailed(); });
+        } else {
+            queue([](SipEngineEvents& e) { e.OnUnregistered(); });  // nothing held at the registrar
+        }
+    }
+    releaseCore();
+    ok();
+}
+
+// Sends the un-REGISTER and runs liblinphone until the registrar answered or
+// the bound passed; the events go to the queue (delivered by the next pump).
+void LinphoneEngine::waitForUnregistration() {
+    unregisterDone_ = false;
+    if (!account_ || !registered_) return;
+    unregistering_ = true;
+    LinphoneAccountParams* params = linphone_account_params_clone(linphone_account_get_params(account_));
+    linphone_account_params_set_register_enabled(params, FALSE);
+    linphone_account_set_params(account_, params);
+    linphone_account_params_unref(params);
+    const bool wasIterating = iterating_;
+    iterating_ = true;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.unregisterTimeoutMs);
+    while (!unregisterDone_ && std::chrono::steady_clock::now() < deadline) {
+        linphone_core_iterate(core_);
+        if (!unregisterDone_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    iterating_ = wasIterating;
+    unregistering_ = false;
+}
+
+bool LinphoneEngine::RegisterToProxy(long expirySeconds) {
+    if (!core_) return fail(kNotOnline);
+    if (expirySeconds <= 0) return fail(kInvalidValue);
+    LinphoneAccountParams* params = linphone_account_params_clone(linphone_account_get_params(account_));
+    linphone_account_params_set_expires(params, static_cast<int>(expirySeconds));
+    linphone_account_params_set_register_enabled(params, TRUE);
+    const int status = linphone_account_set_params(account_, params);
+    linphone_account_params_unref(params);
+    if (status != 0) return fail(kRegisterRequestFailed);
+    if (registerRequested_) linphone_account_refresh_register(account_);
+    registerRequested_ = true;
+    return ok();
+}
+
+void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrationState state) {
+    if (account != account_) return;
+    if (unregistering_) {
+        if (state == LinphoneRegistrationCleared) {
+            unregisterDone_ = true;
+            registered_ = false;
+            queue([](SipEngineEvents& e) { e.OnUnregistered(); });
+        } else if (state == LinphoneRegistrationFailed) {
+            unregisterDone_ = true;
+            registered_ = false;
+            queue([](SipEngineEvents& e) { e.OnUnregisterFailed(); });
+        }
+        return;
+    }
+    switch (state) {
+        case LinphoneRegistrationProgress:
+            if (registering_) break;  // a challenge answered: still the same attempt
+            registering_ = true;
+            if (registered_) queue([](SipEngineEvents& e) { e.OnTryingToReRegister(); });
+            else queue([](SipEngineEvents& e) { e.OnTryingToRegister(); });
+            break;
+        case LinphoneRegistrationOk:
+            registering_ = false;
+            if (!registered_) queue([](SipEngineEvents& e) { e.OnRegistered(); });
+            registered_ = true;  // refreshes that succeed stay silent
+            break;
+        case LinphoneRegistrationFailed: {
+            registering_ = false;
+            ErrorText text = errorText(linphone_account_get_error_info(account));
+            if (registered_)
+                queue([text](SipEngineEvents& e) { e.OnReRegisterFailed(text.code, text.reason); });
+            else
+                queue([text](SipEngineEvents& e) { e.OnRegisterFailed(text.code, text.reason); });
+            registered_ = false;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void LinphoneEngine::SetEngineInterval(long seconds) {
+    if (seconds <= 0) {
+        fail(kInvalidValue);
+        return;
+    }
+    keepAliveSeconds_ = seconds;
+    if (core_) {
+        linphone_config_set_int(linphone_core_get_config(core_), "sip", "keepalive_period",
+                                static_cast<int>(seconds * 1000));
+        linphone_core_enable_keep_alive(core_, TRUE);
+    }
+    ok();
+}
+
+std::string LinphoneEngine::GetLocalAddress() {
+    ok();
+    if (!options_.proxyAddress.empty()) return localAddressTowards(hostOf(options_.proxyAddress));
+    if (account_) {
+        const LinphoneAddress* server =
+            linphone_account_params_get_server_address(linphone_account_get_params(account_));
+        if (server && linphone_address_get_domain(server))
+            return localAddressTowards(linphone_address_get_domain(server));
+    }
+    // Before the account is known: the address of the default route.
+    return localAddressTowards("192.0.2.1");
+}
+
+void LinphoneEngine::SetProductTag(const std::string& tag) {
+    productTag_ = tag;
+    applyProductTag();
+    ok();
+}
+
+void LinphoneEngine::applyProductTag() {
+    if (core_ && !productTag_.empty()) linphone_core_set_user_agent(core_, productTag_.c_str(), nullptr);
+}
+
+}  // namespace velmora::engine

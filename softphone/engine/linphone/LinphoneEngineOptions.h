@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace velmora::engine {
+
+// How a LinphoneEngine is set up, beyond what the SipEngine operations carry.
+struct LinphoneEngineOptions {
+    // "host:port" of the SIP server every request is sent to, while the
+    // identity keeps the SIP proxy's domain (deployment.ini's ProxyAddress).
+    // Empty: requests go to the outbound proxy given to InitializeEngine.
+    std::string proxyAddress;
+    // Where liblinphone keeps its configuration and database; created when
+    // missing. Empty: a folder below the system's temporary folder.
+    std::filesystem::path stateFolder;
+    // No sound card: calls read silence and write nowhere (tests, servers).
+    bool headlessAudio = false;
+    // liblinphone's log; empty logs errors only, to standard error.
+    std::filesystem::path logFile;
+
+    // How often liblinphone is run from the event loop.
+    int iterateIntervalMs = 20;
+    // An outgoing call with no final response after this long is cancelled
+    // and reported with OnConnectFailed.
+    int answerTimeoutSeconds = 120;
+    // A call that receives no RTP for this long is ended (peer gone, no BYE)
+    // and reported with OnHungUp.
+    int noRtpTimeoutSeconds = 30;
+    // ShutdownEngine waits at most this long for the registrar's answer.
+    int unregisterTimeoutMs = 3000;
+};
+
+}  // namespace velmora::engine

@@ -1,0 +1,75 @@
+#include "LinphoneEngine.h"
+
+// Recording, playing files into calls, joining lines, chat and presence come
+// with the engine's next step. Until then each refuses with the code that
+// says what is missing, after the same line checks as the other operations.
+
+namespace velmora::engine {
+
+bool LinphoneEngine::IsLineRecording(int line) {
+    if (!checkLine(line)) return false;
+    ok();
+    return false;
+}
+
+bool LinphoneEngine::PauseLineRecording(int line) {
+    return checkLine(line) ? fail(kRecordingInitFailed) : false;
+}
+
+void LinphoneEngine::ResetRecording(int line) {
+    if (checkLine(line)) ok();
+}
+
+bool LinphoneEngine::SaveRecording(int line, const std::string&) {
+    return checkLine(line) ? fail(kWaveWriteFailed) : false;
+}
+
+bool LinphoneEngine::StartLineRecording(int line, int, bool) {
+    return checkLine(line) ? fail(kRecordingInitFailed) : false;
+}
+
+bool LinphoneEngine::IsWavePlaying(int line) {
+    if (!checkLine(line)) return false;
+    ok();
+    return false;
+}
+
+bool LinphoneEngine::SetPlayFile(int line, const std::string&) {
+    return checkLine(line) ? fail(kWaveOpenFailed) : false;
+}
+
+bool LinphoneEngine::SeekPlayPosition(int line, long) {
+    return checkLine(line) ? fail(kWaveOpenFailed) : false;
+}
+
+bool LinphoneEngine::PausePlay(int line) { return checkLine(line) ? fail(kWaveOpenFailed) : false; }
+
+bool LinphoneEngine::StartPlay(int line, bool) { return checkLine(line) ? fail(kWaveOpenFailed) : false; }
+
+bool LinphoneEngine::StopPlay(int line) { return checkLine(line) ? fail(kWaveOpenFailed) : false; }
+
+long LinphoneEngine::GetPlayPosition(int line) {
+    if (checkLine(line)) ok();
+    return 0;
+}
+
+bool LinphoneEngine::JoinLines(int lineA, int lineB) {
+    if (!checkLine(lineA) || !checkLine(lineB)) return false;
+    return fail(kConnectRequestFailed);
+}
+
+bool LinphoneEngine::AddChatContact(const std::string&) {
+    return core_ ? fail(kInvalidUri) : fail(kNotOnline);
+}
+
+bool LinphoneEngine::RemoveChatContact(const std::string&) {
+    return core_ ? fail(kInvalidUri) : fail(kNotOnline);
+}
+
+bool LinphoneEngine::SetMyChatStatus(long) { return core_ ? fail(kInvalidValue) : fail(kNotOnline); }
+
+bool LinphoneEngine::SendChatMessage(const std::string&, const std::string&, long, long) {
+    return core_ ? fail(kConnectRequestFailed) : fail(kNotOnline);
+}
+
+}  // namespace velmora::engine

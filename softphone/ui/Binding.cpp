@@ -1,0 +1,196 @@
+#include "Binding.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTreeWidget>
+
+namespace velmora::ui {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// Runs a handler on a widget's double click (labels have no signal for it).
+class DoubleClickFilter : public QObject {
+public:
+    DoubleClickFilter(QObject* parent, std::function<void()> onDoubleClick)
+        : QObject(parent), onDoubleClick_(std::move(onDoubleClick)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            onDoubleClick_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onDoubleClick_;
+};
+
+void onDoubleClick(QWidget* widget, std::function<void()> handler) {
+    widget->installEventFilter(new DoubleClickFilter(widget, std::move(handler)));
+}
+
+}  // namespace
+
+void bindState(core::Control& model, QWidget* widget) {
+    auto sync = [&model, widget] {
+        widget->setEnabled(model.enabled());
+        // Only hide what the model hides: a widget on a hidden tab stays "visible".
+        widget->setVisible(model.visible());
+    };
+    model.observe(sync);
+    sync();
+}
+
+void bind(core::Button& model, QAbstractButton* widget) {
+    auto sync = [&model, widget] { widget->setText(q(model.caption())); };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+    QObject::connect(widget, &QAbstractButton::clicked, widget, [&model] { model.click(); });
+}
+
+void bind(core::Label& model, QLabel* widget) {
+    auto sync = [&model, widget] { widget->setText(q(model.caption())); };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+    onDoubleClick(widget, [&model] { model.doubleClick(); });
+}
+
+void bind(core::TextBox& model, QLineEdit* widget) {
+    auto sync = [&model, widget] {
+        if (widget->text() != q(model.text())) widget->setText(q(model.text()));
+    };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+    QObject::connect(widget, &QLineEdit::textEdited, widget,
+                     [&model](const QString& text) { model.setText(text.toStdString()); });
+}
+
+void bind(core::CheckBox& model, QCheckBox* widget) {
+    auto sync = [&model, widget] {
+        widget->setText(q(model.caption()));
+        widget->setChecked(model.value() != 0);
+    };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+    QObject::connect(widget, &QCheckBox::clicked, widget, [&model, sync] {
+        model.click();
+        sync();  // the widget flipped itself; the model has the last word
+    });
+}
+
+void bind(core::ListBox& model, QListWidget* widget) {
+    auto sync = [&model, widget] {
+        const auto& lines = model.lines();
+        const int shown = widget->count();
+        // Status logs only grow between clears: append what is new.
+        bool prefix = shown <= model.count();
+        if (prefix && shown > 0) prefix = widget->item(shown - 1)->text() == q(lines[shown - 1]);
+        if (!prefix) widget->clear();
+        for (int i = widget->count(); i < model.count(); ++i) widget->addItem(q(lines[i]));
+        if (widget->currentRow() != model.listIndex()) widget->setCurrentRow(model.listIndex());
+        if (model.topIndex() > 0 && model.topIndex() < widget->count())
+            widget->scrollToItem(widget->item(model.count() - 1));
+    };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+    QObject::connect(widget, &QListWidget::itemClicked, widget,
+                     [&model, widget](QListWidgetItem* item) { model.choose(widget->row(item)); });
+    QObject::connect(widget, &QListWidget::itemDoubleClicked, widget,
+                     [&model](QListWidgetItem*) { model.doubleClick(); });
+}
+
+void bind(core::ComboBox& model, QComboBox* widget) {
+    widget->setEditable(true);
+    widget->setInsertPolicy(QComboBox::NoInsert);
+    auto sync = [&model, widget] {
+        QStringList entries;
+        for (const auto& e : model.entries()) entries << q(e);
+        QStringList shown;
+        for (int i = 0; i < widget->count(); ++i) shown << widget->itemText(i);
+        const QSignalBlocker block(widget);
+        if (shown != entries) {
+            widget->clear();
+            widget->addItems(entries);
+        }
+        widget->setCurrentIndex(model.listIndex());
+        if (widget->currentText() != q(model.text())) widget->setEditText(q(model.text()));
+    };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+    QObject::connect(widget, qOverload<int>(&QComboBox::activated), widget,
+                     [&model](int index) { model.choose(index); });
+    QObject::connect(widget->lineEdit(), &QLineEdit::textEdited, widget,
+                     [&model](const QString& text) { model.setText(text.toStdString()); });
+}
+
+void bind(core::Frame& model, QGroupBox* widget) {
+    widget->setTitle(q(model.caption()));
+    bindState(model, widget);
+}
+
+void bind(core::ProgressBar& model, QProgressBar* widget) {
+    widget->setRange(0, model.max());
+    auto sync = [&model, widget] { widget->setValue(model.value()); };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+}
+
+void bind(core::Slider& model, QSlider* widget) {
+    widget->setRange(model.min(), model.max());
+    auto sync = [&model, widget] {
+        const QSignalBlocker block(widget);
+        widget->setValue(model.value());
+    };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+    QObject::connect(widget, &QSlider::valueChanged, widget, [&model](int v) { model.setValue(v); });
+}
+
+void bind(core::ListView& model, QTreeWidget* widget) {
+    widget->setRootIsDecorated(false);
+    auto sync = [&model, widget] {
+        QStringList headers;
+        for (const auto& c : model.columns()) headers << q(c);
+        widget->setHeaderLabels(headers);
+        widget->clear();
+        for (const auto& row : model.rows()) {
+            QStringList cells;
+            for (const auto& c : row) cells << q(c);
+            widget->addTopLevelItem(new QTreeWidgetItem(cells));
+        }
+    };
+    model.observe(sync);
+    sync();
+    bindState(model, widget);
+}
+
+void bind(core::Form& model, QMainWindow* widget) {
+    auto sync = [&model, widget] {
+        widget->setWindowTitle(q(model.caption()));
+        const QPoint at(model.left() / kTwipsPerPixel, model.top() / kTwipsPerPixel);
+        if (widget->pos() != at && (model.left() || model.top())) widget->move(at);
+    };
+    model.observe(sync);
+    sync();
+}
+
+}  // namespace velmora::ui

@@ -1,0 +1,225 @@
+#include "MainWindow.h"
+
+#include "Binding.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+namespace velmora::ui {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QLineEdit* edit(core::TextBox& model, bool secret = false) {
+    auto* w = new QLineEdit;
+    w->setObjectName(q(model.name()));
+    if (secret) w->setEchoMode(QLineEdit::Password);
+    bind(model, w);
+    return w;
+}
+
+QCheckBox* check(core::CheckBox& model) {
+    auto* w = new QCheckBox;
+    w->setObjectName(q(model.name()));
+    bind(model, w);
+    return w;
+}
+
+QPushButton* button(core::Button& model) {
+    auto* w = new QPushButton;
+    w->setObjectName(q(model.name()));
+    bind(model, w);
+    return w;
+}
+
+QComboBox* combo(core::ComboBox& model) {
+    auto* w = new QComboBox;
+    w->setObjectName(q(model.name()));
+    bind(model, w);
+    return w;
+}
+
+QListWidget* list(core::ListBox& model) {
+    auto* w = new QListWidget;
+    w->setObjectName(q(model.name()));
+    bind(model, w);
+    return w;
+}
+
+QGroupBox* frame(core::Frame& model, QLayout* content) {
+    auto* w = new QGroupBox;
+    w->setObjectName(q(model.name()));
+    w->setLayout(content);
+    bind(model, w);
+    return w;
+}
+
+QProgressBar* meter(core::ProgressBar& model, const QString& format) {
+    auto* w = new QProgressBar;
+    w->setObjectName(q(model.name()));
+    w->setFormat(format);
+    w->setMaximumHeight(14);
+    bind(model, w);
+    return w;
+}
+
+QWidget* page(QLayout* layout) {
+    auto* w = new QWidget;
+    w->setLayout(layout);
+    return w;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
+    bind(m.form, this);
+    auto* central = new QWidget;
+    auto* columns = new QHBoxLayout(central);
+
+    // Left column: banner, toggle, dialling and the status log.
+    auto* left = new QVBoxLayout;
+    auto* banner = new QLabel;
+    banner->setObjectName("mouseMenu");
+    banner->setAlignment(Qt::AlignCenter);
+    banner->setStyleSheet("QLabel { background: #10365c; color: white; font-weight: bold; padding: 6px; }");
+    bind(m.mouseMenu, banner);
+    left->addWidget(banner);
+    auto* onlineRow = new QHBoxLayout;
+    onlineRow->addWidget(button(m.BtnOnline));
+    auto* customer = new QLabel;
+    bind(m.customerNumber, customer);
+    onlineRow->addWidget(customer, 1);
+    left->addLayout(onlineRow);
+    auto* dialRow = new QHBoxLayout;
+    dialRow->addWidget(edit(m.EditPhoneNo), 1);
+    dialRow->addWidget(combo(m.ComboDial));
+    left->addLayout(dialRow);
+    left->addWidget(check(m.autoCheck));
+    left->addWidget(list(m.ListStatusLog), 1);
+    auto* meters = new QFormLayout;
+    meters->addRow("Mic", meter(m.MicProgress, "%v"));
+    meters->addRow("Speaker", meter(m.SpkProgress, "%v"));
+    left->addLayout(meters);
+    auto* hidden = edit(m.LineStatTxT);
+    hidden->hide();
+    m.LineStatTxT.setVisible(false);
+    left->addWidget(hidden);
+    columns->addLayout(left, 2);
+
+    // Right column: pages of panels.
+    auto* tabs = new QTabWidget;
+    tabs->setObjectName("panels");
+
+    auto* lines = new QVBoxLayout;
+    auto* lineStatus = new QTreeWidget;
+    lineStatus->setObjectName("ListViewLineStatus");
+    bind(m.ListViewLineStatus, lineStatus);
+    lines->addWidget(lineStatus);
+    auto* selectors = new QFormLayout;
+    selectors->addRow("Record line", combo(m.ComboRecord));
+    selectors->addRow("Play into line", combo(m.ComboPlayWave));
+    selectors->addRow("Incoming line", combo(m.ComboIncomingCall));
+    selectors->addRow("Transfer line", combo(m.ComboTransferCall));
+    selectors->addRow("Transfer to", combo(m.EditTransferPhoneNo));
+    selectors->addRow("Forward to", edit(m.EditForwardCallPhoneNo));
+    selectors->addRow("Consult line A", combo(m.ComboConsultLineA));
+    selectors->addRow("Consult line B", combo(m.ComboConsultLineB));
+    selectors->addRow("Mute line", combo(m.ComboMuteLine));
+    lines->addLayout(selectors);
+    tabs->addTab(page(lines), "Lines");
+
+    auto* account = new QVBoxLayout;
+    auto* accountForm = new QFormLayout;
+    accountForm->addRow("Display name", edit(m.EditAccountDisplayName));
+    accountForm->addRow("User name", edit(m.EditAccountUserName));
+    accountForm->addRow("Auth login", edit(m.EditAccountAuthLogin));
+    accountForm->addRow("Password", edit(m.EditAccountAuthPassword, true));
+    accountForm->addRow("SIP proxy", edit(m.EditAccountSIPProxy));
+    accountForm->addRow("Outbound proxy", edit(m.EditAccountDomain));
+    accountForm->addRow("Lines", edit(m.EditTotalLine));
+    accountForm->addRow("Click-to-dial length", edit(m.swipeLengthTxT));
+    account->addLayout(accountForm);
+    auto* provisioning = new QFormLayout;
+    provisioning->addRow("Provisioning code", edit(m.Text1));
+    provisioning->addRow("Portal user", edit(m.Text2));
+    provisioning->addRow("Portal password", edit(m.Text3, true));
+    provisioning->addRow(button(m.SaveCustNum));
+    account->addWidget(frame(m.Frame7, provisioning));
+    auto* crm = new QFormLayout;
+    crm->addRow("User", edit(m.LMUsetTxt));
+    crm->addRow("Password", edit(m.LMPassTxt, true));
+    crm->addRow("Work group", edit(m.LMWorkGroupTxT));
+    account->addWidget(frame(m.LMFrame, crm));
+    account->addStretch(1);
+    tabs->addTab(page(account), "Account");
+
+    auto* options = new QVBoxLayout;
+    auto* status = new QGridLayout;
+    int row = 0;
+    for (core::CheckBox* box : {&m.CheckRegisterToProxy, &m.CheckCaptureSoundDevice, &m.CheckEchoCancel,
+                                &m.CheckPlayDialTone, &m.CheckForceInbandDTMF, &m.cidCheck})
+        status->addWidget(check(*box), row++, 0);
+    row = 0;
+    for (core::CheckBox* box : {&m.CheckG711U, &m.CheckG729, &m.CheckG711A, &m.CheckGSM610, &m.CheckiLBC})
+        status->addWidget(check(*box), row++, 1);
+    options->addWidget(frame(m.SysStatFrm, status));
+    auto* devices = new QFormLayout;
+    devices->addRow("Microphone", list(m.ListAudioIn));
+    devices->addRow("Speaker", list(m.ListAudioOut));
+    options->addLayout(devices);
+    tabs->addTab(page(options), "Options");
+
+    auto* agents = new QHBoxLayout;
+    auto* agentColumn = new QVBoxLayout;
+    agentColumn->addWidget(new QLabel("Agents"));
+    agentColumn->addWidget(list(m.agentList));
+    agents->addLayout(agentColumn);
+    auto* monitorColumn = new QVBoxLayout;
+    monitorColumn->addWidget(new QLabel("Monitor"));
+    monitorColumn->addWidget(list(m.MonList));
+    agents->addLayout(monitorColumn);
+    tabs->addTab(page(agents), "Agents");
+
+    auto* web = new QVBoxLayout;
+    auto* browser = new QWebEngineView;
+    browser->setObjectName("WebBrowser1");
+    m.WebBrowser1.observe([&m, browser] {
+        const QUrl url(q(m.WebBrowser1.address()));
+        if (browser->url() != url) browser->load(url);
+    });
+    web->addWidget(browser);
+    tabs->addTab(page(web), "Web");
+
+    columns->addWidget(tabs, 3);
+    setCentralWidget(central);
+
+    auto* menu = menuBar()->addMenu("&File");
+    menu->addAction("&Customer Number", [&m] { m.custNumCmd.click(); });
+    menu->addSeparator();
+    menu->addAction("E&xit", [&m] { m.exitcmd.click(); });
+    resize(1100, 680);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!onCloseRequested) return QMainWindow::closeEvent(event);
+    event->ignore();
+    onCloseRequested();
+}
+
+}  // namespace velmora::ui

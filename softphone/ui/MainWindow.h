@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/window/MainWindowModel.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+namespace velmora::ui {
+
+// The softphone's one window: every named control of the model as a widget,
+// laid out so an agent finds the dial field, the status log and the line
+// status first. Closing the window asks the program to shut down.
+class MainWindow : public QMainWindow {
+public:
+    explicit MainWindow(core::MainWindowModel& model);
+
+    // Runs instead of closing; the shutdown sequence ends the process itself.
+    std::function<void()> onCloseRequested;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    core::MainWindowModel& model_;
+};
+
+}  // namespace velmora::ui

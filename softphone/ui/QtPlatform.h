@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/Platform.h"
+
+#include <memory>
+
+class QWidget;
+class QSoundEffect;
+
+namespace velmora::ui {
+
+// The Linux desktop behind the Platform port: Qt's clipboard and message
+// boxes, programs started directly, xdg-open for documents, Qt Multimedia for
+// the ring-back loop.
+class QtPlatform : public core::Platform {
+public:
+    explicit QtPlatform(QWidget* window);
+    ~QtPlatform() override;
+
+    std::optional<std::string> clipboardText() override;
+    bool clearClipboard() override;
+    bool setClipboardText(const std::string& text) override;
+    void messageBox(const std::string& text, core::MessageStyle style) override;
+    bool launch(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
+    bool openInEditor(const std::filesystem::path& file) override;
+    bool openUrl(const std::string& address) override;
+    void startRingSound(const std::filesystem::path& wave) override;
+    void stopRingSound() override;
+    void forceQuit() override;
+
+private:
+    QWidget* window_;
+    std::unique_ptr<QSoundEffect> ring_;
+};
+
+}  // namespace velmora::ui

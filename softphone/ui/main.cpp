@@ -1,0 +1,53 @@
+#include "EngineFactory.h"
+#include "MainWindow.h"
+#include "QtPlatform.h"
+#include "RemoteBus.h"
+
+#include "core/AppContext.h"
+#include "core/Handlers.h"
+#include "core/InstanceLock.h"
+#include "core/Shutdown.h"
+#include "core/Startup.h"
+#include "core/loop/QtLoop.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace velmora;
+
+int main(int argc, char** argv) {
+    // The embedded browser's sandbox refuses to run as root (CI, containers).
+    if (::getuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("velmoraapp");
+    QApplication::setApplicationDisplayName("Velmora Software");
+    QApplication::setApplicationVersion(core::kVersionText);
+
+    QCommandLineParser options;
+    options.setApplicationDescription("Two-line SIP softphone for call-centre agents.");
+    options.addHelpOption();
+    options.addVersionOption();
+    QCommandLineOption rootOption("root", "Install root (default $RINGVALE_ROOT, else ~/Ringvale).", "DIR");
+    options.addOption(rootOption);
+    options.process(application);
+
+    const core::InstallRoot root(core::InstallRoot::choose(options.value(rootOption).toStdString()));
+    core::InstanceLock lock(root.dir());
+
+    core::QtLoop loop;
+    core::MainWindowModel model(loop);
+    ui::MainWindow window(model);
+    ui::QtPlatform platform(&window);
+    auto engine = ui::makeEngine(loop, root);
+    core::AppContext app{model, *engine, loop, platform, root, {}};
+
+    core::installHandlers(app);
+    core::loadWindow(app, !lock.acquired());
+    window.onCloseRequested = [&app] { core::shutdownProgram(app); };
+    window.show();
+    ui::publishRemoteBus(model, &window);
+    return QApplication::exec();
+}
