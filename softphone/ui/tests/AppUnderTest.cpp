@@ -1,0 +1,127 @@
+#include "AppUnderTest.h"
+
+#include <QCoreApplication>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QUuid>
+
+#include <csignal>
+#include <fstream>
+#include <unistd.h>
+
+namespace velmora::e2e {
+
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limit.count()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+std::filesystem::path appBinary() { return VELMORAAPP_BINARY; }
+
+PrivateBus::PrivateBus() {
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+    daemon_.waitForStarted();
+    eventually([&] { return daemon_.canReadLine() || daemon_.state() != QProcess::Running; },
+               std::chrono::seconds(10));
+    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    name_ = "test-bus-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QDBusConnection::connectToBus(address_, name_);
+}
+
+PrivateBus::~PrivateBus() {
+    QDBusConnection::disconnectFromBus(name_);
+    daemon_.kill();
+    daemon_.waitForFinished(5000);
+}
+
+AppUnderTest::AppUnderTest(const std::filesystem::path& root, const PrivateBus& bus) : bus_(bus) {
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    env.remove("RINGVALE_ROOT");
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.setChildProcessModifier([] { ::setsid(); });
+    process_.start(QString::fromStdString(appBinary().string()),
+                   {"--root", QString::fromStdString(root.string())});
+    process_.waitForStarted();
+    session_ = process_.processId();
+}
+
+AppUnderTest::~AppUnderTest() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    if (session_ > 0) ::kill(-static_cast<pid_t>(session_), SIGKILL);
+}
+
+QString AppUnderTest::output() {
+    output_ += QString::fromUtf8(process_.readAll());
+    return output_;
+}
+
+bool AppUnderTest::waitUntilReady(std::chrono::milliseconds limit) {
+    return eventually(
+        [&] {
+            if (process_.state() == QProcess::NotRunning) return true;
+            return !get("BtnOnline", "Caption").startsWith("error:");
+        },
+        limit) &&
+           process_.state() == QProcess::Running;
+}
+
+bool AppUnderTest::waitForExit(std::chrono::milliseconds limit, int* exitCode) {
+    const bool ended = eventually([&] { return process_.state() == QProcess::NotRunning; }, limit);
+    if (ended && exitCode) *exitCode = process_.exitCode();
+    return ended;
+}
+
+QStringList AppUnderTest::survivors() const {
+    QStringList alive;
+    for (const auto& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool numeric = false;
+        entry.toLongLong(&numeric);
+        if (!numeric) continue;
+        std::ifstream stat(("/proc/" + entry + "/stat").toStdString());
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const auto close = text.rfind(')');
+        if (close == std::string::npos) continue;
+        // Fields after the name: state ppid pgrp session ...
+        char state = 0;
+        long ppid = 0, pgrp = 0, session = 0;
+        if (std::sscanf(text.c_str() + close + 1, " %c %ld %ld %ld", &state, &ppid, &pgrp, &session) != 4)
+            continue;
+        if (session == session_ && state != 'Z') alive << QString::fromStdString(text.substr(0, close + 1));
+    }
+    return alive;
+}
+
+QString AppUnderTest::call(const QString& method, const QList<QVariant>& args) {
+    QDBusMessage msg = QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation",
+                                                      "net.velmora.Automation", method);
+    msg.setArguments(args);
+    const QDBusMessage reply = bus_.connection().call(msg, QDBus::Block, 5000);
+    if (reply.type() == QDBusMessage::ErrorMessage) return "error: " + reply.errorMessage();
+    return reply.arguments().isEmpty() ? QString() : reply.arguments().first().toString();
+}
+
+QString AppUnderTest::get(const QString& control, const QString& property) {
+    return call("Get", {control, property});
+}
+
+QString AppUnderTest::set(const QString& control, const QString& property, const QString& value) {
+    return call("Set", {control, property, value});
+}
+
+QString AppUnderTest::click(const QString& control) { return call("Click", {control}); }
+
+}  // namespace velmora::e2e

@@ -1,0 +1,60 @@
+#include "AppUnderTest.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace velmora::e2e {
+namespace {
+
+struct Root {
+    std::filesystem::path dir;
+    Root() {
+        char name[] = "/tmp/velmora-e2e-XXXXXX";
+        dir = ::mkdtemp(name);
+        std::filesystem::create_directories(dir / "bin");
+    }
+    ~Root() { std::filesystem::remove_all(dir); }
+};
+
+TEST(StartupE2E, ShowsTheSettingsRefusesASecondInstanceAndQuitsCleanly) {
+    Root root;
+    std::ofstream(root.dir / "bin/velmoraapp.ini") << "[System]\r\nSIPProxy=7730\r\nLogin=1001\r\n";
+    PrivateBus bus;
+    AppUnderTest app(root.dir, bus);
+    ASSERT_TRUE(app.waitUntilReady()) << app.output().toStdString();
+
+    EXPECT_EQ(app.get("EditAccountSIPProxy", "Text"), "pbx7730");
+    EXPECT_EQ(app.get("BtnOnline", "Caption"), "OffLine");
+    EXPECT_EQ(app.get("SysStatFrm", "Visible"), "False");
+    EXPECT_EQ(app.get("CheckRegisterToProxy", "Value"), "1");
+    EXPECT_TRUE(app.get("NoSuchControl", "Text").contains("NoSuchControl"));
+    EXPECT_TRUE(app.get("BtnOnline", "Colour").contains("Colour"));
+
+    // Setting a text through the bus runs the same change handling as typing.
+    EXPECT_EQ(app.set("EditPhoneNo", "Text", "5557654321"), "");
+    EXPECT_TRUE(eventually([&] { return app.get("EditPhoneNo", "Text") == "5557654321"; }));
+
+    AppUnderTest second(root.dir, bus);
+    int secondCode = -1;
+    ASSERT_TRUE(second.waitForExit(std::chrono::seconds(20), &secondCode));
+    EXPECT_EQ(secondCode, 1);
+    EXPECT_EQ(app.get("EditAccountSIPProxy", "Text"), "pbx7730") << "the first one runs on";
+
+    EXPECT_EQ(app.click("exitcmd"), "");
+    int code = -1;
+    ASSERT_TRUE(app.waitForExit(std::chrono::seconds(20), &code));
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(eventually([&] { return app.survivors().isEmpty(); }, std::chrono::seconds(10)))
+        << app.survivors().join(", ").toStdString();
+}
+
+}  // namespace
+}  // namespace velmora::e2e
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
