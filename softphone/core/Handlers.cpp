@@ -2,7 +2,9 @@
 
 #include "AppContext.h"
 #include "Online.h"
+#include "Provisioning.h"
 #include "Shutdown.h"
+#include "StatusLog.h"
 
 namespace velmora::core {
 
@@ -12,6 +14,26 @@ void installHandlers(AppContext& app) {
         if (isOnline(app)) goOffline(app);
     };
     w.exitcmd.onClick = [&app] { shutdownProgram(app); };
+
+    // Status log
+    w.LineStatTxT.onChange = [&app] { onLineStatusChanged(app); };
+    w.BtnClearLog.onClick = [&w] {
+        w.ListStatusLog.clear();
+        w.EditPhoneNo.setText("");
+    };
+    w.logCleanTimer.onTick = [&w] {
+        w.logCleanTimer.setEnabled(false);
+        w.ListStatusLog.clear();
+    };
+
+    // Provisioning and local credentials
+    w.custNumCmd.onClick = [&app] { showProvisioningPanel(app); };
+    w.SaveCustNum.onClick = [&app] { saveProvisioningPanel(app); };
+    w.saveHidePush.onClick = [&app] { saveCrmCredentials(app); };
+    w.Label18.onDoubleClick = [&app] { setProvisioned(app, true); };
+    w.Label21.onDoubleClick = [&app] { setProvisioned(app, false); };
+    w.editSk1.onClick = [&app] { openLoginNotes(app); };
+    w.expChk.onClick = [&app] { changeKeyPadView(app); };
 }
 
 }  // namespace velmora::core

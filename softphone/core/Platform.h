@@ -7,6 +7,9 @@
 
 namespace velmora::core {
 
+// The program's own windows that the pop-up menu opens.
+enum class ProgramWindow { CallLogs, Recordings, About };
+
 enum class MessageStyle {
     Ok,              // a single OK button
     CriticalOnTop,   // critical icon, application-modal, kept on top
@@ -37,6 +40,9 @@ public:
     // The looping ring-back sound.
     virtual void startRingSound(const std::filesystem::path& wave) = 0;
     virtual void stopRingSound() = 0;
+
+    // Shows one of the program's own windows (non-modal).
+    virtual void showProgramWindow(ProgramWindow which) = 0;
 
     // Ends the process at once with exit code 1.
     virtual void forceQuit() = 0;

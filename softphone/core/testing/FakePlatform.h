@@ -30,6 +30,7 @@ public:
     std::vector<std::filesystem::path> edited;
     std::vector<std::string> openedUrls;
     std::vector<std::string> ringLog;  // "start:<file>", "stop"
+    std::vector<ProgramWindow> shownWindows;
     int forceQuitCount = 0;
     bool launchSucceeds = true;
     std::function<int()> formTop = [] { return 0; };
@@ -71,6 +72,7 @@ public:
         ringLog.push_back("start:" + wave.string());
     }
     void stopRingSound() override { ringLog.push_back("stop"); }
+    void showProgramWindow(ProgramWindow which) override { shownWindows.push_back(which); }
     void forceQuit() override { ++forceQuitCount; }
 };
 

@@ -21,6 +21,13 @@ struct MainWindowModel {
     TextBox Text3{registry, "Text3"};
     Button SaveCustNum{registry, "SaveCustNum", "Save"};
     Button custNumCmd{registry, "custNumCmd", "Customer Number"};
+    Label Label18{registry, "Label18", "Provisioned"};
+    Label Label21{registry, "Label21", "Not provisioned"};
+    Button editSk1{registry, "editSk1", "Notes"};
+    Label loginTxT{registry, "loginTxT"};
+    CheckBox expChk{registry, "expChk", "Key Pad"};
+    TextBox leftTxt{registry, "leftTxt"};
+    TextBox topTxT{registry, "topTxT"};
     TextBox EditAccountDisplayName{registry, "EditAccountDisplayName"};
     TextBox EditAccountUserName{registry, "EditAccountUserName"};
     TextBox EditAccountAuthLogin{registry, "EditAccountAuthLogin"};
@@ -35,6 +42,7 @@ struct MainWindowModel {
     TextBox LMUsetTxt{registry, "LMUsetTxt"};
     TextBox LMPassTxt{registry, "LMPassTxt"};
     TextBox LMWorkGroupTxT{registry, "LMWorkGroupTxT"};
+    Button saveHidePush{registry, "saveHidePush", "Save"};
 
     // System status and options
     Frame SysStatFrm{registry, "SysStatFrm", "System Status"};
@@ -55,8 +63,10 @@ struct MainWindowModel {
     Button exitcmd{registry, "exitcmd", "Exit"};
     Label mouseMenu{registry, "mouseMenu"};
     ListBox ListStatusLog{registry, "ListStatusLog"};
+    Button BtnClearLog{registry, "BtnClearLog", "Clear"};
     TextBox LineStatTxT{registry, "LineStatTxT"};
     ListView ListViewLineStatus{registry, "ListViewLineStatus"};
+    Frame audioFrm{registry, "audioFrm", "Audio OUT/ IN"};
     ListBox ListAudioIn{registry, "ListAudioIn"};
     ListBox ListAudioOut{registry, "ListAudioOut"};
     ProgressBar SpkProgress{registry, "SpkProgress"};
@@ -65,6 +75,7 @@ struct MainWindowModel {
 
     // Calls and line selectors
     TextBox EditPhoneNo{registry, "EditPhoneNo"};
+    Button BtnHangUp{registry, "BtnHangUp", "Hang Up"};
     TextBox EditForwardCallPhoneNo{registry, "EditForwardCallPhoneNo"};
     ComboBox EditTransferPhoneNo{registry, "EditTransferPhoneNo"};
     CheckBox autoCheck{registry, "autoCheck", "Click Off"};
@@ -76,6 +87,9 @@ struct MainWindowModel {
     ComboBox ComboConsultLineA{registry, "ComboConsultLineA"};
     ComboBox ComboConsultLineB{registry, "ComboConsultLineB"};
     ComboBox ComboMuteLine{registry, "ComboMuteLine"};
+
+    // Chat
+    Frame Frame2{registry, "Frame2", " Chat Message(s)", false};
 
     // Monitoring and the remote dialer fields
     ListBox agentList{registry, "agentList"};

@@ -1,0 +1,82 @@
+#include "AgentFiles.h"
+
+#include "AppContext.h"
+#include "settings/TextFile.h"
+
+#include <algorithm>
+#include <regex>
+
+namespace velmora::core {
+
+std::filesystem::path callLogFile(const AppContext& app) {
+    std::string agent = app.window.EditAccountDisplayName.text();
+    const auto b = agent.find_first_not_of(' ');
+    agent = b == std::string::npos ? "" : agent.substr(b, agent.find_last_not_of(' ') - b + 1);
+    return app.root.find("logs/" + agent + "_calllogs.csv");
+}
+
+std::vector<std::string> parseCsvLine(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.push_back(std::move(field));
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields.push_back(std::move(field));
+    return fields;
+}
+
+std::vector<std::vector<std::string>> readCallLog(const std::filesystem::path& file) {
+    std::vector<std::vector<std::string>> records;
+    const auto content = readWholeFile(file);
+    if (!content) return records;
+    for (const auto& line : splitLines(*content))
+        if (!line.empty()) records.push_back(parseCsvLine(line));
+    std::reverse(records.begin(), records.end());
+    return records;
+}
+
+std::vector<Recording> listRecordings(const std::filesystem::path& folder) {
+    static const std::regex pattern(R"((.*)_(\d\d)(\d\d)(\d\d)_(\d\d)(\d\d)(\d\d)\.wav)", std::regex::icase);
+    std::vector<std::pair<std::string, Recording>> found;  // sort key, recording
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() < 4 || !std::equal(name.end() - 4, name.end(), ".wav",
+                                           [](char a, char b) { return std::tolower(a) == b; }))
+            continue;
+        Recording r{it->path(), name, "", ""};
+        std::string key = "0";
+        std::smatch m;
+        if (std::regex_match(name, m, pattern)) {
+            r.name = m[1];
+            r.date = std::to_string(std::stoi(m[3])) + "/" + std::to_string(std::stoi(m[2])) + "/20" + m[4].str();
+            r.time = m[5].str() + ":" + m[6].str() + ":" + m[7].str();
+            key = "1" + m[4].str() + m[3].str() + m[2].str() + m[5].str() + m[6].str() + m[7].str();
+        }
+        found.emplace_back(key, std::move(r));
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<Recording> out;
+    for (auto& [key, r] : found) out.push_back(std::move(r));
+    return out;
+}
+
+}  // namespace velmora::core

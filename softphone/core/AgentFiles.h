@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace velmora::core {
+
+struct AppContext;
+
+// logs/<agent>_calllogs.csv, the agent being the trimmed display name.
+std::filesystem::path callLogFile(const AppContext& app);
+
+// The records of a call-log file, each with its six fields (number, agent,
+// seconds, time, date, outcome), newest first. Doubled quotes inside a field
+// stand for one.
+std::vector<std::vector<std::string>> readCallLog(const std::filesystem::path& file);
+std::vector<std::string> parseCsvLine(const std::string& line);
+
+// A recording in the messages folder, with what its name tells:
+// NAME_DDMMYY_hhmmss.wav.
+struct Recording {
+    std::filesystem::path file;
+    std::string name;  // the number or extension
+    std::string date;  // M/D/YYYY, the short date form, from DDMMYY
+    std::string time;  // HH:MM:SS
+};
+// Newest first (by the time in the name; names that do not fit come last).
+std::vector<Recording> listRecordings(const std::filesystem::path& folder);
+
+}  // namespace velmora::core

@@ -1,0 +1,98 @@
+#include "Provisioning.h"
+
+#include "AppContext.h"
+#include "StatusLog.h"
+#include "Startup.h"
+#include "settings/IniFiles.h"
+#include "settings/ListFile.h"
+
+namespace velmora::core {
+namespace {
+
+constexpr int kKeyPadWidthTwips = 7725;
+constexpr int kNarrowWidthTwips = 3840;
+constexpr int kHeightTwips = 5625;
+constexpr std::size_t kMaxTransferNumbers = 99;
+
+// Characters from..to (one-based) of text; what lies beyond its end is absent.
+std::string characters(const std::string& text, std::size_t from, std::size_t to) {
+    if (text.size() < from) return "";
+    return text.substr(from - 1, to - from + 1);
+}
+
+std::string trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+}  // namespace
+
+ProvisioningCode splitProvisioningCode(const std::string& code) {
+    return {characters(code, 3, 6), characters(code, 7, 10), characters(code, 11, 20), trimmed(code)};
+}
+
+void showProvisioningPanel(AppContext& app) { app.window.Frame7.setVisible(true); }
+
+void saveProvisioningPanel(AppContext& app) {
+    auto& w = app.window;
+    const auto code = splitProvisioningCode(w.Text1.text());
+    const std::string proxy = code.accountNumber + "." + app.root.deployment("ServiceDomain");
+    const auto ini = app.settingsFile();
+    const std::string sys = kSystemSection;
+    INIwrite(ini, sys, "customerNumber", code.customerNumber);
+    INIwrite(ini, sys, "Password", code.password);
+    INIwrite(ini, sys, "Login", code.login);
+    INIwrite(ini, sys, "AuthLogin", code.login);
+    INIwrite(ini, sys, "OutBoundProxy", proxy);
+    INIwrite(ini, sys, "SIPProxy", proxy);
+    INIwrite(ini, sys, "Mon", "True");
+    INIwrite(ini, sys, "Userweb", w.Text2.text());
+    INIwrite(ini, sys, "passweb", w.Text3.text());
+    w.Frame7.setVisible(false);
+    w.webtimer.setEnabled(true);
+}
+
+void saveCrmCredentials(AppContext& app) {
+    auto& w = app.window;
+    const auto ini = app.settingsFile();
+    INIwrite(ini, kSystemSection, "LMUser", trimmed(w.LMUsetTxt.text()));
+    INIwrite(ini, kSystemSection, "LMPass", trimmed(w.LMPassTxt.text()));
+    INIwrite(ini, kSystemSection, "LMWGroup", trimmed(w.LMWorkGroupTxT.text()));
+    w.LMFrame.setVisible(false);
+}
+
+void setProvisioned(AppContext& app, bool on) {
+    INIwrite(app.settingsFile(), kSystemSection, "Mon", on ? "True" : "");
+}
+
+void openLoginNotes(AppContext& app) {
+    const std::string login = GetProfileSetting(kSystemSection, "Login", app.settingsFile());
+    app.window.loginTxT.setCaption(login);
+    const std::string file = loginFileName(login);
+    if (file.empty()) {
+        ShowStatus(app, "Notes file refused: the login \"" + login + "\" names a file outside bin.");
+        return;
+    }
+    app.platform.openInEditor(app.root.bin(file));
+}
+
+void changeKeyPadView(AppContext& app) {
+    auto& w = app.window;
+    w.Frame2.setVisible(false);
+    w.form.resize(w.expChk.ticked() ? kKeyPadWidthTwips : kNarrowWidthTwips, kHeightTwips);
+    w.leftTxt.setText(std::to_string(w.form.left()));
+    w.topTxT.setText(std::to_string(w.form.top()));
+    const auto positions = app.root.bin("buttonprg.ini");
+    INIwrite(positions, kSystemSection, "Top", std::to_string(w.form.top()));
+    INIwrite(positions, kSystemSection, "Left", std::to_string(w.form.left()));
+    w.audioFrm.setVisible(false);
+
+    w.EditTransferPhoneNo.clear();
+    for (const auto& number : readListFile(app.root.bin("transfer.txt"), kMaxTransferNumbers))
+        w.EditTransferPhoneNo.addItem(number);
+    w.EditTransferPhoneNo.setText(INIread(app.settingsFile(), kSystemSection, "TransferNumber"));
+    w.EditForwardCallPhoneNo.setText(INIread(app.settingsFile(), kSystemSection, "Forward"));
+}
+
+}  // namespace velmora::core

@@ -1,0 +1,69 @@
+#include "StatusLog.h"
+
+#include "AppContext.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace velmora::core {
+namespace {
+
+constexpr std::size_t kLineStatusLength = 50;
+constexpr int kHangUpDelayMs = 2000;
+
+constexpr std::array<std::pair<const char*, const char*>, 6> kFailurePhrases{{
+    {"forbidden", "Bad Number"},
+    {"server internal failure", "Bad Number"},
+    {"service unavailable", "Bad Number"},
+    {"temporarily unavailable", "Bad Number"},
+    {"not found", "Bad Number"},
+    {"busy here", "BUSY"},
+}};
+
+std::string trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+}  // namespace
+
+std::string lineStatus(int line, const std::string& message) {
+    return "Line-" + std::to_string(line + 1) + ": " + message;
+}
+
+void ShowStatus(AppContext& app, const std::string& text) {
+    auto& w = app.window;
+    w.ListStatusLog.addItem(text);
+    w.ListStatusLog.setTopIndex(w.ListStatusLog.count() - 1);
+    w.LineStatTxT.setText("");
+    w.LineStatTxT.setText(trimmed(text.substr(0, kLineStatusLength)));
+}
+
+std::optional<std::string> failurePhraseBanner(const std::string& text) {
+    std::string key = trimmed(text);
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const auto& [phrase, banner] : kFailurePhrases)
+        if (key == phrase) return std::string(banner);
+    return std::nullopt;
+}
+
+void onLineStatusChanged(AppContext& app) {
+    auto& w = app.window;
+    const auto banner = failurePhraseBanner(w.LineStatTxT.text());
+    w.LineStatTxT.setText("");
+    if (!banner) return;
+    w.mouseMenu.setCaption(*banner);
+    if (w.autoCheck.ticked()) {
+        // Keeps the clipboard dialler from dialling the failed number again;
+        // a clipboard held by another program is skipped.
+        app.platform.clearClipboard();
+        app.platform.setClipboardText("");
+    }
+    msDelay(app.loop, kHangUpDelayMs);
+    if (w.BtnHangUp.onClick) w.BtnHangUp.onClick();
+}
+
+}  // namespace velmora::core
