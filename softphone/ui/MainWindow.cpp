@@ -2,6 +2,8 @@
 
 #include "Binding.h"
 
+#include "core/PopupMenu.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -79,6 +81,26 @@ QProgressBar* meter(core::ProgressBar& model, const QString& format) {
     return w;
 }
 
+QLabel* label(core::Label& model) {
+    auto* w = new QLabel;
+    w->setObjectName(q(model.name()));
+    bind(model, w);
+    return w;
+}
+
+// A right click opens the pop-up menu; the chosen entry goes to `chosen`.
+void popupOn(QWidget* widget, bool fromBanner, const std::function<void(bool, int)>& chosen) {
+    widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(widget, &QWidget::customContextMenuRequested, widget, [=](const QPoint& at) {
+        const auto origin = fromBanner ? core::MenuOrigin::Banner : core::MenuOrigin::StatusLog;
+        QMenu menu;
+        for (int entry = 1; entry <= core::kMenuEntries; ++entry)
+            menu.addAction(q(core::menuCaption(origin, entry)))->setData(entry);
+        QAction* picked = menu.exec(widget->mapToGlobal(at));
+        if (chosen) chosen(fromBanner, picked ? picked->data().toInt() : 0);
+    });
+}
+
 QWidget* page(QLayout* layout) {
     auto* w = new QWidget;
     w->setLayout(layout);
@@ -99,6 +121,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     banner->setAlignment(Qt::AlignCenter);
     banner->setStyleSheet("QLabel { background: #10365c; color: white; font-weight: bold; padding: 6px; }");
     bind(m.mouseMenu, banner);
+    popupOn(banner, true, [this](bool b, int e) { if (onPopupChosen) onPopupChosen(b, e); });
     left->addWidget(banner);
     auto* onlineRow = new QHBoxLayout;
     onlineRow->addWidget(button(m.BtnOnline));
@@ -109,9 +132,17 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     auto* dialRow = new QHBoxLayout;
     dialRow->addWidget(edit(m.EditPhoneNo), 1);
     dialRow->addWidget(combo(m.ComboDial));
+    dialRow->addWidget(button(m.BtnHangUp));
     left->addLayout(dialRow);
-    left->addWidget(check(m.autoCheck));
-    left->addWidget(list(m.ListStatusLog), 1);
+    auto* optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(check(m.autoCheck));
+    optionsRow->addWidget(check(m.expChk));
+    optionsRow->addStretch(1);
+    optionsRow->addWidget(button(m.BtnClearLog));
+    left->addLayout(optionsRow);
+    auto* statusLog = list(m.ListStatusLog);
+    popupOn(statusLog, false, [this](bool b, int e) { if (onPopupChosen) onPopupChosen(b, e); });
+    left->addWidget(statusLog, 1);
     auto* meters = new QFormLayout;
     meters->addRow("Mic", meter(m.MicProgress, "%v"));
     meters->addRow("Speaker", meter(m.SpkProgress, "%v"));
@@ -161,10 +192,24 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     provisioning->addRow("Portal password", edit(m.Text3, true));
     provisioning->addRow(button(m.SaveCustNum));
     account->addWidget(frame(m.Frame7, provisioning));
+    auto* switches = new QHBoxLayout;
+    switches->addWidget(label(m.Label18));
+    switches->addWidget(label(m.Label21));
+    switches->addStretch(1);
+    switches->addWidget(button(m.editSk1));
+    switches->addWidget(label(m.loginTxT));
+    account->addLayout(switches);
+    auto* position = new QHBoxLayout;
+    position->addWidget(new QLabel("Window left"));
+    position->addWidget(edit(m.leftTxt));
+    position->addWidget(new QLabel("top"));
+    position->addWidget(edit(m.topTxT));
+    account->addLayout(position);
     auto* crm = new QFormLayout;
     crm->addRow("User", edit(m.LMUsetTxt));
     crm->addRow("Password", edit(m.LMPassTxt, true));
     crm->addRow("Work group", edit(m.LMWorkGroupTxT));
+    crm->addRow(button(m.saveHidePush));
     account->addWidget(frame(m.LMFrame, crm));
     account->addStretch(1);
     tabs->addTab(page(account), "Account");
@@ -182,7 +227,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     auto* devices = new QFormLayout;
     devices->addRow("Microphone", list(m.ListAudioIn));
     devices->addRow("Speaker", list(m.ListAudioOut));
-    options->addLayout(devices);
+    options->addWidget(frame(m.audioFrm, devices));
     tabs->addTab(page(options), "Options");
 
     auto* agents = new QHBoxLayout;
@@ -211,6 +256,8 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
 
     auto* menu = menuBar()->addMenu("&File");
     menu->addAction("&Customer Number", [&m] { m.custNumCmd.click(); });
+    menu->addAction("CRM &Log In", [&m] { m.LMFrame.setVisible(true); });
+    menu->addAction("&Notes", [&m] { m.editSk1.click(); });
     menu->addSeparator();
     menu->addAction("E&xit", [&m] { m.exitcmd.click(); });
     resize(1100, 680);

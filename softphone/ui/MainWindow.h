@@ -17,6 +17,8 @@ public:
 
     // Runs instead of closing; the shutdown sequence ends the process itself.
     std::function<void()> onCloseRequested;
+    // The pop-up menu closed with entry 1..8 chosen (0: none); banner or status list.
+    std::function<void(bool fromBanner, int entry)> onPopupChosen;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

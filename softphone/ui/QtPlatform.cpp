@@ -74,6 +74,10 @@ void QtPlatform::stopRingSound() {
     if (ring_) ring_->stop();
 }
 
+void QtPlatform::showProgramWindow(core::ProgramWindow which) {
+    if (programWindows) programWindows(which);
+}
+
 void QtPlatform::forceQuit() {
     std::fflush(nullptr);
     ::_exit(1);

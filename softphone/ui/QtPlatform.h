@@ -2,6 +2,7 @@
 
 #include "core/Platform.h"
 
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -26,7 +27,11 @@ public:
     bool openUrl(const std::string& address) override;
     void startRingSound(const std::filesystem::path& wave) override;
     void stopRingSound() override;
+    void showProgramWindow(core::ProgramWindow which) override;
     void forceQuit() override;
+
+    // Opens the program's own windows; set by whoever knows the install root.
+    std::function<void(core::ProgramWindow)> programWindows;
 
 private:
     QWidget* window_;

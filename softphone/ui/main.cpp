@@ -1,9 +1,13 @@
 #include "EngineFactory.h"
 #include "MainWindow.h"
+#include "ProgramWindows.h"
 #include "QtPlatform.h"
 #include "RemoteBus.h"
 
+#include "core/AgentFiles.h"
 #include "core/AppContext.h"
+#include "core/EngineEventRouter.h"
+#include "core/PopupMenu.h"
 #include "core/Handlers.h"
 #include "core/InstanceLock.h"
 #include "core/Shutdown.h"
@@ -44,7 +48,19 @@ int main(int argc, char** argv) {
     auto engine = ui::makeEngine(loop, root);
     core::AppContext app{model, *engine, loop, platform, root, {}};
 
+    core::EngineEventRouter events(app);
+    engine->setEvents(&events);
     core::installHandlers(app);
+    platform.programWindows = [&app, &window](core::ProgramWindow which) {
+        switch (which) {
+            case core::ProgramWindow::CallLogs: ui::showCallLogViewer(&window, core::callLogFile(app)); break;
+            case core::ProgramWindow::Recordings: ui::showRecordingsBrowser(&window, app.root.find("messages")); break;
+            case core::ProgramWindow::About: ui::showAboutWindow(&window); break;
+        }
+    };
+    window.onPopupChosen = [&app](bool fromBanner, int entry) {
+        core::runPopupEntry(app, fromBanner ? core::MenuOrigin::Banner : core::MenuOrigin::StatusLog, entry);
+    };
     core::loadWindow(app, !lock.acquired());
     window.onCloseRequested = [&app] { core::shutdownProgram(app); };
     window.show();

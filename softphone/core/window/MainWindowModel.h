@@ -61,7 +61,7 @@ struct MainWindowModel {
     // Going online and the status log
     Button BtnOnline{registry, "BtnOnline", "OffLine"};
     Button exitcmd{registry, "exitcmd", "Exit"};
-    Label mouseMenu{registry, "mouseMenu"};
+    Label mouseMenu{registry, "mouseMenu", "Click Right Mouse Button for Menu"};
     ListBox ListStatusLog{registry, "ListStatusLog"};
     Button BtnClearLog{registry, "BtnClearLog", "Clear"};
     TextBox LineStatTxT{registry, "LineStatTxT"};

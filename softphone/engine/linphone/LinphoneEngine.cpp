@@ -60,10 +60,12 @@ ErrorText errorText(const LinphoneErrorInfo* info) {
     return text;
 }
 
+// Without a log file liblinphone stays quiet: its errors about missing sound
+// cards and the like would fill the program's standard error.
 void configureLogging(const std::filesystem::path& logFile) {
     LinphoneLoggingService* service = linphone_logging_service_get();
     if (logFile.empty()) {
-        linphone_logging_service_set_log_level_mask(service, LinphoneLogLevelError | LinphoneLogLevelFatal);
+        linphone_logging_service_set_log_level_mask(service, LinphoneLogLevelFatal);
         return;
     }
     std::error_code ignored;
@@ -102,6 +104,7 @@ void LinphoneEngine::pump() {
         iterating_ = true;
         linphone_core_iterate(core_);
         checkAnswerTimeouts();
+        checkRegistrationTimeout();
         iterating_ = false;
     }
     if (!iterating_) deliver();
@@ -340,6 +343,8 @@ void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrati
         case LinphoneRegistrationProgress:
             if (registering_) break;  // a challenge answered: still the same attempt
             registering_ = true;
+            registrationTimedOut_ = false;
+            registerStartedAt_ = loop_.tickCount();
             if (registered_) queue([](SipEngineEvents& e) { e.OnTryingToReRegister(); });
             else queue([](SipEngineEvents& e) { e.OnTryingToRegister(); });
             break;
@@ -350,6 +355,10 @@ void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrati
             break;
         case LinphoneRegistrationFailed: {
             registering_ = false;
+            if (registrationTimedOut_) {
+                registrationTimedOut_ = false;
+                break;
+            }
             ErrorText text = errorText(linphone_account_get_error_info(account));
             if (registered_)
                 queue([text](SipEngineEvents& e) { e.OnReRegisterFailed(text.code, text.reason); });
@@ -361,6 +370,18 @@ void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrati
         default:
             break;
     }
+}
+
+void LinphoneEngine::checkRegistrationTimeout() {
+    const auto limit = static_cast<std::uint32_t>(options_.registerTimeoutSeconds) * 1000u;
+    if (!registering_ || loop_.tickCount() - registerStartedAt_ < limit) return;
+    registering_ = false;
+    registrationTimedOut_ = true;
+    if (registered_)
+        queue([](SipEngineEvents& e) { e.OnReRegisterFailed(408, "Request Timeout"); });
+    else
+        queue([](SipEngineEvents& e) { e.OnRegisterFailed(408, "Request Timeout"); });
+    registered_ = false;
 }
 
 void LinphoneEngine::SetEngineInterval(long seconds) {

@@ -147,6 +147,7 @@ private:
     void releaseCore();
     void releaseLineCall(Line& line);
     void checkAnswerTimeouts();
+    void checkRegistrationTimeout();
     void useAudioPort(long port);
     void offerIncoming(LinphoneCall* call);
     void reportFailure(Line& line, LinphoneCall* call);
@@ -180,6 +181,8 @@ private:
     bool registering_ = false;
     bool unregistering_ = false;
     bool unregisterDone_ = false;
+    bool registrationTimedOut_ = false;  // the late failure after our own timeout stays silent
+    std::uint32_t registerStartedAt_ = 0;
 
     std::string productTag_;
     bool doNotDisturb_ = false;

@@ -27,6 +27,9 @@ struct LinphoneEngineOptions {
     // A call that receives no RTP for this long is ended (peer gone, no BYE)
     // and reported with OnHungUp.
     int noRtpTimeoutSeconds = 30;
+    // A registration the registrar does not answer within this long is
+    // reported failed (408): liblinphone itself would wait 32 s.
+    int registerTimeoutSeconds = 30;
     // ShutdownEngine waits at most this long for the registrar's answer.
     int unregisterTimeoutMs = 3000;
 };

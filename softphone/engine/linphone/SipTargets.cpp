@@ -9,7 +9,7 @@ namespace {
 bool startsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
 }
 
 // Characters a URI's user part carries unescaped (RFC 3261 "user").

@@ -50,6 +50,28 @@ TEST(StartupE2E, ShowsTheSettingsRefusesASecondInstanceAndQuitsCleanly) {
         << app.survivors().join(", ").toStdString();
 }
 
+TEST(ProvisioningE2E, SavingThePanelWritesTheAccount) {
+    Root root;
+    std::ofstream(root.dir / "bin/deployment.ini") << "[Deployment]\r\nServiceDomain=voice.example.net\r\n";
+    PrivateBus bus;
+    AppUnderTest app(root.dir, bus);
+    ASSERT_TRUE(app.waitUntilReady()) << app.output().toStdString();
+
+    EXPECT_EQ(app.click("custNumCmd"), "");
+    EXPECT_TRUE(eventually([&] { return app.get("Frame7", "Visible") == "True"; }));
+    EXPECT_EQ(app.set("Text1", "Text", "AB77301001secret0001"), "");
+    EXPECT_EQ(app.set("Text2", "Text", "portal"), "");
+    EXPECT_EQ(app.click("SaveCustNum"), "");
+    EXPECT_TRUE(eventually([&] { return app.get("Frame7", "Visible") == "False"; }));
+
+    std::ifstream in(root.dir / "bin/velmoraapp.ini", std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written,
+              "[System]\r\npassweb=\r\nUserweb=portal\r\nMon=True\r\nSIPProxy=7730.voice.example.net\r\n"
+              "OutBoundProxy=7730.voice.example.net\r\nAuthLogin=1001\r\nLogin=1001\r\nPassword=secret0001\r\n"
+              "customerNumber=AB77301001secret0001\r\n");
+}
+
 }  // namespace
 }  // namespace velmora::e2e
 

@@ -1,0 +1,58 @@
+#include "EngineRig.h"
+
+#include <chrono>
+
+namespace velmora::engine::testing {
+
+void EngineTest::SetUp() {
+    rig::Kamailio::Setup setup;
+    setup.domain = kDomain;
+    setup.accounts = {{"1001", "secret1"}, {"1002", "secret2"}};
+    kamailio = std::make_unique<rig::Kamailio>(setup);
+}
+
+Agent& EngineTest::agent(const std::string& user, const std::string& password,
+                         const std::function<void(LinphoneEngineOptions&)>& tune) {
+    auto created = std::make_unique<Agent>();
+    created->user = user;
+    created->password = password;
+    LinphoneEngineOptions options;
+    options.proxyAddress = kamailio->hostPort();
+    options.stateFolder = created->state.path();
+    options.headlessAudio = true;
+    if (std::getenv("VELMORA_RIG_KEEP"))
+        options.logFile = created->state.path() / "linphone.log";
+    if (tune) tune(options);
+    created->engine = std::make_unique<LinphoneEngine>(loop, options);
+    created->engine->setEvents(&created->log);
+    agents.push_back(std::move(created));
+    return *agents.back();
+}
+
+bool EngineTest::start(Agent& a, long lines) {
+    a.sipPort = rig::freeUdpPort();
+    a.localAddress = a.engine->GetLocalAddress();
+    if (!a.engine->InitializeEngine(false, a.localAddress, a.sipPort, a.user, a.user, a.password,
+                                    "Agent " + a.user, kDomain, kDomain, "", true, lines))
+        return false;
+    for (int line = 0; line < lines; ++line)
+        if (!a.engine->OpenLine(line, false, a.localAddress, rig::freeUdpPort(true))) return false;
+    return true;
+}
+
+bool EngineTest::online(Agent& a) {
+    return start(a) && a.engine->RegisterToProxy(1800) &&
+           waitFor([&] { return a.log.has("OnRegistered") || a.log.has("OnRegisterFailed"); }) &&
+           a.log.has("OnRegistered");
+}
+
+bool EngineTest::waitFor(const std::function<bool()>& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        loop.delay(10);
+    }
+    return true;
+}
+
+}  // namespace velmora::engine::testing

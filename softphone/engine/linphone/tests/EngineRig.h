@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ChildProcess.h"
+#include "EventLog.h"
+#include "Kamailio.h"
+#include "LinphoneEngine.h"
+#include "Sipp.h"
+#include "core/loop/QtLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace velmora::engine::testing {
+
+// One agent: a LinphoneEngine with its own state folder and event log.
+struct Agent {
+    std::string user;
+    std::string password;
+    rig::TempFolder state{"velmora-agent"};
+    std::unique_ptr<LinphoneEngine> engine;
+    EventLog log;
+    long sipPort = 0;
+    std::string localAddress;
+};
+
+// Each test gets its own Kamailio (accounts 1001 and 1002) and agents on
+// free loopback ports; every wait is bounded and keeps the event loop running.
+class EngineTest : public ::testing::Test {
+protected:
+    static constexpr const char* kDomain = "pbx.test";
+
+    void SetUp() override;
+
+    // An agent whose engine sends everything to this test's Kamailio.
+    Agent& agent(const std::string& user, const std::string& password,
+                 const std::function<void(LinphoneEngineOptions&)>& tune = {});
+    // InitializeEngine on a free port and OpenLine for two lines on free ports.
+    bool start(Agent& agent, long lines = 2);
+    // start, RegisterToProxy(1800) and wait for OnRegistered.
+    bool online(Agent& agent);
+    // Runs the loop until done() or the time is up; returns done().
+    bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+    // Runs the loop for a while (for checking that nothing more arrives).
+    void settle(int ms) { loop.delay(ms); }
+
+    std::unique_ptr<rig::Kamailio> kamailio;
+    core::QtLoop loop;
+    std::vector<std::unique_ptr<Agent>> agents;
+};
+
+}  // namespace velmora::engine::testing

@@ -1,0 +1,44 @@
+#include "SipTargets.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora::engine {
+namespace {
+
+struct TargetCase {
+    std::string target;
+    std::optional<std::string> uri;
+};
+
+class TargetUri : public ::testing::TestWithParam<TargetCase> {};
+
+TEST_P(TargetUri, BecomesTheRequestUri) {
+    EXPECT_EQ(targetUri(GetParam().target, "pbx22.example.net"), GetParam().uri);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, TargetUri,
+    ::testing::Values(TargetCase{"5557654321", "sip:5557654321@pbx22.example.net"},
+                      TargetCase{"*97", "sip:*97@pbx22.example.net"},
+                      TargetCase{"12#3", "sip:12%233@pbx22.example.net"},
+                      TargetCase{"sip:ann@10.0.0.5:5070", "sip:ann@10.0.0.5:5070"},
+                      TargetCase{"SIP:ann@host", "SIP:ann@host"},
+                      TargetCase{"sips:ann@host", "sips:ann@host"},
+                      TargetCase{"ann@host", "sip:ann@host"},
+                      TargetCase{"", std::nullopt},
+                      TargetCase{"555 1234", std::nullopt},
+                      TargetCase{"<sip:x@y>", std::nullopt},
+                      TargetCase{std::string("55\x01", 3), std::nullopt}));
+
+TEST(CodecName, FollowsTheEngineNumbering) {
+    EXPECT_STREQ(codecName(0)->mime, "GSM");
+    EXPECT_STREQ(codecName(1)->mime, "iLBC");
+    EXPECT_STREQ(codecName(2)->mime, "PCMA");
+    EXPECT_STREQ(codecName(3)->mime, "PCMU");
+    EXPECT_STREQ(codecName(4)->mime, "G729");
+    EXPECT_FALSE(codecName(5));
+    EXPECT_FALSE(codecName(-1));
+}
+
+}  // namespace
+}  // namespace velmora::engine
