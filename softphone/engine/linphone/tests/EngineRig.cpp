@@ -46,6 +46,29 @@ bool EngineTest::online(Agent& a) {
            a.log.has("OnRegistered");
 }
 
+std::unique_ptr<rig::Sipp> EngineTest::callee(const std::string& scenario,
+                                              std::map<std::string, std::string> values) {
+    rig::Sipp::Setup setup;
+    setup.scenario = scenario;
+    setup.values = std::move(values);
+    return std::make_unique<rig::Sipp>(setup);
+}
+
+std::unique_ptr<rig::Sipp> EngineTest::caller(const std::string& scenario, const std::string& agentUser,
+                                              std::map<std::string, std::string> values) {
+    rig::Sipp::Setup setup;
+    setup.scenario = scenario;
+    setup.service = agentUser;
+    setup.remote = kamailio->hostPort();
+    values.emplace("DOMAIN", kDomain);
+    values.emplace("CALLER", "5550100");
+    values.emplace("CALLER_NAME", "Customer");
+    values.emplace("TALK_MS", "300");
+    values.emplace("RING_MS", "300");
+    setup.values = std::move(values);
+    return std::make_unique<rig::Sipp>(setup);
+}
+
 bool EngineTest::waitFor(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {

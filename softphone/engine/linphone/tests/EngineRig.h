@@ -40,6 +40,12 @@ protected:
     bool start(Agent& agent, long lines = 2);
     // start, RegisterToProxy(1800) and wait for OnRegistered.
     bool online(Agent& agent);
+    // A sipp callee on its own port playing scenario.
+    std::unique_ptr<rig::Sipp> callee(const std::string& scenario,
+                                      std::map<std::string, std::string> values = {});
+    // A sipp caller that calls agentUser through this test's Kamailio.
+    std::unique_ptr<rig::Sipp> caller(const std::string& scenario, const std::string& agentUser,
+                                      std::map<std::string, std::string> values = {});
     // Runs the loop until done() or the time is up; returns done().
     bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
     // Runs the loop for a while (for checking that nothing more arrives).

@@ -47,13 +47,13 @@ TEST_F(Registration, UnreachableRegistrarFailsWithAReason) {
 TEST_F(Registration, ProductTagIsTheUserAgent) {
     Agent& ann = agent("1001", "secret1");
     ann.engine->SetProductTag("Velmora22a");  // before initialisation, as going online does
-    rig::Sipp peer({.scenario = "uas_answer.xml", .values = {}});
+    auto peer = callee("uas_answer.xml");
     ASSERT_TRUE(start(ann));
-    ASSERT_TRUE(ann.engine->Dial(0, peer.uri(), -1, -1));
-    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text() << peer.report();
-    EXPECT_NE(peer.messages().find("User-Agent: Velmora22a"), std::string::npos);
+    ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text() << peer->report();
+    EXPECT_NE(peer->messages().find("User-Agent: Velmora22a"), std::string::npos);
     EXPECT_TRUE(ann.engine->DisconnectLine(0));
-    EXPECT_EQ(peer.wait(std::chrono::seconds(10)), 0) << peer.report();
+    EXPECT_EQ(peer->wait(std::chrono::seconds(10)), 0) << peer->report();
 }
 
 }  // namespace

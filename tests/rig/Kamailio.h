@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora::rig {
+
+struct SipAccount {
+    std::string user;
+    std::string password;
+};
+
+// A Kamailio of its own on a free loopback port: registrar with digest
+// authentication for the given accounts, in-memory location, record-route,
+// relaying of everything else. Its configuration, pid and runtime files live
+// in a temporary folder; it runs in the foreground and dies with the object.
+class Kamailio {
+public:
+    struct Setup {
+        std::string domain = "pbx.test";
+        std::vector<SipAccount> accounts;
+        int debugLevel = 1;
+    };
+    explicit Kamailio(Setup setup);  // returns once it answers OPTIONS; throws otherwise
+    ~Kamailio();
+
+    int port() const { return port_; }
+    std::string hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
+    const std::string& domain() const { return setup_.domain; }
+    std::filesystem::path logFile() const { return folder_.path() / "kamailio.log"; }
+    // Writes the configuration of setup for port into folder (shared with the demo helper).
+    static std::filesystem::path writeConfig(const Setup& setup, int port,
+                                             const std::filesystem::path& folder);
+
+private:
+    Setup setup_;
+    TempFolder folder_{"velmora-kamailio"};
+    int port_ = 0;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// Sends OPTIONS to 127.0.0.1:port until a 200 comes back or the time is up.
+bool answersOptions(int port, std::chrono::milliseconds timeout);
+
+}  // namespace velmora::rig
