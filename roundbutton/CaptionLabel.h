@@ -2,13 +2,14 @@
 // The `Label` element: the caption over the face, sized to its text, drawn in a colour
 // value that may be a system-colour reference, with an "&" marking the access key.
 
+#include "KnobixExport.h"
 #include "Colores.h"
 
 #include <QWidget>
 
 namespace roundbutton {
 
-class CaptionLabel : public QWidget {
+class KNOBIX_EXPORT CaptionLabel : public QWidget {
     Q_OBJECT
 public:
     explicit CaptionLabel(QWidget* parent);

@@ -2,6 +2,8 @@
 // Colour values as the control's interface carries them: 32-bit 0x00BBGGRR values,
 // or system-colour references (values below -1 as a signed long, index in the low byte).
 
+#include "KnobixExport.h"
+
 #include <cstdint>
 
 class QPalette;
@@ -30,10 +32,10 @@ constexpr OleColor rgbColor(std::int32_t red, std::int32_t green, std::int32_t b
 
 // The system's current colour for a system-colour index, taken from the palette's
 // nearest role (15 the button face, 18 the button text, ...); 0 for unknown indexes.
-OleColor systemColor(int index, const QPalette& palette);
+KNOBIX_EXPORT OleColor systemColor(int index, const QPalette& palette);
 
 // A system-colour reference replaced by its current value; any other value unchanged.
-OleColor resolveColor(OleColor c, const QPalette& palette);
+KNOBIX_EXPORT OleColor resolveColor(OleColor c, const QPalette& palette);
 
 // Red = c AND 0xFF, Green = (c \ 256) AND 0xFF, Blue = (c \ 65536) AND 0xFF.
 constexpr Colores splitColor(OleColor c)

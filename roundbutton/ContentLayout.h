@@ -1,6 +1,8 @@
 #pragma once
 // Where the caption and the picture sit on the face, in twips.
 
+#include "KnobixExport.h"
+
 namespace roundbutton {
 
 struct ContentInput {
@@ -17,6 +19,6 @@ struct ContentPlace {
     long long pictureLeft = 0, pictureTop = 0;
 };
 
-ContentPlace layOutContent(const ContentInput& in);
+KNOBIX_EXPORT ContentPlace layOutContent(const ContentInput& in);
 
 }  // namespace roundbutton

@@ -3,6 +3,7 @@
 // derived from one base colour and the Light amount with the control's integer
 // arithmetic, drawn in user units (N units high, then M units wide) onto the surface.
 
+#include "KnobixExport.h"
 #include "Colores.h"
 
 #include <QImage>
@@ -55,9 +56,9 @@ struct FaceRecord {
 
 // Paints the face onto surface (whose pixel size stands for W x H twips) and returns
 // the record of what it drew. Nothing is drawn when W or H is below 2 units.
-FaceRecord drawFace(QImage& surface, const FaceInput& in);
+KNOBIX_EXPORT FaceRecord drawFace(QImage& surface, const FaceInput& in);
 
 // The colour a shade gives on screen: every channel limited to 0..255.
-QRgb toRgb(const Shade& s);
+KNOBIX_EXPORT QRgb toRgb(const Shade& s);
 
 }  // namespace roundbutton

@@ -112,6 +112,12 @@ void Knobix::setForeColor(OleColor c)
     changed("ForeColor");
 }
 
+void Knobix::loadForeColor(OleColor c)
+{
+    label_->setForeColor(c);
+    foreColorOriginal_ = label_->foreColor();
+}
+
 void Knobix::setRoundSize(int v)
 {
     roundSize_ = v;
@@ -384,7 +390,7 @@ void Knobix::onMouseDown(const QMouseEvent& e)
     float x = float(e.position().x() * kTwipsPerPixel), y = float(e.position().y() * kTwipsPerPixel);
     emit MouseDown(button, shift, x, y);
     pressed_ = false;
-    if (e.button() == Qt::LeftButton) {
+    if (button == kLeftButton) {  // as the receivers of MouseDown left it
         focusHover_ = true;
         layOutContent();
         paintFace(false, true);

@@ -7,6 +7,7 @@
 // auto-redrawn surface would be) and shown from there; the outline is the widget's mask.
 // `Enabled` and `Font` are the widget's own enabled state and font.
 
+#include "KnobixExport.h"
 #include "Colores.h"
 #include "ContentLayout.h"
 #include "FacePainter.h"
@@ -23,7 +24,7 @@ namespace roundbutton {
 
 class CaptionLabel;
 
-class Knobix : public QWidget {
+class KNOBIX_EXPORT Knobix : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ caption WRITE setCaption)
     Q_PROPERTY(uint BackColor READ backColor WRITE setBackColor)
@@ -56,6 +57,11 @@ public:
     OleColor foreColor() const;
     void setForeColor(OleColor c);
     OleColor foreColorOriginal() const { return foreColorOriginal_; }
+    // A stored fore colour: given to the caption as it is, and remembered from there.
+    void loadForeColor(OleColor c);
+    // The fore colour to store: the caption's; while disabled the caption shows the disabled
+    // shade instead, so the remembered colour is stored then.
+    OleColor foreColorToStore() const { return isEnabled() ? foreColor() : foreColorOriginal_; }
     int roundSize() const { return roundSize_; }
     void setRoundSize(int v);
     int light() const { return light_; }
