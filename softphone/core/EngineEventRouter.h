@@ -13,6 +13,14 @@ public:
 
     void OnDtmfDigit(int line, const std::string& digit) override;
     void OnPlayWaveDone(int line) override;
+    void OnTryingToRegister() override;
+    void OnRegistered() override;
+    void OnRegisterFailed(long statusCode, const std::string& reason) override;
+    void OnTryingToReRegister() override;
+    void OnReRegisterFailed(long statusCode, const std::string& reason) override;
+    void OnTryingToUnregister() override;
+    void OnUnregistered() override;
+    void OnUnregisterFailed() override;
 
 private:
     AppContext& app_;

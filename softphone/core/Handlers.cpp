@@ -5,14 +5,18 @@
 #include "Provisioning.h"
 #include "Shutdown.h"
 #include "StatusLog.h"
+#include "WebPanel.h"
 
 namespace velmora::core {
 
 void installHandlers(AppContext& app) {
     auto& w = app.window;
-    w.BtnOnline.onClick = [&app] {
-        if (isOnline(app)) goOffline(app);
+    w.BtnOnline.onClick = [&app] { toggleOnline(app); };
+    w.OnLineTimer.onTick = [&app] {
+        app.window.OnLineTimer.setEnabled(false);
+        toggleOnline(app);
     };
+    w.webtimer.onTick = [&app] { runWebPanel(app); };
     w.exitcmd.onClick = [&app] { shutdownProgram(app); };
 
     // Status log

@@ -1,0 +1,47 @@
+#include "WebPanel.h"
+
+#include "AppContext.h"
+#include "Startup.h"
+#include "settings/IniFiles.h"
+
+namespace velmora::core {
+namespace {
+
+std::string trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+}  // namespace
+
+std::string activeExtensionsAddress(const AppContext& app, bool withCredentials) {
+    const auto& w = app.window;
+    std::string address = "http://pbx" + app.state.accountNumber + "." + app.root.deployment("ServiceDomain") +
+                          "/app/active_extensions/active_extensions.php";
+    if (withCredentials)
+        address += "?username=" + trimmed(w.Text2.text()) + "&password=" + trimmed(w.Text3.text());
+    return address;
+}
+
+void runWebPanel(AppContext& app) {
+    auto& w = app.window;
+    w.WebBrowser1.setVisible(true);
+    const auto ini = app.settingsFile();
+    if (GetProfileSetting(kSystemSection, "Mon", ini) != "True") {
+        w.WebBrowser1.navigate(app.root.deployment("StartPage"));
+        w.webtimer.setEnabled(false);
+        w.Frame7.setVisible(true);
+        return;
+    }
+    const std::string customer = GetProfileSetting(kSystemSection, "customerNumber", ini);
+    w.customerNumber.setCaption("Cust#: " + customer);
+    app.state.accountNumber = customer.size() > 2 ? customer.substr(2, 4) : "";
+    w.WebBrowser1.navigate(activeExtensionsAddress(app, !w.Text1.text().empty()));
+    w.OnLineTimer.setEnabled(true);
+    w.BtnOnline.setVisible(true);
+    w.webtimer.setEnabled(false);
+    w.form.setCaption(windowTitle(INIread(ini, kSystemSection, "customernumber"), app.state.versionText));
+}
+
+}  // namespace velmora::core
