@@ -9,10 +9,10 @@
 namespace velmora::core {
 
 std::filesystem::path callLogFile(const AppContext& app) {
+    // A separator in the display name must not lead the record out of logs/.
     std::string agent = app.window.EditAccountDisplayName.text();
-    const auto b = agent.find_first_not_of(' ');
-    agent = b == std::string::npos ? "" : agent.substr(b, agent.find_last_not_of(' ') - b + 1);
-    return app.root.find("logs/" + agent + "_calllogs.csv");
+    std::replace(agent.begin(), agent.end(), '/', '_');
+    return app.root.find("logs") / (agent + "_calllogs.csv");
 }
 
 std::vector<std::string> parseCsvLine(const std::string& line) {

@@ -8,7 +8,7 @@ namespace velmora::core {
 
 struct AppContext;
 
-// logs/<agent>_calllogs.csv, the agent being the trimmed display name.
+// logs/<agent>_calllogs.csv, the agent being the display name (a "/" in it becomes "_").
 std::filesystem::path callLogFile(const AppContext& app);
 
 // The records of a call-log file, each with its six fields (number, agent,

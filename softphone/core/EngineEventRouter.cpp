@@ -2,6 +2,11 @@
 
 #include "AppContext.h"
 #include "StatusLog.h"
+#include "calls/CallEnd.h"
+#include "calls/RingBack.h"
+#include "settings/IniFiles.h"
+
+#include <cmath>
 
 namespace velmora::core {
 
@@ -52,5 +57,57 @@ void EngineEventRouter::OnUnregistered() {
 }
 
 void EngineEventRouter::OnUnregisterFailed() { ShowStatus(app_, "Fail to unregister."); }
+
+}  // namespace velmora::core
+
+namespace velmora::core {
+
+void EngineEventRouter::OnConnecting(int line) { ShowStatus(app_, lineStatus(line, "Connecting.")); }
+
+void EngineEventRouter::OnProvisionalResponse(int line, long statusCode, const std::string& reason) {
+    if (statusCode == 180) calls::startRingBack(app_);
+    if (statusCode == 183) calls::stopRingBack(app_);
+    ShowStatus(app_, reason);
+}
+
+void EngineEventRouter::OnFailureResponseA(int, long, const std::string& reason, const std::string&) {
+    calls::stopRingBack(app_);
+    ShowStatus(app_, reason);
+}
+
+void EngineEventRouter::OnFailureResponseB(int, long, const std::string& reason) {
+    calls::stopRingBack(app_);
+    ShowStatus(app_, reason);
+}
+
+void EngineEventRouter::OnFailureResponseC(int, long, const std::string& reason) {
+    calls::stopRingBack(app_);
+    ShowStatus(app_, reason);
+}
+
+void EngineEventRouter::OnFailureResponseD(int line, long, const std::string& reason) {
+    calls::stopRingBack(app_);
+    ShowStatus(app_, "Line-" + std::to_string(line + 1) + " Response: " + reason);
+}
+
+void EngineEventRouter::OnConnectFailed(int line) {
+    calls::stopRingBack(app_);
+    ShowStatus(app_, lineStatus(line, "Fail to connect."));
+}
+
+void EngineEventRouter::OnConnected(int line, const std::string&, const std::string&) {
+    auto& w = app_.window;
+    calls::stopRingBack(app_);
+    ShowStatus(app_, lineStatus(line, "Success to connect."));
+    w.SliderSpkVol.setValue(static_cast<int>(std::lround(app_.engine.GetSpeakerVolume() / 25.0)));
+    w.SliderMicVol.setValue(static_cast<int>(std::lround(app_.engine.GetMicrophoneVolume() / 25.0)));
+    w.CheckMicBoost.setValue(app_.engine.IsMicBoostEnabled() ? 1 : 0);
+    const std::string number = w.EditPhoneNo.text();
+    if (!number.empty() && number != " " &&
+        GetProfileSetting(kSystemSection, "recordAll", app_.settingsFile()) == "True")
+        w.CheckStartRecording.setValue(1);
+}
+
+void EngineEventRouter::OnHungUp(int line) { calls::farEndHangUp(app_, line); }
 
 }  // namespace velmora::core

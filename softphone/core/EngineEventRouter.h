@@ -21,6 +21,16 @@ public:
     void OnTryingToUnregister() override;
     void OnUnregistered() override;
     void OnUnregisterFailed() override;
+    void OnConnecting(int line) override;
+    void OnProvisionalResponse(int line, long statusCode, const std::string& reason) override;
+    void OnFailureResponseA(int line, long statusCode, const std::string& reason,
+                            const std::string& detail) override;
+    void OnFailureResponseB(int line, long statusCode, const std::string& reason) override;
+    void OnFailureResponseC(int line, long statusCode, const std::string& reason) override;
+    void OnFailureResponseD(int line, long statusCode, const std::string& reason) override;
+    void OnConnectFailed(int line) override;
+    void OnConnected(int line, const std::string& remoteText, const std::string& number) override;
+    void OnHungUp(int line) override;
 
 private:
     AppContext& app_;

@@ -6,6 +6,8 @@
 #include "Shutdown.h"
 #include "StatusLog.h"
 #include "WebPanel.h"
+#include "calls/CallEnd.h"
+#include "calls/Dialling.h"
 
 namespace velmora::core {
 
@@ -18,6 +20,25 @@ void installHandlers(AppContext& app) {
     };
     w.webtimer.onTick = [&app] { runWebPanel(app); };
     w.exitcmd.onClick = [&app] { shutdownProgram(app); };
+
+    // Outgoing calls and call end
+    w.BtnDial.onClick = [&app] { calls::dial(app); };
+    w.redialPush.onClick = [&app] { calls::redial(app); };
+    w.BtnHangUp.onClick = [&app] { calls::hangUp(app); };
+    w.Command1.onClick = [&app] { calls::sendBoxCode(app); };
+    w.autoCheck.onClick = [&app] { calls::clickToDialPressed(app); };
+    w.DialTimer.onTick = [&app] { calls::clipboardDialTick(app); };
+    w.CallTimer.onTick = [&app] { calls::countCallSecond(app); };
+    const std::pair<Button*, char> keys[] = {
+        {&w.BtnDialPad0, '0'}, {&w.BtnDialPad1, '2'}, {&w.BtnDialPad2, '2'}, {&w.BtnDialPad3, '3'},
+        {&w.BtnDialPad4, '4'}, {&w.BtnDialPad5, '5'}, {&w.BtnDialPad6, '6'}, {&w.BtnDialPad7, '7'},
+        {&w.BtnDialPad8, '8'}, {&w.BtnDialPad9, '9'}, {&w.BtnDialPadStar, '*'}, {&w.BtnDialPadNo, '#'}};
+    for (const auto& [key, character] : keys) key->onClick = [&app, c = character] { calls::dialPadPress(app, c); };
+    const std::pair<Label*, char> captions[] = {
+        {&w.ctText8, '0'}, {&w.abctxt, '2'}, {&w.ctText1, '3'}, {&w.ctText2, '4'}, {&w.ctText3, '5'},
+        {&w.ctText4, '6'}, {&w.ctText5, '7'}, {&w.ctText6, '8'}, {&w.ctText7, '9'}};
+    for (const auto& [caption, character] : captions)
+        caption->onClick = [&app, c = character] { calls::dialPadPress(app, c); };
 
     // Status log
     w.LineStatTxT.onChange = [&app] { onLineStatusChanged(app); };

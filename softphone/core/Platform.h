@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -40,6 +41,9 @@ public:
     // The looping ring-back sound.
     virtual void startRingSound(const std::filesystem::path& wave) = 0;
     virtual void stopRingSound() = 0;
+
+    // The local date and time now.
+    virtual std::tm localTime() = 0;
 
     // Shows one of the program's own windows (non-modal).
     virtual void showProgramWindow(ProgramWindow which) = 0;

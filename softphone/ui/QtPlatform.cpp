@@ -74,6 +74,13 @@ void QtPlatform::stopRingSound() {
     if (ring_) ring_->stop();
 }
 
+std::tm QtPlatform::localTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return local;
+}
+
 void QtPlatform::showProgramWindow(core::ProgramWindow which) {
     if (programWindows) programWindows(which);
 }

@@ -27,6 +27,7 @@ public:
     bool openUrl(const std::string& address) override;
     void startRingSound(const std::filesystem::path& wave) override;
     void stopRingSound() override;
+    std::tm localTime() override;
     void showProgramWindow(core::ProgramWindow which) override;
     void forceQuit() override;
 

@@ -72,6 +72,18 @@ public:
         ringLog.push_back("start:" + wave.string());
     }
     void stopRingSound() override { ringLog.push_back("stop"); }
+    // 9 December 2026, 14:05:09 unless a test says otherwise.
+    std::tm now = [] {
+        std::tm t{};
+        t.tm_year = 126;
+        t.tm_mon = 11;
+        t.tm_mday = 9;
+        t.tm_hour = 14;
+        t.tm_min = 5;
+        t.tm_sec = 9;
+        return t;
+    }();
+    std::tm localTime() override { return now; }
     void showProgramWindow(ProgramWindow which) override { shownWindows.push_back(which); }
     void forceQuit() override { ++forceQuitCount; }
 };

@@ -75,7 +75,44 @@ struct MainWindowModel {
 
     // Calls and line selectors
     TextBox EditPhoneNo{registry, "EditPhoneNo"};
+    Button BtnDial{registry, "BtnDial", "Dial"};
     Button BtnHangUp{registry, "BtnHangUp", "Hang Up"};
+    Button redialPush{registry, "redialPush", "Redial"};
+    TextBox callsec{registry, "callsec", "0"};
+    Label statusLb{registry, "statusLb"};
+    TextBox CIDTxt{registry, "CIDTxt"};
+    ListBox ListIncomingCall{registry, "ListIncomingCall"};
+    Button vmclick{registry, "vmclick", "VM"};
+    Button PlayMsgPush{registry, "PlayMsgPush", "Message"};
+    CheckBox CheckStartRecording{registry, "CheckStartRecording", "Start Recording Call"};
+    CheckBox RecThisCallCheck{registry, "RecThisCallCheck", "Start Recording Call"};
+    CheckBox CheckMicBoost{registry, "CheckMicBoost", "Mic Boost"};
+    Slider SliderMicVol{registry, "SliderMicVol", 0, 10};
+    Slider SliderSpkVol{registry, "SliderSpkVol", 0, 10};
+
+    // The dial pad: keys and the letter captions printed on them.
+    Button BtnDialPad0{registry, "BtnDialPad0", "0"};
+    Button BtnDialPad1{registry, "BtnDialPad1", "Velmora"};
+    Button BtnDialPad2{registry, "BtnDialPad2", "2"};
+    Button BtnDialPad3{registry, "BtnDialPad3", "3"};
+    Button BtnDialPad4{registry, "BtnDialPad4", "4"};
+    Button BtnDialPad5{registry, "BtnDialPad5", "5"};
+    Button BtnDialPad6{registry, "BtnDialPad6", "6"};
+    Button BtnDialPad7{registry, "BtnDialPad7", "7"};
+    Button BtnDialPad8{registry, "BtnDialPad8", "8"};
+    Button BtnDialPad9{registry, "BtnDialPad9", "9"};
+    Button BtnDialPadStar{registry, "BtnDialPadStar", "*"};
+    Button BtnDialPadNo{registry, "BtnDialPadNo", "#"};
+    Label ctText8{registry, "ctText8", "OPER"};
+    Label abctxt{registry, "abctxt", "ABC"};
+    Label ctText1{registry, "ctText1", "DEF"};
+    Label ctText2{registry, "ctText2", "GHI"};
+    Label ctText3{registry, "ctText3", "JKL"};
+    Label ctText4{registry, "ctText4", "MNO"};
+    Label ctText5{registry, "ctText5", "PRS"};
+    Label ctText6{registry, "ctText6", "TUV"};
+    Label ctText7{registry, "ctText7", "WXY"};
+    Button Command1{registry, "Command1", "Box#"};
     TextBox EditForwardCallPhoneNo{registry, "EditForwardCallPhoneNo"};
     ComboBox EditTransferPhoneNo{registry, "EditTransferPhoneNo"};
     CheckBox autoCheck{registry, "autoCheck", "Click Off"};

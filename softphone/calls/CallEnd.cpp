@@ -1,0 +1,76 @@
+#include "CallEnd.h"
+
+#include "CallLogWriters.h"
+#include "Dialling.h"
+#include "RingBack.h"
+
+#include "core/AgentFiles.h"
+#include "core/AppContext.h"
+#include "core/DateStamps.h"
+#include "core/ErrorReporter.h"
+#include "core/StatusLog.h"
+#include "core/settings/IniFiles.h"
+
+namespace velmora::calls {
+namespace {
+
+void writeRecord(core::AppContext& app, const std::string& number, const std::string& outcome) {
+    const std::tm now = app.platform.localTime();
+    writeOUTEntry(agentCallLog(app), {number, app.window.EditAccountDisplayName.text(), app.window.callsec.text(),
+                                      core::clockTime(now), core::shortDate(now), outcome});
+}
+
+}  // namespace
+
+std::filesystem::path agentCallLog(const core::AppContext& app) { return core::callLogFile(app); }
+
+void callEndRecording(core::AppContext& app) { core::msDelay(app.loop, 500); }
+
+void hangUp(core::AppContext& app) {
+    auto& w = app.window;
+    w.vmclick.setEnabled(true);
+    app.state.inBandSetting = core::INIread(app.settingsFile(), core::kSystemSection, "InBand");
+    if (app.state.inBandSetting == "True") w.CheckForceInbandDTMF.setValue(1);
+    else if (app.state.inBandSetting == "False") w.CheckForceInbandDTMF.setValue(0);
+    w.CallTimer.setEnabled(false);
+    w.ListStatusLog.clear();
+    w.statusLb.setCaption("");
+    if (!app.engine.DisconnectLine(dialLine(app))) {
+        core::ReportEngineError(app);
+        return;
+    }
+    stopRingBack(app);
+    if (!w.EditPhoneNo.text().empty() && w.CheckStartRecording.ticked()) callEndRecording(app);
+    const std::string number = w.EditPhoneNo.text();
+    w.EditPhoneNo.setText("");
+    if (w.ComboDial.count() > 0) w.ComboDial.setListIndex(0);
+    w.RecThisCallCheck.setValue(0);
+    w.CheckStartRecording.setValue(0);
+    w.logCleanTimer.setEnabled(true);
+    w.ListIncomingCall.clear();
+    w.CIDTxt.setText("");
+    if (!w.EditAccountDisplayName.text().empty()) {
+        writeRecord(app, number, "hang up");
+        w.callsec.setText("0");
+        app.state.lastDialledNumber.clear();
+    }
+}
+
+void farEndHangUp(core::AppContext& app, int line) {
+    auto& w = app.window;
+    stopRingBack(app);
+    core::ShowStatus(app, core::lineStatus(line, "Hung up."));
+    const std::string number = w.EditPhoneNo.text();
+    w.CIDTxt.setText("");
+    w.CallTimer.setEnabled(false);
+    w.ListStatusLog.clear();
+    w.statusLb.setCaption("");
+    w.logCleanTimer.setEnabled(true);
+    if (w.CheckStartRecording.ticked()) callEndRecording(app);
+    writeRecord(app, number, "");
+    w.callsec.setText("0");
+    app.state.lastDialledNumber = w.EditPhoneNo.text();
+    w.EditPhoneNo.setText("");
+}
+
+}  // namespace velmora::calls

@@ -1,0 +1,155 @@
+#include "Dialling.h"
+
+#include "CallLogWriters.h"
+
+#include "core/AppContext.h"
+#include "core/DateStamps.h"
+#include "core/ErrorReporter.h"
+#include "core/StatusLog.h"
+#include "core/settings/IniFiles.h"
+
+#include <cstdlib>
+
+namespace velmora::calls {
+namespace {
+
+using core::kSystemSection;
+
+constexpr const char* kMailboxCode = "5807";
+
+std::string trimmedSpaces(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// Length as the clipboard's text counts it: UTF-16 units.
+std::size_t textLength(const std::string& utf8) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if ((c & 0xC0) == 0x80) continue;  // continuation byte
+        units += c >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
+void applyInBand(core::AppContext& app) {
+    app.state.inBandSetting = core::INIread(app.settingsFile(), kSystemSection, "InBand");
+    if (app.state.inBandSetting == "True") app.window.CheckForceInbandDTMF.setValue(1);
+    else if (app.state.inBandSetting == "False") app.window.CheckForceInbandDTMF.setValue(0);
+}
+
+long numericValue(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
+
+}  // namespace
+
+int dialLine(const core::AppContext& app) { return app.window.ComboDial.listIndex(); }
+
+void dial(core::AppContext& app) {
+    auto& w = app.window;
+    app.state.consultTransferFlag = false;
+    applyInBand(app);
+    const std::string number = w.EditPhoneNo.text();
+    if (number.empty()) {
+        app.platform.messageBox("Please enter a phone number.", core::MessageStyle::Ok);
+        return;
+    }
+    const int line = dialLine(app);
+    if (!app.engine.Dial(line, number, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
+        core::ReportEngineError(app);
+        return;
+    }
+    core::ShowStatus(app, core::lineStatus(line, "Dialing - " + number));
+    app.state.lastDialledNumber = number;
+    const std::tm now = app.platform.localTime();
+    writePlacedCalls(app.root.find("logs/callsout.txt"), number, core::shortDate(now) + " " + core::shortTime(now));
+    w.callsec.setText("0");
+    w.CallTimer.setEnabled(true);
+    w.mouseMenu.setCaption("Dialing - " + number);
+    core::INIwrite(app.settingsFile(), kSystemSection, "LastNumber", number);
+}
+
+void redial(core::AppContext& app) {
+    const std::string last = core::INIread(app.settingsFile(), kSystemSection, "LastNumber");
+    if (last.empty()) return;
+    app.window.EditPhoneNo.setText(last);
+    core::msDelay(app.loop, 100);
+    dial(app);
+}
+
+void dialPadPress(core::AppContext& app, char key) {
+    auto& number = app.window.EditPhoneNo;
+    const bool digit = key >= '0' && key <= '9';
+    if ((digit && number.text().size() != 10) || key == '*') number.setText(number.text() + key);
+    app.engine.SendDtmfDigit(dialLine(app), std::string(1, key));
+}
+
+void sendBoxCode(core::AppContext& app) {
+    core::msDelay(app.loop, 1000);
+    const std::string code = kMailboxCode;
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        app.engine.SendDtmfDigit(dialLine(app), std::string(1, code[i]));
+        if (i + 1 < code.size()) core::msDelay(app.loop, 300);
+    }
+}
+
+void clickToDialPressed(core::AppContext& app) {
+    auto& box = app.window.autoCheck;
+    const auto ini = app.settingsFile();
+    core::INIwrite(ini, kSystemSection, "autocall", box.ticked() ? "1" : "0");
+    const std::string stored = core::INIread(ini, kSystemSection, "autocall");
+    if (stored == "1" || stored == "0") {
+        box.setValue(stored == "1" ? 1 : 0);
+        box.setCaption(stored == "1" ? "Click On" : "Click Off");
+    }
+}
+
+ClipboardAction readClipboardText(const std::string& clipboard, long swipeLength) {
+    std::string text = trimmedSpaces(clipboard);
+    if (text.empty()) return {};
+    if (swipeLength < static_cast<long>(textLength(text))) return {};
+    if (text.front() == '|') {
+        const auto end = text.find('|', 1);
+        text = text.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+    }
+    if (text == "*END*" || text == "#hangup") return {ClipboardAction::HangUp, {}};
+    if (text == "#pam") return {ClipboardAction::PlayMessage, {}};
+    std::string digits;
+    for (char c : text)
+        if (c >= '0' && c <= '9') digits += c;
+    const std::string number = !digits.empty() && digits.front() == '1' ? digits.substr(1, 10) : digits.substr(0, 10);
+    if (number.size() != 10) return {};
+    return {ClipboardAction::Dial, number};
+}
+
+void clipboardDialTick(core::AppContext& app) {
+    auto& w = app.window;
+    if (w.BtnOnline.caption() == "Online") w.mouseMenu.setCaption("You Are Not On Line!!!");
+    if (!w.autoCheck.ticked()) return;
+    const auto text = app.platform.clipboardText();
+    if (!text || text->empty()) return;
+    const auto action = readClipboardText(*text, numericValue(w.swipeLengthTxT.text()));
+    switch (action.kind) {
+        case ClipboardAction::Ignore: return;
+        case ClipboardAction::HangUp:
+            w.BtnHangUp.click();
+            app.platform.clearClipboard();
+            return;
+        case ClipboardAction::PlayMessage:
+            w.PlayMsgPush.click();
+            app.platform.clearClipboard();
+            return;
+        case ClipboardAction::Dial:
+            app.platform.clearClipboard();
+            w.EditPhoneNo.setText(action.number);
+            dial(app);
+            return;
+    }
+}
+
+void countCallSecond(core::AppContext& app) {
+    app.window.callsec.setText(std::to_string(numericValue(app.window.callsec.text()) + 1));
+}
+
+}  // namespace velmora::calls

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velmora::core {
+struct AppContext;
+}
+
+namespace velmora::calls {
+
+// BtnDial: places a call to EditPhoneNo on the line of ComboDial.
+void dial(core::AppContext& app);
+// redialPush: dials LastNumber again.
+void redial(core::AppContext& app);
+// A dial-pad key: digits extend a number shorter or longer than 10 characters,
+// "*" always, "#" never; the character goes out as DTMF either way.
+void dialPadPress(core::AppContext& app, char key);
+// "Box#": the mailbox code 5807 as DTMF, paced.
+void sendBoxCode(core::AppContext& app);
+// autoCheck pressed: stores autocall and shows "Click On"/"Click Off".
+void clickToDialPressed(core::AppContext& app);
+
+// What the clipboard dialler makes of a clipboard text.
+struct ClipboardAction {
+    enum Kind { Ignore, HangUp, PlayMessage, Dial } kind = Ignore;
+    std::string number;  // Dial: the ten digits
+};
+ClipboardAction readClipboardText(const std::string& text, long swipeLength);
+
+// DialTimer's tick.
+void clipboardDialTick(core::AppContext& app);
+
+// The line selected in ComboDial.
+int dialLine(const core::AppContext& app);
+
+// Seconds counted by CallTimer, as the text field holds them.
+void countCallSecond(core::AppContext& app);
+
+}  // namespace velmora::calls
