@@ -1,0 +1,38 @@
+#include "message_window.h"
+
+#include "tonwell.h"
+
+#include <QCoreApplication>
+
+namespace tonwell {
+
+MessageWindow::MessageWindow(Tonwell& owner) : owner_(owner)
+{
+    setObjectName(QStringLiteral("TonwellAtlWindow"));
+    levelTimer.setInterval(100);
+    levelTimer.setTimerType(Qt::PreciseTimer);
+    connect(&levelTimer, &QTimer::timeout, this, [this] { owner_.onLevelTick(); });
+    connect(&silenceTimer, &QTimer::timeout, this, [this] { owner_.onSilenceTick(); });
+}
+
+void MessageWindow::post(int message, std::uintptr_t wParam, void* lParam)
+{
+    QCoreApplication::postEvent(this, new WindowMessage(message, wParam, lParam));
+}
+
+bool MessageWindow::event(QEvent* e)
+{
+    switch (static_cast<int>(e->type())) {
+    case kMsgPlayBufferDone:
+        owner_.onPlayBufferDone(static_cast<WaveHeader*>(static_cast<WindowMessage*>(e)->lParam));
+        return true;
+    case kMsgRecordBufferDone:
+    case kMsgConversionDone:
+    case kMsgConversionFailed:
+        return true; // recording and conversion hand these over when they exist
+    default:
+        return QObject::event(e);
+    }
+}
+
+} // namespace tonwell

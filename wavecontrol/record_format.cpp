@@ -1,0 +1,174 @@
+// The record format properties and the input-device questions. The recording and conversion
+// engines themselves are not part of this control yet: their methods say so with E_NOTIMPL.
+#include "platform/codecs/codec.h"
+#include "platform/wavein.h"
+#include "tonwell.h"
+
+namespace tonwell {
+
+using namespace component;
+
+namespace {
+
+struct FixedFormat {
+    std::int32_t value;
+    std::uint32_t rate;
+    std::uint16_t bits;
+};
+
+constexpr FixedFormat kFixedFormats[] = {
+    {tw8000Hz8bit, 8000, 8},     {tw11025Hz8bit, 11025, 8},  {tw11025Hz16bit, 11025, 16}, {tw2205Hz8bit, 22050, 8},
+    {tw2205Hz16bit, 22050, 16},  {tw44100Hz8bit, 44100, 8},  {tw44100Hz16bit, 44100, 16},
+};
+
+void describe(const std::vector<std::uint8_t>& buffer, QString* tag, QString* attributes)
+{
+    const WaveFormat f = WaveFormat::fromBytes(buffer);
+    const CodecManager& acm = CodecManager::instance();
+    if (!acm.tagName(f.tag, tag))
+        tag->clear();
+    if (!acm.describe(f, attributes))
+        attributes->clear();
+}
+
+} // namespace
+
+void Tonwell::applyRecordFormat(std::int32_t value)
+{
+    if (value == twUserSelect) {
+        std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
+        formatbuf::markNotSet(recordFormatBuffer_);
+        recordMarker_ = 911;
+        recordTag_.clear();
+        recordAttributes_.clear();
+        return;
+    }
+    FixedFormat chosen{tw8000Hz16bit, 8000, 16}; // 2 and every unknown value
+    for (const FixedFormat& f : kFixedFormats)
+        if (f.value == value)
+            chosen = f;
+    const std::vector<std::uint8_t> bytes = WaveFormat::pcm(chosen.rate, chosen.bits).toBytes();
+    std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
+    std::copy(bytes.begin(), bytes.end(), recordFormatBuffer_.begin());
+    recordMarker_ = chosen.bits;
+    describe(recordFormatBuffer_, &recordTag_, &recordAttributes_);
+}
+
+void Tonwell::setRecordMarkerFromFormat()
+{
+    const WaveFormat f = WaveFormat::fromBytes(recordFormatBuffer_);
+    if (!f.isPcm() || f.channels != 1)
+        recordMarker_ = 911;
+    else if (f.blockAlign == 1)
+        recordMarker_ = 8;
+    else if (f.blockAlign == 2)
+        recordMarker_ = 16;
+}
+
+HRESULT Tonwell::get_RecordFormat(TonwellFormatConstants* v)
+{
+    *v = static_cast<TonwellFormatConstants>(recordFormat_);
+    return S_OK;
+}
+
+HRESULT Tonwell::put_RecordFormat(TonwellFormatConstants v)
+{
+    recordFormat_ = v;
+    applyRecordFormat(v);
+    return S_OK;
+}
+
+HRESULT Tonwell::get_RecordUserFormat(QString* v)
+{
+    if (const HRESULT hr = runTimeOnly(); FAILED(hr))
+        return hr;
+    v->clear();
+    if (recordFormat_ != twUserSelect || !formatbuf::isSet(recordFormatBuffer_))
+        return S_OK;
+    const std::size_t size =
+        std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(recordFormatBuffer_, 16), recordFormatBuffer_.size());
+    for (std::size_t i = 0; i < size; ++i)
+        *v += QStringLiteral("%1").arg(recordFormatBuffer_[i], 2, 16, QLatin1Char('0')).toUpper();
+    return S_OK;
+}
+
+HRESULT Tonwell::put_RecordUserFormat(QString v)
+{
+    if (recordFormat_ != twUserSelect)
+        return S_OK;
+    if (v.isEmpty()) {
+        std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
+        formatbuf::markNotSet(recordFormatBuffer_);
+        return S_OK;
+    }
+    auto nibble = [](QChar c) {
+        const char16_t u = c.unicode();
+        if (u <= '9')
+            return (u - '0') & 0x0F;
+        return (QChar(u).toUpper().unicode() - 'A' + 10) & 0x0F;
+    };
+    // Only as many bytes as the buffer holds are taken.
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(v.size()) / 2, recordFormatBuffer_.size());
+    for (std::size_t i = 0; i < n; ++i)
+        recordFormatBuffer_[i] = static_cast<std::uint8_t>((nibble(v[2 * i]) << 4) | nibble(v[2 * i + 1]));
+    setRecordMarkerFromFormat();
+    describe(recordFormatBuffer_, &recordTag_, &recordAttributes_);
+    return S_OK;
+}
+
+HRESULT Tonwell::get_ConvertFormat(QString* v)
+{
+    if (const HRESULT hr = runTimeOnly(); FAILED(hr))
+        return hr;
+    v->clear();
+    return S_OK;
+}
+
+HRESULT Tonwell::put_ConvertFormat(QString) { return E_NOTIMPL; }
+HRESULT Tonwell::Record(std::int32_t) { return E_NOTIMPL; }
+HRESULT Tonwell::StopRecord() { return S_OK; } // never recording yet
+HRESULT Tonwell::Convert(QString, QString) { return E_NOTIMPL; }
+HRESULT Tonwell::ShowConvertFormatDialog(std::int32_t) { return E_NOTIMPL; }
+
+HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t)
+{
+    if (recordFormat_ != twUserSelect)
+        return fail(TonwellACMError, QStringLiteral("Record format not user selectable"));
+    return E_NOTIMPL;
+}
+
+void Tonwell::onSilenceTick() {}
+
+HRESULT Tonwell::WaveInGetName(std::int16_t id, QString* name)
+{
+    WaveInCaps caps;
+    if (waveInCaps(id, &caps) != MMSYSERR_NOERROR)
+        return fail(TonwellGetWaveInNameFailed, QStringLiteral("Failed to get wave in device name"));
+    *name = caps.name;
+    return S_OK;
+}
+
+HRESULT Tonwell::WaveInGetCaps(std::int16_t id, std::int32_t* result)
+{
+    *result = 0;
+    WaveInCaps caps;
+    if (waveInCaps(id, &caps) != MMSYSERR_NOERROR)
+        return S_OK;
+    struct Bit {
+        std::uint32_t device;
+        std::int32_t ours;
+    };
+    constexpr Bit bits[] = {{WAVE_FORMAT_1M08, tw11025Hz8bit}, {WAVE_FORMAT_1M16, tw11025Hz16bit},
+                            {WAVE_FORMAT_2M08, tw2205Hz8bit},  {WAVE_FORMAT_2M16, tw2205Hz16bit},
+                            {WAVE_FORMAT_4M08, tw44100Hz8bit}, {WAVE_FORMAT_4M16, tw44100Hz16bit}};
+    for (const Bit& b : bits)
+        if (caps.formats & b.device)
+            *result |= b.ours;
+    if (waveInQuery(id, WaveFormat::pcm(8000, 16)) == MMSYSERR_NOERROR)
+        *result |= tw8000Hz16bit;
+    if (waveInQuery(id, WaveFormat::pcm(8000, 8)) == MMSYSERR_NOERROR)
+        *result |= tw8000Hz8bit;
+    return S_OK;
+}
+
+} // namespace tonwell
