@@ -89,7 +89,7 @@ public:
     void layOutContent();
     // Sets the focus/hover and pressed flags, paints with them and lays out: a host's way
     // of showing a given state (for instance in a rendering of a pressed button).
-    void showState(bool focusHover, bool pressed);
+    Q_INVOKABLE void showState(bool focusHover, bool pressed);
 
     long long widthTwips() const { return pixelsToTwips(width()); }
     long long heightTwips() const { return pixelsToTwips(height()); }
