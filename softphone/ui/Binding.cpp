@@ -19,26 +19,23 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-// Runs a handler on a widget's double click (labels have no signal for it).
-class DoubleClickFilter : public QObject {
+// Turns left clicks and double clicks on a label into its model's actions
+// (labels have no signals for them).
+class LabelClicks : public QObject {
 public:
-    DoubleClickFilter(QObject* parent, std::function<void()> onDoubleClick)
-        : QObject(parent), onDoubleClick_(std::move(onDoubleClick)) {}
+    LabelClicks(QObject* parent, core::Label& model) : QObject(parent), model_(model) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonDblClick) {
-            onDoubleClick_();
-            return true;
+        const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+        if (mouse && mouse->button() == Qt::LeftButton) {
+            if (event->type() == QEvent::MouseButtonDblClick) return model_.doubleClick();
+            if (event->type() == QEvent::MouseButtonRelease) return model_.click();
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    std::function<void()> onDoubleClick_;
+    core::Label& model_;
 };
-
-void onDoubleClick(QWidget* widget, std::function<void()> handler) {
-    widget->installEventFilter(new DoubleClickFilter(widget, std::move(handler)));
-}
 
 }  // namespace
 
@@ -65,7 +62,7 @@ void bind(core::Label& model, QLabel* widget) {
     model.observe(sync);
     sync();
     bindState(model, widget);
-    onDoubleClick(widget, [&model] { model.doubleClick(); });
+    widget->installEventFilter(new LabelClicks(widget, model));
 }
 
 void bind(core::TextBox& model, QLineEdit* widget) {

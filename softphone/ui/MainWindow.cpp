@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -132,8 +133,17 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     auto* dialRow = new QHBoxLayout;
     dialRow->addWidget(edit(m.EditPhoneNo), 1);
     dialRow->addWidget(combo(m.ComboDial));
-    dialRow->addWidget(button(m.BtnHangUp));
     left->addLayout(dialRow);
+    auto* callRow = new QHBoxLayout;
+    callRow->addWidget(button(m.BtnDial));
+    callRow->addWidget(button(m.BtnHangUp));
+    callRow->addWidget(button(m.redialPush));
+    callRow->addWidget(new QLabel("Seconds"));
+    auto* seconds = edit(m.callsec);
+    seconds->setReadOnly(true);
+    seconds->setMaximumWidth(60);
+    callRow->addWidget(seconds);
+    left->addLayout(callRow);
     auto* optionsRow = new QHBoxLayout;
     optionsRow->addWidget(check(m.autoCheck));
     optionsRow->addWidget(check(m.expChk));
@@ -174,6 +184,44 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     selectors->addRow("Mute line", combo(m.ComboMuteLine));
     lines->addLayout(selectors);
     tabs->addTab(page(lines), "Lines");
+
+    auto* pad = new QVBoxLayout;
+    auto* keys = new QGridLayout;
+    struct Key { core::Button* key; core::Label* letters; int row, column; };
+    const Key layout[] = {{&m.BtnDialPad1, nullptr, 0, 0}, {&m.BtnDialPad2, &m.abctxt, 0, 1},
+                          {&m.BtnDialPad3, &m.ctText1, 0, 2}, {&m.BtnDialPad4, &m.ctText2, 1, 0},
+                          {&m.BtnDialPad5, &m.ctText3, 1, 1}, {&m.BtnDialPad6, &m.ctText4, 1, 2},
+                          {&m.BtnDialPad7, &m.ctText5, 2, 0}, {&m.BtnDialPad8, &m.ctText6, 2, 1},
+                          {&m.BtnDialPad9, &m.ctText7, 2, 2}, {&m.BtnDialPadStar, nullptr, 3, 0},
+                          {&m.BtnDialPad0, &m.ctText8, 3, 1}, {&m.BtnDialPadNo, nullptr, 3, 2}};
+    for (const auto& k : layout) {
+        auto* cell = new QVBoxLayout;
+        auto* key = button(*k.key);
+        key->setMinimumHeight(34);
+        cell->addWidget(key);
+        if (k.letters) {
+            auto* letters = label(*k.letters);
+            letters->setAlignment(Qt::AlignCenter);
+            cell->addWidget(letters);
+        } else {
+            cell->addWidget(new QLabel(" "));
+        }
+        keys->addLayout(cell, k.row, k.column);
+    }
+    pad->addLayout(keys);
+    pad->addWidget(button(m.Command1));
+    auto* volumes = new QFormLayout;
+    auto* mic = new QSlider(Qt::Horizontal);
+    bind(m.SliderMicVol, mic);
+    auto* speaker = new QSlider(Qt::Horizontal);
+    bind(m.SliderSpkVol, speaker);
+    volumes->addRow("Microphone volume", mic);
+    volumes->addRow("Speaker volume", speaker);
+    pad->addLayout(volumes);
+    pad->addWidget(check(m.CheckMicBoost));
+    pad->addWidget(check(m.CheckStartRecording));
+    pad->addStretch(1);
+    tabs->insertTab(0, page(pad), "Key Pad");
 
     auto* account = new QVBoxLayout;
     auto* accountForm = new QFormLayout;
@@ -251,6 +299,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     web->addWidget(browser);
     tabs->addTab(page(web), "Web");
 
+    tabs->setCurrentIndex(0);
     columns->addWidget(tabs, 3);
     setCentralWidget(central);
 
