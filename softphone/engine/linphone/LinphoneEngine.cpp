@@ -191,6 +191,9 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     linphone_config_set_int(config, "misc", "max_calls", 8);
 
     linphone_core_enable_ipv6(core_, FALSE);  // the machines report unreachable IPv6 addresses
+    // A GRUU contact only works behind a proxy that routes it; the plain
+    // address:port contact works behind every one.
+    linphone_core_remove_supported_tag(core_, "gruu");
     LinphoneTransports* transports = linphone_factory_create_transports(factory);
     linphone_transports_set_udp_port(transports, static_cast<int>(sipPort));
     linphone_transports_set_tcp_port(transports, 0);

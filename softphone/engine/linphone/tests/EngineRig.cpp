@@ -69,6 +69,12 @@ std::unique_ptr<rig::Sipp> EngineTest::caller(const std::string& scenario, const
     return std::make_unique<rig::Sipp>(setup);
 }
 
+std::optional<int> EngineTest::outcome(rig::Sipp& peer, int timeoutMs) {
+    std::optional<int> status;
+    waitFor([&] { return (status = peer.wait(std::chrono::milliseconds(0))).has_value(); }, timeoutMs);
+    return status;
+}
+
 bool EngineTest::waitFor(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {

@@ -48,6 +48,9 @@ protected:
                                       std::map<std::string, std::string> values = {});
     // Runs the loop until done() or the time is up; returns done().
     bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+    // The peer's exit status once its scenario ended, with the loop running
+    // meanwhile (the engine must keep answering it); nullopt on timeout.
+    std::optional<int> outcome(rig::Sipp& peer, int timeoutMs = 10000);
     // Runs the loop for a while (for checking that nothing more arrives).
     void settle(int ms) { loop.delay(ms); }
 

@@ -53,7 +53,7 @@ TEST_F(Registration, ProductTagIsTheUserAgent) {
     ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text() << peer->report();
     EXPECT_NE(peer->messages().find("User-Agent: Velmora22a"), std::string::npos);
     EXPECT_TRUE(ann.engine->DisconnectLine(0));
-    EXPECT_EQ(peer->wait(std::chrono::seconds(10)), 0) << peer->report();
+    EXPECT_EQ(outcome(*peer), 0) << peer->report();
 }
 
 }  // namespace

@@ -1,0 +1,123 @@
+#include "EngineRig.h"
+
+namespace velmora::engine::testing {
+namespace {
+
+using IncomingCall = EngineTest;
+
+TEST_F(IncomingCall, OfferedCallIsAcceptedOnTheChosenLine) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    auto customer = caller("uac_call_agent.xml", "1001", {{"TALK_MS", "500"}});
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text() << customer->report();
+    EXPECT_EQ(ann.log.first("OnIncomingCall"),
+              "OnIncomingCall(Customer,5550100,sip:5550100@pbx.test,sip:1001@pbx.test)");
+    EXPECT_FALSE(ann.engine->IsLineBusy(1));  // offered, not yet on a line
+
+    ASSERT_TRUE(ann.engine->AcceptCall(1, ann.log.lastCallId, -1, -1));
+    EXPECT_TRUE(ann.engine->IsLineBusy(1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnHungUp"); })) << ann.log.text() << customer->report();
+    EXPECT_TRUE(ann.log.has("OnConnected(1,Customer,5550100)")) << ann.log.text();
+    EXPECT_EQ(ann.log.events.back(), "OnHungUp(1)");  // the customer hung up
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    EXPECT_FALSE(ann.engine->AcceptCall(0, ann.log.lastCallId, -1, -1));  // taken already
+    EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
+}
+
+TEST_F(IncomingCall, RejectedCallIsDeclinedWith603) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    auto customer = caller("uac_call_agent_refused.xml", "1001",
+                           {{"FINAL", "603"}, {"CHECK_HEADER", "To:"}, {"CHECK_TEXT", "1001"}});
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text() << customer->report();
+    ASSERT_TRUE(ann.engine->RejectCall(ann.log.lastCallId));
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    EXPECT_FALSE(ann.engine->RejectCall(ann.log.lastCallId));
+    EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
+}
+
+TEST_F(IncomingCall, CallCancelledByTheCallerLeavesNoCallIdBehind) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    auto customer = caller("uac_call_agent_cancel.xml", "1001");
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text() << customer->report();
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    EXPECT_FALSE(ann.engine->AcceptCall(0, ann.log.lastCallId, -1, -1));
+    EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
+    EXPECT_FALSE(ann.engine->IsLineBusy(0));
+}
+
+struct Refusal {
+    const char* name;
+    std::function<void(SipEngine&)> set;
+    std::map<std::string, std::string> expected;
+};
+
+class RefusedByTheEngine : public EngineTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(RefusedByTheEngine, OfferedCallIsAnsweredWithoutTheProgram) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    GetParam().set(*ann.engine);
+    auto customer = caller("uac_call_agent_refused.xml", "1001", GetParam().expected);
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    EXPECT_FALSE(ann.log.has("OnIncomingCall")) << ann.log.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, RefusedByTheEngine,
+    ::testing::Values(
+        Refusal{"DoNotDisturb", [](SipEngine& e) { e.EnableDoNotDisturb(); },
+                {{"FINAL", "486"}, {"CHECK_HEADER", "To:"}, {"CHECK_TEXT", "1001"}}},
+        Refusal{"Forwarding", [](SipEngine& e) { ASSERT_TRUE(e.ForwardCalls(true, "5557654321")); },
+                {{"FINAL", "302"}, {"CHECK_HEADER", "Contact:"}, {"CHECK_TEXT", "sip:5557654321@pbx.test"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IncomingCall, DisablingDoNotDisturbAndForwardingOffersCallsAgain) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    ann.engine->EnableDoNotDisturb();
+    ann.engine->DisableDoNotDisturb();
+    ASSERT_TRUE(ann.engine->ForwardCalls(true, "5557654321"));
+    ASSERT_TRUE(ann.engine->ForwardCalls(false, ""));
+    auto customer = caller("uac_call_agent_cancel.xml", "1001");
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text();
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+}
+
+// Two agents of the same system: a number dialled becomes the proxy's
+// user, the callee hangs up, and digits go both ways.
+TEST_F(IncomingCall, AgentToAgentCallByNumberWithDigitsBothWays) {
+    Agent& ann = agent("1001", "secret1");
+    Agent& bob = agent("1002", "secret2");
+    ASSERT_TRUE(online(ann));
+    ASSERT_TRUE(online(bob));
+    ASSERT_TRUE(ann.engine->Dial(0, "1002", -1, -1));
+    ASSERT_TRUE(waitFor([&] { return bob.log.has("OnIncomingCall"); })) << ann.log.text() << bob.log.text();
+    EXPECT_EQ(bob.log.first("OnIncomingCall"),
+              "OnIncomingCall(Agent 1001,1001,sip:1001@pbx.test,sip:1002@pbx.test)");
+    ASSERT_TRUE(bob.engine->AcceptCall(1, bob.log.lastCallId, -1, -1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected") && bob.log.has("OnConnected"); }))
+        << ann.log.text() << bob.log.text();
+    EXPECT_EQ(ann.log.first("OnConnected"), "OnConnected(0,1002,1002)");  // as dialled
+    EXPECT_EQ(bob.log.first("OnConnected"), "OnConnected(1,Agent 1001,1001)");
+    settle(300);  // media running both ways
+
+    ASSERT_TRUE(ann.engine->SendDtmfDigit(0, "5"));
+    ASSERT_TRUE(waitFor([&] { return bob.log.has("OnDtmfDigit"); })) << bob.log.text();
+    EXPECT_EQ(bob.log.first("OnDtmfDigit"), "OnDtmfDigit(1,5)");
+    ASSERT_TRUE(bob.engine->SendDtmfDigit(1, "#"));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnDtmfDigit"); })) << ann.log.text();
+    EXPECT_EQ(ann.log.first("OnDtmfDigit"), "OnDtmfDigit(0,#)");
+
+    ASSERT_TRUE(bob.engine->DisconnectLine(1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnHungUp"); })) << ann.log.text();
+    EXPECT_EQ(ann.log.count("OnHungUp(0)"), 1u);
+    settle(300);
+    EXPECT_FALSE(bob.log.has("OnHungUp")) << bob.log.text();
+    EXPECT_FALSE(ann.engine->IsLineBusy(0));
+    EXPECT_FALSE(bob.engine->IsLineBusy(1));
+}
+
+}  // namespace
+}  // namespace velmora::engine::testing
