@@ -16,9 +16,14 @@ struct AlsaDevice {
     QString desc; // product name
 };
 
+// alsa-lib reports on stderr what we report through our own codes.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
 // The playback devices in ALSA's hint order.
 std::vector<AlsaDevice> playbackDevices()
 {
+    static const bool quiet = (snd_lib_error_set_handler(&quietAlsa), true);
+    (void)quiet;
     std::vector<AlsaDevice> list;
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints)

@@ -20,8 +20,12 @@ bool virtualAccepts(const WaveFormat& f)
            f.blockAlign == f.channels * f.bitsPerSample / 8;
 }
 
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
 std::vector<std::pair<QString, QString>> captureDevices()
 {
+    static const bool quiet = (snd_lib_error_set_handler(&quietAlsa), true);
+    (void)quiet;
     std::vector<std::pair<QString, QString>> list;
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints)

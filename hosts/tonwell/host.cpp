@@ -1,0 +1,284 @@
+#include "host.h"
+
+#include "component/dispatch.h"
+#include "component/errorinfo.h"
+#include "component/events.h"
+#include "component/factory.h"
+#include "component/persist.h"
+#include "component/site.h"
+#include "progress.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+namespace tonwellhost {
+
+using namespace component;
+
+namespace {
+
+const QString kProgId = QStringLiteral("Tonwell.Tonwell");
+
+void out(const QString& line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+QString standardText(HRESULT hr)
+{
+    switch (hr) {
+    case CO_E_CLASSSTRING: return QStringLiteral("Invalid class string");
+    case REGDB_E_CLASSNOTREG: return QStringLiteral("Class not registered");
+    case CO_E_DLLNOTFOUND: return QStringLiteral("DLL could not be found");
+    case CO_E_ERRORINDLL: return QStringLiteral("Error in the DLL");
+    case CLASS_E_CLASSNOTAVAILABLE: return QStringLiteral("Class not available");
+    case REGDB_E_WRITEREGDB: return QStringLiteral("Could not write key to registry");
+    case E_NOTIMPL: return QStringLiteral("Not implemented");
+    case E_NOINTERFACE: return QStringLiteral("No such interface supported");
+    case DISP_E_TYPEMISMATCH: return QStringLiteral("Type mismatch");
+    case DISP_E_OVERFLOW: return QStringLiteral("Out of present range");
+    default: return QStringLiteral("Unspecified error");
+    }
+}
+
+// "0x80042002 Not a valid wave audio file": the error info's description, or a plain text.
+int failure(HRESULT hr)
+{
+    QString text;
+    if (auto info = getErrorInfo())
+        text = info->description;
+    if (text.isEmpty())
+        text = standardText(hr);
+    ProgressBar::clearLine();
+    std::fprintf(stderr, "0x%08X %s\n", static_cast<unsigned>(hr), qPrintable(text));
+    return 1;
+}
+
+class PrintingSink : public EventSink {
+public:
+    PrintingSink(const TypeInfo& info, std::function<void(DISPID, std::span<const Variant>)> then)
+        : info_(info), then_(std::move(then))
+    {
+    }
+    void invoke(DISPID id, std::span<const Variant> args) override
+    {
+        const EventInfo* e = info_.event(id);
+        QString line = e ? e->name : QString::number(id);
+        for (const Variant& a : args)
+            line += QLatin1Char(' ') + a.toString();
+        ProgressBar::clearLine();
+        out(line);
+        if (then_)
+            then_(id, args);
+    }
+
+private:
+    const TypeInfo& info_;
+    std::function<void(DISPID, std::span<const Variant>)> then_;
+};
+
+struct Control {
+    std::shared_ptr<Unknown> object;
+    Dispatch* dispatch = nullptr;
+
+    HRESULT create()
+    {
+        const HRESULT hr = createInstance(kProgId, &object);
+        if (FAILED(hr))
+            return hr;
+        dispatch = query<Dispatch>(object);
+        if (!dispatch)
+            return E_NOINTERFACE;
+        if (auto* ole = query<OleObject>(object))
+            ole->setClientSite(std::make_shared<SimpleSite>(true)); // run mode
+        if (auto* persist = query<PersistStreamInit>(object))
+            persist->initNew();
+        return S_OK;
+    }
+
+    DISPID id(const char* name) const
+    {
+        DISPID d = DISPID_UNKNOWN;
+        dispatch->idOfName(QLatin1String(name), &d);
+        return d;
+    }
+    HRESULT get(const char* name, Variant* v) { return dispatch->get(id(name), v); }
+    HRESULT put(const char* name, const Variant& v) { return dispatch->put(id(name), v); }
+    HRESULT call(const char* name, std::initializer_list<Variant> args, Variant* result = nullptr)
+    {
+        return dispatch->call(id(name), std::span(args.begin(), args.size()), result);
+    }
+};
+
+QString defaultModule()
+{
+#ifdef TONWELL_MODULE_PATH
+    return QStringLiteral(TONWELL_MODULE_PATH);
+#else
+    return QString();
+#endif
+}
+
+int registration(bool add, const QStringList& args)
+{
+    const QString module = QFileInfo(args.value(0, defaultModule())).absoluteFilePath();
+    const HRESULT hr = add ? registerServer(module) : unregisterServer(module);
+    if (FAILED(hr))
+        return failure(hr);
+    out(QStringLiteral("%1 %2").arg(add ? QStringLiteral("Registered") : QStringLiteral("Unregistered"), module));
+    return 0;
+}
+
+int devices()
+{
+    Control c;
+    if (HRESULT hr = c.create(); FAILED(hr))
+        return failure(hr);
+    for (const char* direction : {"Out", "In"}) {
+        Variant count;
+        const QByteArray numDevs = QByteArray("Wave") + direction + "NumDevs";
+        if (HRESULT hr = c.get(numDevs.constData(), &count); FAILED(hr))
+            return failure(hr);
+        for (int i = -1; i < count.i2(); ++i) {
+            Variant name, caps;
+            const QByteArray getName = QByteArray("Wave") + direction + "GetName";
+            const QByteArray getCaps = QByteArray("Wave") + direction + "GetCaps";
+            if (FAILED(c.call(getName.constData(), {Variant(std::int16_t(i))}, &name)))
+                continue;
+            c.call(getCaps.constData(), {Variant(std::int16_t(i))}, &caps);
+            out(QStringLiteral("%1 %2: %3 (formats %4)").arg(QLatin1String(direction)).arg(i).arg(name.bstr()).arg(caps.i4()));
+        }
+    }
+    return 0;
+}
+
+int formats()
+{
+    Control c;
+    if (HRESULT hr = c.create(); FAILED(hr))
+        return failure(hr);
+    for (const EnumInfo& e : c.dispatch->typeInfo().enums) {
+        if (e.name != QLatin1String("TonwellFormatConstants"))
+            continue;
+        for (const auto& item : e.items)
+            out(QStringLiteral("%1 %2 %3").arg(item.name).arg(item.value).arg(item.help));
+    }
+    return 0;
+}
+
+int info(const QStringList& args)
+{
+    if (args.size() != 1) {
+        printUsage();
+        return 2;
+    }
+    Control c;
+    if (HRESULT hr = c.create(); FAILED(hr))
+        return failure(hr);
+    if (HRESULT hr = c.put("PlayFilename", Variant(args[0])); FAILED(hr))
+        return failure(hr);
+    Variant tag, attributes;
+    c.get("PlayTag", &tag);
+    c.get("PlayAttributes", &attributes);
+    out(QStringLiteral("PlayTag: ") + tag.bstr());
+    out(QStringLiteral("PlayAttributes: ") + attributes.bstr());
+    return 0;
+}
+
+int play(const QStringList& args)
+{
+    QString file;
+    std::int32_t device = -1;
+    std::optional<std::int16_t> volume, buffer;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto number = [&](bool* ok) { return i + 1 < args.size() ? args[++i].toInt(ok) : (*ok = false, 0); };
+        bool ok = true;
+        if (a == QLatin1String("--device"))
+            device = number(&ok);
+        else if (a == QLatin1String("--volume"))
+            volume = static_cast<std::int16_t>(number(&ok));
+        else if (a == QLatin1String("--buffer"))
+            buffer = static_cast<std::int16_t>(number(&ok));
+        else if (file.isEmpty() && !a.startsWith(QLatin1String("--")))
+            file = a;
+        else
+            ok = false;
+        if (!ok) {
+            printUsage();
+            return 2;
+        }
+    }
+    if (file.isEmpty()) {
+        printUsage();
+        return 2;
+    }
+    Control c;
+    if (HRESULT hr = c.create(); FAILED(hr))
+        return failure(hr);
+    if (volume)
+        if (HRESULT hr = c.put("PlayVolume", Variant(*volume)); FAILED(hr))
+            return failure(hr);
+    if (buffer)
+        if (HRESULT hr = c.put("PlayBufferLength", Variant(*buffer)); FAILED(hr))
+            return failure(hr);
+    if (HRESULT hr = c.put("PlayFilename", Variant(file)); FAILED(hr))
+        return failure(hr);
+
+    auto* source = query<EventSource>(c.object);
+    auto sink = std::make_shared<PrintingSink>(c.dispatch->typeInfo(), [](DISPID id, std::span<const Variant>) {
+        if (id == 1) // DonePlay
+            QCoreApplication::exit(0);
+    });
+    std::uint32_t cookie = 0;
+    if (source)
+        source->advise(sink, &cookie);
+
+    ProgressBar progress(file);
+    QTimer redraw;
+    if (ProgressBar::onTerminal()) {
+        QObject::connect(&redraw, &QTimer::timeout, [&] { progress.draw(); });
+        redraw.start(200);
+    }
+    if (HRESULT hr = c.call("Play", {Variant(device)}); FAILED(hr))
+        return failure(hr);
+    const int status = QCoreApplication::exec();
+    redraw.stop();
+    ProgressBar::clearLine();
+    if (source)
+        source->unadvise(cookie);
+    return status;
+}
+
+} // namespace
+
+void printUsage()
+{
+    std::fputs("usage: tonwell register [MODULE] | unregister [MODULE] | devices | formats | info FILE |\n"
+               "       play FILE [--device N] [--volume V] [--buffer L]\n",
+               stderr);
+}
+
+int run(const QString& command, const QStringList& args)
+{
+    if (command == QLatin1String("register"))
+        return registration(true, args);
+    if (command == QLatin1String("unregister"))
+        return registration(false, args);
+    if (command == QLatin1String("devices"))
+        return devices();
+    if (command == QLatin1String("formats"))
+        return formats();
+    if (command == QLatin1String("info"))
+        return info(args);
+    if (command == QLatin1String("play"))
+        return play(args);
+    printUsage();
+    return 2;
+}
+
+} // namespace tonwellhost

@@ -1,0 +1,27 @@
+// tonwell: a command-line host of the Tonwell control, created by ProgID through the registry.
+//
+//   tonwell register [MODULE]      self-registration of the control library
+//   tonwell unregister [MODULE]
+//   tonwell devices                output and input devices with their format bits
+//   tonwell formats                the record format constants
+//   tonwell info FILE              PlayTag and PlayAttributes of a wave file
+//   tonwell play FILE [--device N] [--volume V] [--buffer L]
+//
+// Events are printed one a line as they arrive ("VUChange 12 0", "DonePlay"); a failure is
+// printed on stderr as "0x80042002 Not a valid wave audio file" and the exit status is 1.
+#include "host.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        tonwellhost::printUsage();
+        return 2;
+    }
+    const QString command = args.takeFirst();
+    return tonwellhost::run(command, args);
+}

@@ -1,0 +1,23 @@
+// The progress bar the host draws on a terminal while a file plays.
+#pragma once
+#include <QElapsedTimer>
+#include <QString>
+
+namespace tonwellhost {
+
+class ProgressBar {
+public:
+    // Reads the file's length in seconds (data size over average bytes per second).
+    explicit ProgressBar(const QString& file);
+    static bool onTerminal();
+    // Redraws "[#####     ]  1.2 / 3.0 s" on stderr.
+    void draw();
+    // Removes the bar so that the next printed line starts clean.
+    static void clearLine();
+
+private:
+    double seconds_ = 0;
+    QElapsedTimer clock_;
+};
+
+} // namespace tonwellhost

@@ -1,0 +1,90 @@
+// The host in its own process: registration, creation by ProgID, events and failures.
+#include "component/registry.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using component::Registry;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out, err;
+};
+
+class Host : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    Result run(const QStringList& args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VELMORA_COMPONENT_REGISTRY"), dir.filePath(QStringLiteral("registry")));
+        env.insert(QStringLiteral("TONWELL_AUDIO"), QStringLiteral("virtual"));
+        env.insert(QStringLiteral("TONWELL_VIRTUAL_OUT"), dir.filePath(QStringLiteral("out.raw")));
+        env.insert(QStringLiteral("TONWELL_VIRTUAL_PACE"), QStringLiteral("50"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TONWELL_HOST), args);
+        p.waitForFinished(60000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(Host, RegistersCreatesByProgIdAndUnregisters)
+{
+    const QString wave = QStringLiteral(TONWELL_TEST_DATA "/alaw.wav");
+    Result r = run({QStringLiteral("info"), wave});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QStringLiteral("0x800401F3 Invalid class string\n"));
+
+    r = run({QStringLiteral("register"), QStringLiteral(TONWELL_MODULE)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    Registry reg(dir.filePath(QStringLiteral("registry")));
+    const QString clsid = QStringLiteral("CLSID\\{78C3F94B-B857-4563-A466-6EF2D648C0B0}");
+    EXPECT_EQ(reg.value(clsid), QStringLiteral("Tonwell Class"));
+    EXPECT_EQ(reg.value(clsid + QStringLiteral("\\MiscStatus\\1")), QStringLiteral("132497"));
+    EXPECT_EQ(reg.value(clsid + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel")), QStringLiteral("Apartment"));
+    EXPECT_EQ(reg.value(clsid + QStringLiteral("\\TypeLib")), QStringLiteral("{58E14049-685B-4606-AEA7-164D0E872875}"));
+    EXPECT_EQ(reg.value(QStringLiteral("Tonwell.Tonwell\\CurVer")), QStringLiteral("Tonwell.Tonwell.1"));
+    EXPECT_EQ(reg.value(QStringLiteral("Tonwell.Tonwell.1\\CLSID")), QStringLiteral("{78C3F94B-B857-4563-A466-6EF2D648C0B0}"));
+
+    r = run({QStringLiteral("info"), wave});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("PlayTag: CCITT A-Law\nPlayAttributes: 8.000 kHz, 8 Bit, Mono\n"));
+
+    r = run({QStringLiteral("play"), wave, QStringLiteral("--device"), QStringLiteral("0")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("VUChange 0 0\nDonePlay\n"));
+    QFile raw(QStringLiteral(TONWELL_TEST_DATA "/alaw.raw")), played(dir.filePath(QStringLiteral("out.raw")));
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly) && played.open(QIODevice::ReadOnly));
+    EXPECT_EQ(played.readAll(), raw.readAll());
+
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QFile t(text);
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+    t.write("not a wave file");
+    t.close();
+    r = run({QStringLiteral("play"), text});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QStringLiteral("0x80042002 Not a valid wave audio file\n"));
+    r = run({QStringLiteral("play"), wave, QStringLiteral("--buffer"), QStringLiteral("-1")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QStringLiteral("0x80042016 Play buffer length invalid property value\n"));
+
+    r = run({QStringLiteral("unregister"), QStringLiteral(TONWELL_MODULE)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_FALSE(reg.keyExists(clsid));
+    EXPECT_FALSE(reg.keyExists(QStringLiteral("Tonwell.Tonwell")));
+    EXPECT_FALSE(reg.keyExists(QStringLiteral("Tonwell.Tonwell.1")));
+    EXPECT_EQ(run({QStringLiteral("info"), wave}).status, 1);
+}
