@@ -239,12 +239,14 @@ void LinphoneEngine::SelectCodec(long codec) {
         return;
     }
     if (core_) {
+        // liblinphone lists codecs it has no encoder for (iLBC): only usable ones count.
         LinphonePayloadType* type = linphone_core_get_payload_type(core_, name->mime, name->rate, 1);
-        if (!type) {
+        const bool usable = type && linphone_payload_type_is_usable(type);
+        if (type) linphone_payload_type_unref(type);
+        if (!usable) {
             fail(kCodecNotSupported);
             return;
         }
-        linphone_payload_type_unref(type);
     }
     if (std::find(codecs_.begin(), codecs_.end(), codec) == codecs_.end()) codecs_.push_back(codec);
     applyCodecs();
@@ -273,7 +275,8 @@ void LinphoneEngine::applyCodecs() {
         for (bctbx_list_t* it = all; it; it = bctbx_list_next(it)) {
             auto* type = static_cast<LinphonePayloadType*>(bctbx_list_get_data(it));
             if (strcasecmp(linphone_payload_type_get_mime_type(type), name->mime) == 0 &&
-                linphone_payload_type_get_clock_rate(type) == name->rate) {
+                linphone_payload_type_get_clock_rate(type) == name->rate &&
+                linphone_payload_type_is_usable(type)) {
                 linphone_payload_type_enable(type, TRUE);
                 ordered = bctbx_list_append(ordered, type);
             }
