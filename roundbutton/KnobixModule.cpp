@@ -5,6 +5,7 @@
 #include "component/module.h"
 
 #include <QApplication>
+#include <QThread>
 
 namespace roundbutton {
 
@@ -25,10 +26,11 @@ const ClassDescriptor& knobixClass()
         d.typeLib.lcid = 1033;
         d.typeLib.interfaces = {{kIidKnobix, QStringLiteral("_Knobix")}, {kIidKnobixEvents, QStringLiteral("__Knobix")}};
         d.create = []() -> std::shared_ptr<Unknown> {
-            // A widget needs the host's QApplication on this thread.
-            if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            // A widget needs the host's QApplication, on the application's thread.
+            auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+            if (!app || QThread::currentThread() != app->thread()) {
                 reportError(E_UNEXPECTED, kIidKnobix, QString::fromLatin1(kProgId),
-                            QStringLiteral("Knobix needs a running QApplication in the host"));
+                            QStringLiteral("Knobix needs the host's QApplication and its thread"));
                 return nullptr;
             }
             return std::make_shared<KnobixControl>();

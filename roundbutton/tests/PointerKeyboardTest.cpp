@@ -25,6 +25,7 @@ struct EventLog {
         };
         QObject::connect(k, &Knobix::MouseDown, ctx, mouse("MouseDown"));
         QObject::connect(k, &Knobix::MouseUp, ctx, mouse("MouseUp"));
+        QObject::connect(k, &Knobix::MouseMove, ctx, mouse("MouseMove"));
     }
     QObject context;  // ends the connections with the log
     QStringList events;
@@ -71,13 +72,30 @@ TEST_F(KnobixTest, OtherButtonsRaiseMouseEventsWithoutPressing)
     EXPECT_EQ(log.events, QStringList({"MouseDown 2 1 600 240", "MouseUp 2 1 600 240"}));
 }
 
-TEST_F(KnobixTest, CaptionMouseEventsCarryTheCaptionsCoordinates)
+TEST_F(KnobixTest, CaptionAndPictureMouseEventsCarryTheirOwnCoordinates)
+{
+    QPixmap picture(8, 8);
+    picture.fill(Qt::blue);
+    knobix->setCaption("Go");
+    knobix->setPicture(picture);
+    for (QWidget* element : {static_cast<QWidget*>(knobix->labelElement()), static_cast<QWidget*>(knobix->picElement())}) {
+        SCOPED_TRACE(element->objectName().toStdString());
+        EventLog log(knobix);
+        QTest::mousePress(element, Qt::LeftButton, {}, QPoint(2, 3));
+        EXPECT_TRUE(knobix->lastFace().pressed);
+        QTest::mouseMove(element, QPoint(4, 5));
+        QTest::mouseRelease(element, Qt::LeftButton, {}, QPoint(4, 5));
+        EXPECT_EQ(log.events, QStringList({"MouseDown 1 0 30 45", "MouseMove 1 0 60 75", "Click", "MouseUp 1 0 60 75"}));
+    }
+}
+
+TEST_F(KnobixTest, MovingWithoutAButtonRaisesMouseMove)
 {
     EventLog log(knobix);
-    QWidget* label = knobix->labelElement();
-    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(2, 3));
-    QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(2, 3));
-    EXPECT_EQ(log.events, QStringList({"MouseDown 1 0 30 45", "Click", "MouseUp 1 0 30 45"}));
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 10), knobix->mapToGlobal(QPointF(20, 10)), Qt::NoButton,
+                     Qt::NoButton, Qt::ShiftModifier);
+    QApplication::sendEvent(knobix, &move);
+    EXPECT_EQ(log.events, QStringList({"MouseMove 0 1 300 150"}));
 }
 
 TEST_F(KnobixTest, DraggingOffAndBackTogglesThePressedLook)
