@@ -12,6 +12,7 @@ QIcon KnobixDesignerPlugin::icon() const
     roundbutton::Knobix sample;
     sample.resize(22, 16);
     sample.setRoundSize(8);
+    sample.setBackColor(0x00C07030);
     sample.setCaption(QString());
     sample.creaNuevaRegion();
     QPixmap pixmap(sample.size());
