@@ -29,6 +29,19 @@ bool RiffReader::open(const QString& path)
 {
     close();
     file_ = std::fopen(QFile::encodeName(path).constData(), "rb");
+    return start();
+}
+
+bool RiffReader::openMemory(const void* bytes, std::size_t size)
+{
+    close();
+    // fmemopen refuses a zero-sized buffer: nothing reads as an empty file.
+    file_ = size ? fmemopen(const_cast<void*>(bytes), size, "rb") : std::fopen("/dev/null", "rb");
+    return start();
+}
+
+bool RiffReader::start()
+{
     if (!file_)
         return false;
     if (fseeko(file_, 0, SEEK_END) != 0) {

@@ -34,6 +34,8 @@ public:
     ~RiffReader() { close(); }
 
     bool open(const QString& path);
+    // Reads from memory instead of a file (the bytes must outlive the reader).
+    bool openMemory(const void* bytes, std::size_t size);
     void close();
     bool isOpen() const { return file_ != nullptr; }
 
@@ -49,6 +51,7 @@ public:
     long long read(void* buffer, std::size_t n);
 
 private:
+    bool start();
     bool readHeader(std::uint32_t* id, std::uint32_t* size);
     bool seek(std::uint64_t offset);
     std::FILE* file_ = nullptr;

@@ -4,6 +4,7 @@
 #include "message_window.h"
 #include "play/gain.h"
 #include "platform/codecs/codec.h"
+#include "platform/wavefile.h"
 #include "tonwell.h"
 
 #include <algorithm>
@@ -16,31 +17,17 @@ HRESULT Tonwell::openPlayFile(RiffReader& file, std::vector<std::uint8_t>& forma
 {
     if (!file.open(playFilename_))
         return fail(TonwellPlayFileOpenFailed, QStringLiteral("Failed to open play file"));
-    Chunk riff;
-    if (!file.findRiff(kWave, &riff)) {
-        file.close();
-        return fail(TonwellInvalidAudioFile, QStringLiteral("Not a valid wave audio file"));
-    }
-    Chunk fmt;
-    if (!file.findChunk(riff, kFmt, &fmt)) {
-        file.close();
-        return fail(TonwellDamagedAudioFile, QStringLiteral("Damaged wave audio file"));
-    }
-    format.assign(maxFormatSize_, 0);
-    formatbuf::setU16(format, 16, static_cast<std::uint16_t>(maxFormatSize_ - kWaveFormatHeaderSize));
-    // A chunk larger than the format buffer is refused rather than cut: its record would not
-    // describe the data that follows.
-    if (fmt.size > maxFormatSize_ || file.read(format.data(), fmt.size) != static_cast<long long>(fmt.size)) {
-        file.close();
-        return fail(TonwellFileErrorReadingFormat, QStringLiteral("Error reading format of wave audio file"));
-    }
-    if (!findData)
+    const WaveFileStep step = readWaveFile(file, maxFormatSize_, format, findData ? data : nullptr);
+    if (step == WaveFileStep::Ok)
         return S_OK;
-    if (!file.ascend(fmt) || !file.findChunk(riff, kData, data)) {
-        file.close();
-        return fail(TonwellFileWaveDataError, QStringLiteral("Unable to find data in wave audio file"));
+    file.close();
+    switch (step) {
+    case WaveFileStep::NotWave: return fail(TonwellInvalidAudioFile, QStringLiteral("Not a valid wave audio file"));
+    case WaveFileStep::NoFormat: return fail(TonwellDamagedAudioFile, QStringLiteral("Damaged wave audio file"));
+    case WaveFileStep::FormatUnreadable:
+        return fail(TonwellFileErrorReadingFormat, QStringLiteral("Error reading format of wave audio file"));
+    default: return fail(TonwellFileWaveDataError, QStringLiteral("Unable to find data in wave audio file"));
     }
-    return S_OK;
 }
 
 HRESULT Tonwell::put_PlayFilename(QString v)
