@@ -72,7 +72,8 @@ protected:
     std::size_t sliceBytes() const override
     {
         const std::size_t block = std::max<std::size_t>(1, format_.blockAlign);
-        const auto bytes = static_cast<std::size_t>(format_.avgBytesPerSec * config_.pace / 100.0);
+        // 50 ms of audio at the pace: reset and pause interrupt a slice at once anyway.
+        const auto bytes = static_cast<std::size_t>(format_.avgBytesPerSec * config_.pace / 20.0);
         return std::max(block, bytes - bytes % block);
     }
 
