@@ -104,7 +104,7 @@ void LinphoneEngine::pump() {
         iterating_ = true;
         linphone_core_iterate(core_);
         checkAnswerTimeouts();
-        checkRegistrationTimeout();
+        checkRegistration();
         iterating_ = false;
     }
     if (!iterating_) deliver();
@@ -325,6 +325,7 @@ bool LinphoneEngine::RegisterToProxy(long expirySeconds) {
     if (status != 0) return fail(kRegisterRequestFailed);
     if (registerRequested_) linphone_account_refresh_register(account_);
     registerRequested_ = true;
+    registerExpiry_ = expirySeconds;
     return ok();
 }
 
@@ -353,6 +354,7 @@ void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrati
             break;
         case LinphoneRegistrationOk:
             registering_ = false;
+            registeredAt_ = loop_.tickCount();
             if (!registered_) queue([](SipEngineEvents& e) { e.OnRegistered(); });
             registered_ = true;  // refreshes that succeed stay silent
             break;
@@ -375,9 +377,19 @@ void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrati
     }
 }
 
-void LinphoneEngine::checkRegistrationTimeout() {
+void LinphoneEngine::checkRegistration() {
+    const std::uint32_t now = loop_.tickCount();
+    // belle-sip refreshes a registration silently at 90% of its life; asking
+    // for the refresh ourselves a little earlier makes it visible
+    // (OnTryingToReRegister, and OnReRegisterFailed when it fails).
+    if (registered_ && !registering_ && account_ &&
+        now - registeredAt_ >= static_cast<std::uint32_t>(registerExpiry_) * 800u) {
+        registeredAt_ = now;
+        linphone_account_refresh_register(account_);
+        return;
+    }
     const auto limit = static_cast<std::uint32_t>(options_.registerTimeoutSeconds) * 1000u;
-    if (!registering_ || loop_.tickCount() - registerStartedAt_ < limit) return;
+    if (!registering_ || now - registerStartedAt_ < limit) return;
     registering_ = false;
     registrationTimedOut_ = true;
     if (registered_)

@@ -147,7 +147,7 @@ private:
     void releaseCore();
     void releaseLineCall(Line& line);
     void checkAnswerTimeouts();
-    void checkRegistrationTimeout();
+    void checkRegistration();
     void useAudioPort(long port);
     void offerIncoming(LinphoneCall* call);
     void reportFailure(Line& line, LinphoneCall* call);
@@ -183,6 +183,8 @@ private:
     bool unregisterDone_ = false;
     bool registrationTimedOut_ = false;  // the late failure after our own timeout stays silent
     std::uint32_t registerStartedAt_ = 0;
+    std::uint32_t registeredAt_ = 0;
+    long registerExpiry_ = 0;
 
     std::string productTag_;
     bool doNotDisturb_ = false;

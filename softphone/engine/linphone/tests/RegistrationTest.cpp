@@ -44,6 +44,30 @@ TEST_F(Registration, UnreachableRegistrarFailsWithAReason) {
               (std::vector<std::string>{"OnTryingToRegister()", "OnRegisterFailed(408,Request Timeout)"}));
 }
 
+TEST_F(Registration, RefreshesAreReportedAndAVanishedRegistrarFailsThem) {
+    Agent& ann = agent("1001", "secret1", [](LinphoneEngineOptions& o) { o.registerTimeoutSeconds = 2; });
+    ASSERT_TRUE(start(ann));
+    ASSERT_TRUE(ann.engine->RegisterToProxy(3));  // short, so that refreshes come soon
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnTryingToReRegister"); })) << ann.log.text();
+    settle(500);
+    EXPECT_EQ(ann.log.count("OnRegistered"), 1u);  // a refresh that succeeds stays silent
+    EXPECT_FALSE(ann.log.has("OnReRegisterFailed"));
+
+    kamailio.reset();
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnReRegisterFailed"); })) << ann.log.text();
+    EXPECT_EQ(ann.log.first("OnReRegisterFailed"), "OnReRegisterFailed(408,Request Timeout)");
+}
+
+TEST_F(Registration, ShutdownWithoutRegistrarReportsTheUnregistrationFailedInTime) {
+    Agent& ann = agent("1001", "secret1", [](LinphoneEngineOptions& o) { o.unregisterTimeoutMs = 1000; });
+    ASSERT_TRUE(online(ann));
+    kamailio.reset();
+    ann.engine->ShutdownEngine();
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnUnregisterFailed"); })) << ann.log.text();
+    EXPECT_EQ(ann.log.events, (std::vector<std::string>{"OnTryingToRegister()", "OnRegistered()",
+                                                        "OnTryingToUnregister()", "OnUnregisterFailed()"}));
+}
+
 TEST_F(Registration, ProductTagIsTheUserAgent) {
     Agent& ann = agent("1001", "secret1");
     ann.engine->SetProductTag("Velmora22a");  // before initialisation, as going online does
