@@ -4,6 +4,7 @@
 #include "message_window.h"
 
 #include <cmath>
+#include <lame/lame.h>
 
 using namespace tonwell;
 using namespace tonwell::testing;
@@ -359,4 +360,59 @@ TEST_F(Playback, TheFirstPlayMakesTheHiddenWindow)
     ASSERT_NE(control->messageWindow(), nullptr);
     EXPECT_EQ(control->messageWindow()->objectName(), QStringLiteral("TonwellAtlWindow"));
     EXPECT_TRUE(waitForDonePlay());
+}
+
+TEST_F(Playback, Mp3MadeByLamePlaysThroughTheMapper)
+{
+    // One second of a 440 Hz tone, encoded by lame at 16 kbit/s.
+    std::vector<short> tone(8000);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<short>(12000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / 8000));
+    lame_t lame = lame_init();
+    lame_set_in_samplerate(lame, 8000);
+    lame_set_out_samplerate(lame, 8000);
+    lame_set_num_channels(lame, 1);
+    lame_set_mode(lame, MONO);
+    lame_set_brate(lame, 16);
+    lame_set_bWriteVbrTag(lame, 0);
+    ASSERT_EQ(lame_init_params(lame), 0);
+    std::vector<unsigned char> mp3(16384);
+    int n = lame_encode_buffer(lame, tone.data(), tone.data(), static_cast<int>(tone.size()), mp3.data(), static_cast<int>(mp3.size()));
+    ASSERT_GE(n, 0);
+    const int tail = lame_encode_flush(lame, mp3.data() + n, static_cast<int>(mp3.size()) - n);
+    ASSERT_GE(tail, 0);
+    lame_close(lame);
+    mp3.resize(static_cast<std::size_t>(n + tail));
+
+    WaveFormat f;
+    f.tag = WAVE_FORMAT_MPEGLAYER3;
+    f.channels = 1;
+    f.samplesPerSec = 8000;
+    f.avgBytesPerSec = 2000;
+    f.blockAlign = 1;
+    f.extra = {1, 0, 2, 0, 0, 0, 72, 0, 1, 0, 0x71, 0x05}; // wID, flags, block size, frames per block, delay
+    const auto record = f.toBytes();
+    const QString file = makeWave(QStringLiteral("tone.mp3.wav"), QByteArray(reinterpret_cast<const char*>(record.data()), 30),
+                                  QByteArray(reinterpret_cast<const char*>(mp3.data()), static_cast<qsizetype>(mp3.size())));
+    ASSERT_EQ(playFile(file), S_OK);
+    QString tag, attributes;
+    control->get_PlayTag(&tag);
+    control->get_PlayAttributes(&attributes);
+    EXPECT_EQ(tag, QStringLiteral("MPEG Layer-3"));
+    EXPECT_EQ(attributes, QStringLiteral("16 kBit/s, 8,000 Hz, Mono"));
+    ASSERT_TRUE(waitForDonePlay());
+    EXPECT_EQ(events->lines, (QStringList{"VUChange 0 0", "DonePlay"}));
+
+    const QByteArray pcm = played();
+    const qsizetype samples = pcm.size() / 2;
+    EXPECT_GT(samples, 6000); // about a second, less what the decoder holds back
+    EXPECT_LT(samples, 10000);
+    int crossings = 0;
+    for (qsizetype i = 1; i < samples; ++i) {
+        auto at = [&](qsizetype k) { return static_cast<std::int16_t>(static_cast<std::uint8_t>(pcm[2 * k]) | (static_cast<std::uint8_t>(pcm[2 * k + 1]) << 8)); };
+        if ((at(i - 1) < 0) != (at(i) < 0))
+            ++crossings;
+    }
+    const double hz = crossings / 2.0 / (static_cast<double>(samples) / 8000);
+    EXPECT_NEAR(hz, 440, 30);
 }
