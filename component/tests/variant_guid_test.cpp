@@ -45,7 +45,8 @@ TEST(Variant, ChangeTypeFollowsAutomationRules)
     for (const Case& c : cases) {
         Variant out;
         EXPECT_EQ(c.in.changeType(c.to, &out), c.hr) << c.in.toString().toStdString() << " -> " << c.to;
-        if (SUCCEEDED(c.hr))
+        if (SUCCEEDED(c.hr)) {
             EXPECT_TRUE(out == c.out) << c.in.toString().toStdString() << " gave " << out.toString().toStdString();
+        }
     }
 }
