@@ -124,9 +124,10 @@ protected:
     {
         const std::size_t frameBytes = format_.blockAlign;
         snd_pcm_uframes_t frames = n / frameBytes;
+        const std::uint8_t* const begin = data;
         while (frames > 0) {
-            if (interrupted())
-                return 0; // the part written so far has played; the rest comes after resume
+            if (interrupted()) // what was written counts as played; the rest comes after resume
+                return static_cast<long>(data - begin);
             const snd_pcm_sframes_t w = snd_pcm_writei(pcm_, data, frames);
             if (w < 0) {
                 if (snd_pcm_recover(pcm_, static_cast<int>(w), 1) < 0)

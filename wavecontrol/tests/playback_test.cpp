@@ -416,3 +416,35 @@ TEST_F(Playback, Mp3MadeByLamePlaysThroughTheMapper)
     const double hz = crossings / 2.0 / (static_cast<double>(samples) / 8000);
     EXPECT_NEAR(hz, 440, 30);
 }
+
+TEST(AlsaPlayback, PlaysOnAlsasNullDevice)
+{
+    qunsetenv("TONWELL_AUDIO");
+    QTemporaryDir dir;
+    auto control = std::make_shared<Tonwell>();
+    control->setClientSite(std::make_shared<SimpleSite>(true));
+    control->initNew();
+    auto events = std::make_shared<EventLog>(control->typeInfo());
+    std::uint32_t cookie = 0;
+    control->advise(events, &cookie);
+    std::int16_t count = 0;
+    control->get_WaveOutNumDevs(&count);
+    int device = -2;
+    for (std::int16_t i = 0; i < count && device == -2; ++i) {
+        QString name;
+        if (SUCCEEDED(control->WaveOutGetName(i, &name)) && name.startsWith(QLatin1String("Discard all samples")))
+            device = i;
+    }
+    if (device == -2)
+        GTEST_SKIP() << "ALSA lists no null device here";
+    const QString file = dir.filePath(QStringLiteral("n.wav"));
+    writeFile(file, waveBytes(pcmFormat(8000, 16), QByteArray(16000, 1)));
+    ASSERT_EQ(control->put_PlayFilename(file), S_OK);
+    ASSERT_EQ(control->Play(device), S_OK);
+    QElapsedTimer guard;
+    guard.start();
+    while (!events->lines.contains(QStringLiteral("DonePlay")) && guard.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(events->lines.last(), QStringLiteral("DonePlay"));
+    getErrorInfo();
+}
