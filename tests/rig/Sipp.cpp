@@ -45,11 +45,12 @@ Sipp::Sipp(Setup setup) : setup_(std::move(setup)) {
         const int mediaPort = freeUdpPort(true);
         std::vector<std::string> argv{
             "sipp", "-sf", file.string(), "-i", "127.0.0.1", "-p", std::to_string(port_),
-            "-mi", "127.0.0.1", "-mp", std::to_string(mediaPort), "-m", "1", "-l", "1",
+            "-mi", "127.0.0.1", "-mp", std::to_string(mediaPort), "-m", std::to_string(setup_.calls), "-l", "1",
             "-s", setup_.service, "-nostdin", "-trace_msg", "-message_file",
             (folder_.path() / "messages.log").string(), "-trace_err", "-error_file",
             (folder_.path() / "errors.log").string(), "-timeout",
             std::to_string(setup_.timeoutSeconds) + "s", "-timeout_error"};
+        argv.insert(argv.end(), setup_.extraArguments.begin(), setup_.extraArguments.end());
         if (!setup_.remote.empty()) argv.push_back(setup_.remote);
         auto process = std::make_unique<ChildProcess>(argv, folder_.path() / "screen.log");
         for (int waited = 0; waited < 200 && process->running() && !bound(port_); ++waited)

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velmora::rig {
 
@@ -20,6 +21,8 @@ public:
         std::string service = "peer";               // the user part sipp plays (-s)
         std::string remote;                         // host:port to call; empty for a callee
         int timeoutSeconds = 30;                    // whole scenario
+        int calls = 1;                              // calls to play before ending (-m)
+        std::vector<std::string> extraArguments;    // for instance "-rtp_echo"
     };
     explicit Sipp(Setup setup);  // returns once sipp listens
     ~Sipp();

@@ -146,6 +146,7 @@ bool LinphoneEngine::Dial(int line, const std::string& target, long inputDevice,
         return fail(kConnectRequestFailed);
     }
     if (l.call == call) applyCallAudio(l);
+    hurry();
     return ok();
 }
 
@@ -160,6 +161,7 @@ bool LinphoneEngine::DisconnectLine(int line) {
     releaseLineCall(l);  // free at once; later states of the call are ignored
     const bool done = ended(linphone_call_get_state(call)) || linphone_call_terminate(call) == 0;
     linphone_call_unref(call);
+    hurry();
     return done ? ok() : fail(kDisconnectRequestFailed);
 }
 
@@ -211,6 +213,7 @@ bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputD
         return fail(kInvalidCallId);
     }
     applyCallAudio(l);
+    hurry();
     return ok();
 }
 
@@ -222,6 +225,7 @@ bool LinphoneEngine::RejectCall(const std::string& callId) {
     offered_.erase(offered);
     linphone_call_decline(call, LinphoneReasonDeclined);  // 603 Decline
     linphone_call_unref(call);
+    hurry();
     return ok();
 }
 
@@ -229,6 +233,7 @@ bool LinphoneEngine::HoldLine(int line) {
     if (!checkLine(line)) return false;
     Line& l = lines_[line];
     if (!l.call || !l.connected || held(l.call)) return fail(kNoVoiceSession);
+    hurry();
     return linphone_call_pause(l.call) == 0 ? ok() : fail(kNoVoiceSession);
 }
 
@@ -236,6 +241,7 @@ bool LinphoneEngine::UnholdLine(int line) {
     if (!checkLine(line)) return false;
     Line& l = lines_[line];
     if (!l.call || linphone_call_get_state(l.call) != LinphoneCallPaused) return fail(kNoVoiceSession);
+    hurry();
     return linphone_call_resume(l.call) == 0 ? ok() : fail(kNoVoiceSession);
 }
 
@@ -253,6 +259,7 @@ bool LinphoneEngine::TransferCall(int line, const std::string& target) {
         l.transferring = false;
         return fail(kConnectRequestFailed);
     }
+    hurry();
     return ok();
 }
 

@@ -97,7 +97,20 @@ LinphoneEngine::~LinphoneEngine() {
     }
 }
 
+void LinphoneEngine::hurry() {
+    busyUntil_ = loop_.tickCount() + static_cast<std::uint32_t>(options_.busyPeriodMs);
+    if (busy_) return;
+    busy_ = true;
+    loop_.stopTimer(timer_);
+    timer_ = loop_.startTimer(options_.busyIterateIntervalMs, [this] { pump(); });
+}
+
 void LinphoneEngine::pump() {
+    if (busy_ && static_cast<std::int32_t>(loop_.tickCount() - busyUntil_) > 0) {
+        busy_ = false;
+        loop_.stopTimer(timer_);
+        timer_ = loop_.startTimer(options_.iterateIntervalMs, [this] { pump(); });
+    }
     // A handler that waits (msDelay) runs the loop and so this timer again:
     // iterate must never run inside itself, and events never inside iterate.
     if (!iterating_ && core_) {
@@ -326,6 +339,7 @@ bool LinphoneEngine::RegisterToProxy(long expirySeconds) {
     if (registerRequested_) linphone_account_refresh_register(account_);
     registerRequested_ = true;
     registerExpiry_ = expirySeconds;
+    hurry();
     return ok();
 }
 

@@ -142,7 +142,12 @@ private:
     bool checkLine(int line);
     Line* lineOf(LinphoneCall* call);
     int lineIndex(const Line& line) const { return static_cast<int>(&line - lines_.data()); }
-    void queue(Event event) { pending_.push_back(std::move(event)); }
+    void queue(Event event) {
+        pending_.push_back(std::move(event));
+        hurry();
+    }
+    // Runs liblinphone often for a while: a request went out or a message came in.
+    void hurry();
     void deliver();
     void releaseCore();
     void releaseLineCall(Line& line);
@@ -164,6 +169,8 @@ private:
     core::EventLoop& loop_;
     LinphoneEngineOptions options_;
     core::EventLoop::TimerId timer_ = 0;
+    bool busy_ = false;
+    std::uint32_t busyUntil_ = 0;
     LinphoneCore* core_ = nullptr;
     LinphoneAccount* account_ = nullptr;
     bool iterating_ = false;

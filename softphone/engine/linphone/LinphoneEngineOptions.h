@@ -19,8 +19,13 @@ struct LinphoneEngineOptions {
     // liblinphone's log; empty logs errors only, to standard error.
     std::filesystem::path logFile;
 
-    // How often liblinphone is run from the event loop.
+    // How often liblinphone is run from the event loop; while messages are
+    // under way (after an operation or an event) it runs every
+    // busyIterateIntervalMs for busyPeriodMs, so exchanges are not slowed
+    // down by the idle interval.
     int iterateIntervalMs = 20;
+    int busyIterateIntervalMs = 2;
+    int busyPeriodMs = 500;
     // An outgoing call with no final response after this long is cancelled
     // and reported with OnConnectFailed.
     int answerTimeoutSeconds = 120;

@@ -1,0 +1,198 @@
+// Prints how fast LinphoneEngine registers and sets up calls, what a long
+// G.711 call costs, and whether memory grows over many calls. Everything runs
+// against the test rig's Kamailio and a sipp answerer on loopback.
+//
+//   engine_bench           full run (about three minutes)
+//   engine_bench --quick   shorter run, same figures
+
+#include "Kamailio.h"
+#include "LinphoneEngine.h"
+#include "Sipp.h"
+#include "core/loop/QtLoop.h"
+
+#include <QCoreApplication>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace velmora;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Flags : engine::SipEngineEvents {
+    bool registered = false, connected = false, failed = false;
+    void OnRegistered() override { registered = true; }
+    void OnRegisterFailed(long, const std::string&) override { failed = true; }
+    void OnConnected(int, const std::string&, const std::string&) override { connected = true; }
+    void OnConnectFailed(int) override { failed = true; }
+    void OnFailureResponseA(int, long, const std::string&, const std::string&) override { failed = true; }
+    void OnFailureResponseB(int, long, const std::string&) override { failed = true; }
+    void OnFailureResponseC(int, long, const std::string&) override { failed = true; }
+    void OnFailureResponseD(int, long, const std::string&) override { failed = true; }
+};
+
+// VmRSS or VmHWM of this process, in KiB.
+long memoryKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field) + 1));
+    return -1;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+bool waitFor(core::EventLoop& loop, const std::function<bool()>& done, int timeoutMs = 10000) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        loop.delay(1);
+    }
+    return true;
+}
+
+void printSpread(const char* what, std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    std::printf("%-44s median %7.2f ms   worst %7.2f ms   (%zu runs)\n", what,
+                samples[samples.size() / 2], samples.back(), samples.size());
+}
+
+struct Agent {
+    core::QtLoop& loop;
+    rig::Kamailio& kamailio;
+    rig::TempFolder state{"velmora-bench"};
+    engine::LinphoneEngine engine;
+    Flags flags;
+
+    Agent(core::QtLoop& l, rig::Kamailio& k)
+        : loop(l), kamailio(k), engine(l, options(k, state.path())) {
+        engine.setEvents(&flags);
+    }
+    static engine::LinphoneEngineOptions options(rig::Kamailio& k, const std::filesystem::path& state) {
+        engine::LinphoneEngineOptions o;
+        o.proxyAddress = k.hostPort();
+        o.stateFolder = state;
+        o.headlessAudio = true;
+        return o;
+    }
+    bool start() {
+        std::string address = engine.GetLocalAddress();
+        return engine.InitializeEngine(false, address, rig::freeUdpPort(), "1001", "1001", "secret1",
+                                       "Bench", "pbx.test", "pbx.test", "", true, 2) &&
+               engine.OpenLine(0, false, address, rig::freeUdpPort(true)) &&
+               engine.OpenLine(1, false, address, rig::freeUdpPort(true));
+    }
+    // Dial, wait for OnConnected, hang up; returns the set-up time or -1.
+    double call(const std::string& uri) {
+        flags.connected = flags.failed = false;
+        const auto began = Clock::now();
+        if (!engine.Dial(0, uri, -1, -1)) return -1;
+        if (!waitFor(loop, [&] { return flags.connected || flags.failed; }) || flags.failed) return -1;
+        const double setup = ms(Clock::now() - began);
+        engine.DisconnectLine(0);
+        return setup;
+    }
+};
+
+std::unique_ptr<rig::Sipp> answerer(int calls, int timeoutSeconds) {
+    rig::Sipp::Setup setup;
+    setup.scenario = "uas_answer.xml";
+    setup.calls = calls;
+    setup.timeoutSeconds = timeoutSeconds;
+    setup.extraArguments = {"-rtp_echo"};  // media comes back as from a real phone
+    return std::make_unique<rig::Sipp>(setup);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+    const int setupCalls = quick ? 40 : 200;
+    const int longCallSeconds = quick ? 6 : 60;
+    const int sequentialCalls = quick ? 100 : 1000;
+
+    core::QtLoop loop;
+    rig::Kamailio kamailio({.domain = "pbx.test", .accounts = {{"1001", "secret1"}}, .debugLevel = 0});
+    std::printf("LinphoneEngine against Kamailio and sipp on loopback (iterate every %d ms)\n\n",
+                engine::LinphoneEngineOptions{}.iterateIntervalMs);
+
+    {
+        std::vector<double> samples;
+        for (int run = 0; run < 20; ++run) {
+            Agent agent(loop, kamailio);
+            if (!agent.start()) return std::fprintf(stderr, "engine did not start\n"), 1;
+            const auto began = Clock::now();
+            agent.engine.RegisterToProxy(1800);
+            if (!waitFor(loop, [&] { return agent.flags.registered || agent.flags.failed; }) ||
+                agent.flags.failed)
+                return std::fprintf(stderr, "registration failed\n"), 1;
+            samples.push_back(ms(Clock::now() - began));
+            const auto stopping = Clock::now();
+            agent.engine.ShutdownEngine();
+            if (run == 0) std::printf("%-44s %7.2f ms\n", "ShutdownEngine (with un-REGISTER)", ms(Clock::now() - stopping));
+        }
+        printSpread("RegisterToProxy -> OnRegistered (digest)", samples);
+    }
+
+    Agent agent(loop, kamailio);
+    if (!agent.start()) return std::fprintf(stderr, "engine did not start\n"), 1;
+    {
+        auto peer = answerer(setupCalls, 600);
+        std::vector<double> samples;
+        for (int i = 0; i < setupCalls; ++i) {
+            const double setup = agent.call(peer->uri());
+            if (setup < 0) return std::fprintf(stderr, "call %d failed\n%s", i, peer->report().c_str()), 1;
+            samples.push_back(setup);
+            loop.delay(5);
+        }
+        printSpread("Dial -> OnConnected", samples);
+    }
+    {
+        auto peer = answerer(1, longCallSeconds + 60);
+        agent.flags.connected = false;
+        const double cpuBefore = cpuSeconds();
+        if (!agent.engine.Dial(0, peer->uri(), -1, -1) ||
+            !waitFor(loop, [&] { return agent.flags.connected; }))
+            return std::fprintf(stderr, "long call failed\n"), 1;
+        loop.delay(longCallSeconds * 1000);
+        agent.engine.DisconnectLine(0);
+        std::printf("%-44s %7.2f s CPU   peak memory %ld KiB\n",
+                    (std::to_string(longCallSeconds) + " s G.711 call").c_str(), cpuSeconds() - cpuBefore,
+                    memoryKiB("VmHWM:"));
+    }
+    {
+        auto peer = answerer(sequentialCalls, 1800);
+        loop.delay(200);
+        // A few calls first, so that one-time allocations are not counted as growth.
+        for (int i = 0; i < 20; ++i) agent.call(peer->uri()), loop.delay(5);
+        const long before = memoryKiB("VmRSS:");
+        int failed = 0;
+        for (int i = 20; i < sequentialCalls; ++i) {
+            if (agent.call(peer->uri()) < 0) ++failed;
+            loop.delay(5);
+        }
+        loop.delay(500);
+        std::printf("%-44s before %ld KiB   after %ld KiB   (%d failed)\n",
+                    (std::to_string(sequentialCalls) + " sequential calls, resident memory").c_str(), before,
+                    memoryKiB("VmRSS:"), failed);
+    }
+    agent.engine.ShutdownEngine();
+    return 0;
+}
