@@ -6,13 +6,13 @@
 #include "component/factory.h"
 #include "component/persist.h"
 #include "component/site.h"
+#include "platform/codecs/codec.h"
 #include "progress.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
-#include <unistd.h>
 
 namespace tonwellhost {
 
@@ -166,6 +166,13 @@ int formats()
             continue;
         for (const auto& item : e.items)
             out(QStringLiteral("%1 %2 %3").arg(item.name).arg(item.value).arg(item.help));
+    }
+    // The codec manager's drivers: what PlayTag can name and the device mapper can decode.
+    for (std::uint16_t tag : {tonwell::WAVE_FORMAT_PCM, tonwell::WAVE_FORMAT_ALAW, tonwell::WAVE_FORMAT_MULAW,
+                              tonwell::WAVE_FORMAT_IMA_ADPCM, tonwell::WAVE_FORMAT_GSM610, tonwell::WAVE_FORMAT_MPEGLAYER3}) {
+        QString name;
+        if (tonwell::CodecManager::instance().tagName(tag, &name))
+            out(QStringLiteral("codec 0x%1 %2").arg(tag, 4, 16, QLatin1Char('0')).arg(name));
     }
     return 0;
 }

@@ -3,7 +3,7 @@
 //   tonwell register [MODULE]      self-registration of the control library
 //   tonwell unregister [MODULE]
 //   tonwell devices                output and input devices with their format bits
-//   tonwell formats                the record format constants
+//   tonwell formats                the record format constants and the codec drivers
 //   tonwell info FILE              PlayTag and PlayAttributes of a wave file
 //   tonwell play FILE [--device N] [--volume V] [--buffer L]
 //

@@ -448,3 +448,28 @@ TEST(AlsaPlayback, PlaysOnAlsasNullDevice)
     EXPECT_EQ(events->lines.last(), QStringLiteral("DonePlay"));
     getErrorInfo();
 }
+
+TEST_F(Playback, DamagedButReadableFilesPlayWhatTheyHold)
+{
+    const QByteArray fmt = pcmFormat(8000, 8);
+    const QByteArray audio = ramp8(2000);
+    QByteArray hugeRiff = waveBytes(fmt, audio);
+    hugeRiff.replace(4, 4, QByteArray("\xff\xff\xff\xff", 4)); // a 4 GB RIFF size field
+    QByteArray truncated = waveBytes(fmt, audio);
+    truncated.chop(500); // the data chunk ends early
+    const QByteArray oddChunk = chunk("RIFF", QByteArray("WAVE") + chunk("note", "odd") + chunk("fmt ", fmt) + chunk("data", audio));
+    const std::tuple<const char*, QByteArray, QByteArray> cases[] = {
+        {"4 GB RIFF size", hugeRiff, audio},
+        {"truncated data", truncated, audio.left(audio.size() - 500)},
+        {"odd chunk before fmt", oddChunk, audio},
+    };
+    for (const auto& [name, bytes, expected] : cases) {
+        QFile::remove(out);
+        events->lines.clear();
+        const QString file = path(QStringLiteral("damaged.wav"));
+        ASSERT_TRUE(writeFile(file, bytes));
+        ASSERT_EQ(playFile(file), S_OK) << name;
+        ASSERT_TRUE(waitForDonePlay()) << name;
+        EXPECT_EQ(played(), expected) << name;
+    }
+}
