@@ -6,13 +6,32 @@
 
 namespace tonwell {
 
-MessageWindow::MessageWindow(Tonwell& owner) : owner_(owner)
+MessageWindow::MessageWindow(Tonwell& owner) : owner_(&owner)
 {
     setObjectName(QStringLiteral("TonwellAtlWindow"));
     levelTimer.setInterval(100);
     levelTimer.setTimerType(Qt::PreciseTimer);
-    connect(&levelTimer, &QTimer::timeout, this, [this] { owner_.onLevelTick(); });
-    connect(&silenceTimer, &QTimer::timeout, this, [this] { owner_.onSilenceTick(); });
+    connect(&levelTimer, &QTimer::timeout, this, [this] {
+        if (owner_) {
+            ++depth_;
+            owner_->onLevelTick();
+            --depth_;
+        }
+    });
+    connect(&silenceTimer, &QTimer::timeout, this, [this] {
+        if (owner_) {
+            ++depth_;
+            owner_->onSilenceTick();
+            --depth_;
+        }
+    });
+}
+
+void MessageWindow::detach()
+{
+    owner_ = nullptr;
+    levelTimer.stop();
+    silenceTimer.stop();
 }
 
 void MessageWindow::post(int message, std::uintptr_t wParam, void* lParam)
@@ -24,7 +43,11 @@ bool MessageWindow::event(QEvent* e)
 {
     switch (static_cast<int>(e->type())) {
     case kMsgPlayBufferDone:
-        owner_.onPlayBufferDone(static_cast<WaveHeader*>(static_cast<WindowMessage*>(e)->lParam));
+        if (owner_) {
+            ++depth_;
+            owner_->onPlayBufferDone(static_cast<WaveHeader*>(static_cast<WindowMessage*>(e)->lParam));
+            --depth_;
+        }
         return true;
     case kMsgRecordBufferDone:
     case kMsgConversionDone:

@@ -34,6 +34,12 @@ public:
     // Thread-safe: queues a message for the control's thread (PostMessage).
     void post(int message, std::uintptr_t wParam, void* lParam);
 
+    // The owner is going away: stop the timers and swallow whatever is still queued.
+    void detach();
+    // Whether a message or timer is being handled right now (the owner may be destroyed from an
+    // event handler it fired; the window must then be deleted later, not under its own feet).
+    bool dispatching() const { return depth_ > 0; }
+
     QTimer levelTimer;   // timer 1
     QTimer silenceTimer; // timer 2
 
@@ -41,7 +47,8 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    Tonwell& owner_;
+    Tonwell* owner_;
+    int depth_ = 0;
 };
 
 } // namespace tonwell

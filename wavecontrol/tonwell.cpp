@@ -38,7 +38,13 @@ Tonwell::~Tonwell()
 {
     // Stop the device first: its callbacks post to the window, which must outlive them.
     releasePlayback();
-    window_.reset();
+    if (window_) {
+        window_->detach();
+        if (window_->dispatching())
+            window_.release()->deleteLater(); // destroyed from one of its own event handlers
+        else
+            window_.reset();
+    }
 }
 
 void* Tonwell::queryInterface(const Guid& id)

@@ -21,7 +21,8 @@ class MessageWindow;
 using component::Variant;
 using component::VARIANT_BOOL;
 
-class Tonwell final : public component::Unknown,
+class Tonwell final : public std::enable_shared_from_this<Tonwell>,
+                      public component::Unknown,
                       public component::Dispatch,
                       public component::ControlBase,
                       public component::PersistStreamInit,

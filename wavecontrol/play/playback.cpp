@@ -169,6 +169,8 @@ void Tonwell::releasePlayback()
 
 void Tonwell::endPlayback()
 {
+    // A host may let go of the control from DonePlay or VUChange: keep it alive until the end.
+    const std::shared_ptr<Tonwell> self = weak_from_this().lock();
     releasePlayback();
     if (window_ && !recording_)
         window_->levelTimer.stop();
@@ -182,6 +184,7 @@ void Tonwell::endPlayback()
 
 void Tonwell::onLevelTick()
 {
+    const std::shared_ptr<Tonwell> self = weak_from_this().lock();
     connections_.fire(eventid::VUChange, {Variant(static_cast<std::int16_t>(std::min(playPeak_, 100))),
                                           Variant(static_cast<std::int16_t>(std::min(recordPeak_, 100)))});
     playPeak_ = recordPeak_ = 0;

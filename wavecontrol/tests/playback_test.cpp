@@ -473,3 +473,41 @@ TEST_F(Playback, DamagedButReadableFilesPlayWhatTheyHold)
         EXPECT_EQ(played(), expected) << name;
     }
 }
+
+TEST_F(Playback, AHostMayLetGoOfTheControlFromItsEvents)
+{
+    // From a level tick during play, and from DonePlay: the control goes away with no crash and
+    // no further events.
+    qputenv("TONWELL_VIRTUAL_PACE", "2");
+    QByteArray loud;
+    for (int i = 0; i < 8000; ++i)
+        loud.append(QByteArray("\x00\x40", 2));
+    const QString file = makeWave(QStringLiteral("e.wav"), pcmFormat(8000, 16), loud);
+    for (const char* when : {"VUChange 50 0", "DonePlay"}) {
+        auto t = std::make_shared<Tonwell>();
+        t->setClientSite(site);
+        t->initNew();
+        auto log = std::make_shared<EventLog>(t->typeInfo());
+        bool gone = false;
+        log->onEvent = [&, when](const QString& line) {
+            if (line == QLatin1String(when) && t) {
+                t.reset();
+                gone = true;
+            }
+        };
+        std::uint32_t cookie = 0;
+        t->advise(log, &cookie);
+        ASSERT_EQ(t->put_PlayFilename(file), S_OK);
+        ASSERT_EQ(t->Play(0), S_OK);
+        QElapsedTimer guard;
+        guard.start();
+        while (!gone && guard.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        ASSERT_TRUE(gone) << when;
+        const qsizetype seen = log->lines.size();
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_EQ(log->lines.size(), seen) << when;
+        EXPECT_EQ(log->lines.last(), QLatin1String(when));
+    }
+}
