@@ -31,6 +31,7 @@ Tonwell::Tonwell()
     intermediateFormat_.assign(maxFormatSize_, 0);
     recordFormatBuffer_.assign(maxFormatSize_, 0);
     formatbuf::markNotSet(convertFormat_);
+    formatbuf::markNotSet(intermediateFormat_);
     formatbuf::markNotSet(recordFormatBuffer_);
 }
 
