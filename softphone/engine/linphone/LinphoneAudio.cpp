@@ -263,6 +263,14 @@ void LinphoneEngine::DeselectCodec(long codec) {
     ok();
 }
 
+// A line with in-band DTMF offers or answers without telephone-event (the
+// RFC 2833 choice is what puts it into the session description), so that the
+// call negotiates none and mediastreamer plays the digits' tones into the
+// audio; every other call keeps it.
+void LinphoneEngine::offerTelephoneEvents(bool on) {
+    if (core_) linphone_core_set_use_rfc2833_for_dtmf(core_, on ? TRUE : FALSE);
+}
+
 // Offers exactly the selected codecs, in selection order, plus
 // telephone-event for RFC 2833 digits; everything else the library has
 // (Opus, Speex, G.722, ...) stays off.

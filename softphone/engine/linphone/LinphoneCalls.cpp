@@ -137,7 +137,9 @@ bool LinphoneEngine::Dial(int line, const std::string& target, long inputDevice,
     LinphoneCallParams* params = linphone_core_create_call_params(core_, nullptr);
     linphone_call_params_enable_video(params, FALSE);
     dialingLine_ = line;
+    offerTelephoneEvents(!l.inbandDtmf);
     LinphoneCall* call = linphone_core_invite_address_with_params(core_, address, params);
+    offerTelephoneEvents(true);
     dialingLine_ = -1;
     linphone_call_params_unref(params);
     linphone_address_unref(address);
@@ -206,7 +208,9 @@ bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputD
     linphone_call_set_user_data(call, reinterpret_cast<void*>(std::intptr_t{line} + 1));
     LinphoneCallParams* params = linphone_core_create_call_params(core_, call);
     linphone_call_params_enable_video(params, FALSE);
+    offerTelephoneEvents(!l.inbandDtmf);
     const int status = linphone_call_accept_with_params(call, params);
+    offerTelephoneEvents(true);
     linphone_call_params_unref(params);
     if (status != 0) {
         releaseLineCall(l);
@@ -283,11 +287,9 @@ bool LinphoneEngine::SendDtmfDigit(int line, const std::string& digit) {
         return fail(kInvalidValue);
     Line& l = lines_[line];
     if (!l.call || !l.connected) return fail(kNoVoiceSession);
-    // In-band for this line only: liblinphone reads the choice when it sends.
-    if (l.inbandDtmf) linphone_core_set_use_rfc2833_for_dtmf(core_, FALSE);
+    // RFC 2833 events when the call negotiated them, else tones in the audio.
     const int status = linphone_call_send_dtmf(
         l.call, static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0]))));
-    if (l.inbandDtmf) linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
     return status == 0 ? ok() : fail(kNoVoiceSession);
 }
 
@@ -331,6 +333,11 @@ void LinphoneEngine::reportFailure(Line& l, LinphoneCall* call) {
 }
 
 void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
+    if (state == LinphoneCallReleased) {
+        // liblinphone keeps a log of every call in memory and in its database,
+        // tens of kilobytes each; the program writes its own call logs.
+        linphone_core_clear_call_logs(core_);
+    }
     if (state == LinphoneCallIncomingReceived) {
         offerIncoming(call);
         return;

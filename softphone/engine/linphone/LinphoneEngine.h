@@ -60,6 +60,7 @@ public:
     void EnableDoNotDisturb() override { doNotDisturb_ = true; }
     void DisableDoNotDisturb() override { doNotDisturb_ = false; }
     bool SendDtmfDigit(int line, const std::string& digit) override;
+    // Takes effect for the line's next call (its offer or answer).
     void EnableInbandDtmf(int line) override { setInband(line, true); }
     void DisableInbandDtmf(int line) override { setInband(line, false); }
 
@@ -159,6 +160,7 @@ private:
     void applyCallAudio(Line& line);
     void applyAllCallAudio();
     void applyCodecs();
+    void offerTelephoneEvents(bool on);
     void applyProductTag();
     void setInband(int line, bool on);
     LinphoneAddress* parseTarget(const std::string& target);

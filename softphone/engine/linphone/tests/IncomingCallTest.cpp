@@ -36,6 +36,17 @@ TEST_F(IncomingCall, RejectedCallIsDeclinedWith603) {
     EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
 }
 
+TEST_F(IncomingCall, CallerWithoutDisplayNameIsOfferedWithAnEmptyName) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    auto customer = caller("uac_call_agent_refused.xml", "1001",
+                           {{"CALLER_NAME", ""}, {"FINAL", "603"}, {"CHECK_HEADER", "To:"}, {"CHECK_TEXT", "1001"}});
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text() << customer->report();
+    EXPECT_EQ(ann.log.first("OnIncomingCall"), "OnIncomingCall(,5550100,sip:5550100@pbx.test,sip:1001@pbx.test)");
+    EXPECT_TRUE(ann.engine->RejectCall(ann.log.lastCallId));
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+}
+
 TEST_F(IncomingCall, CallCancelledByTheCallerLeavesNoCallIdBehind) {
     Agent& ann = agent("1001", "secret1");
     ASSERT_TRUE(online(ann));
