@@ -320,16 +320,18 @@ void LinphoneEngine::reportFailure(Line& l, LinphoneCall* call) {
     const long code = info ? linphone_error_info_get_protocol_code(info) : 0;
     std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
     const std::string detail = text(info ? linphone_error_info_get_warnings(info) : nullptr);
-    if (code >= 400 && code < 500)
+    // 408 means no final response came from the far end, whether the SIP
+    // stack's own timer or a proxy's ran out: the call never connected.
+    if (code == 0 || code == 408)
+        queue([=](SipEngineEvents& e) { e.OnConnectFailed(line); });
+    else if (code >= 400 && code < 500)
         queue([=](SipEngineEvents& e) { e.OnFailureResponseA(line, code, reason, detail); });
     else if (code >= 500 && code < 600)
         queue([=](SipEngineEvents& e) { e.OnFailureResponseB(line, code, reason); });
     else if (code >= 600 && code < 700)
         queue([=](SipEngineEvents& e) { e.OnFailureResponseC(line, code, reason); });
-    else if (code > 0)
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseD(line, code, reason); });
     else
-        queue([=](SipEngineEvents& e) { e.OnConnectFailed(line); });  // no response, transport failed
+        queue([=](SipEngineEvents& e) { e.OnFailureResponseD(line, code, reason); });
 }
 
 void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {

@@ -62,6 +62,7 @@ struct Refusal {
     const char* name;
     std::function<void(SipEngine&)> set;
     std::map<std::string, std::string> expected;
+    friend void PrintTo(const Refusal& r, std::ostream* out) { *out << r.name; }
 };
 
 class RefusedByTheEngine : public EngineTest, public ::testing::WithParamInterface<Refusal> {};

@@ -56,6 +56,9 @@ struct Refusal {
     std::string code;
     std::string phrase;
     std::string event;  // the failure event expected, without its closing parenthesis
+    friend void PrintTo(const Refusal& r, std::ostream* out) {
+        *out << r.code << " (" << r.phrase.size() << "-byte phrase)";
+    }
 };
 
 class RefusedCall : public EngineTest, public ::testing::WithParamInterface<Refusal> {};
@@ -85,6 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"503", "Service Unavailable", "OnFailureResponseB(0,500,Service Unavailable"},
                       Refusal{"500", "Server Internal Error", "OnFailureResponseB(0,500,Server Internal Error"},
                       Refusal{"603", "Decline", "OnFailureResponseC(0,603,Decline"},
+                      Refusal{"380", "Alternative Service", "OnFailureResponseD(0,380,Alternative Service"},
                       Refusal{"486", kLongPhrase, "OnFailureResponseA(0,486," + kLongPhrase},
                       Refusal{"480", kOddPhrase, "OnFailureResponseA(0,480," + kOddPhrase}));
 
@@ -99,6 +103,17 @@ TEST_F(OutgoingCall, NeverAnsweredCallIsCancelledAndReportedAsConnectFailed) {
                                                         "OnConnectFailed(0)"}));
     EXPECT_FALSE(ann.engine->IsLineBusy(0));
     EXPECT_EQ(outcome(*peer), 0) << peer->report();  // it saw the CANCEL
+}
+
+TEST_F(OutgoingCall, CallThatGetsNoResponseIsReportedAsConnectFailed) {
+    Agent& ann = agent("1001", "secret1");
+    auto peer = callee("uas_silent.xml", {{"SILENCE_MS", "8000"}});
+    ASSERT_TRUE(start(ann));
+    ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
+    // The proxy gives up on the silent peer after its 4 s timer.
+    ASSERT_TRUE(waitFor([&] { return ann.log.events.size() >= 2; })) << ann.log.text();
+    EXPECT_EQ(ann.log.events, (std::vector<std::string>{"OnConnecting(0)", "OnConnectFailed(0)"}));
+    EXPECT_FALSE(ann.engine->IsLineBusy(0));
 }
 
 TEST_F(OutgoingCall, PeerVanishingMidCallEndsTheCallByRtpTimeout) {

@@ -8,6 +8,14 @@ namespace {
 struct TargetCase {
     std::string target;
     std::optional<std::string> uri;
+    friend void PrintTo(const TargetCase& c, std::ostream* out) {
+        *out << '"';
+        for (unsigned char ch : c.target) {
+            if (ch < ' ') *out << "\\x" << std::hex << int(ch) << std::dec;
+            else *out << ch;
+        }
+        *out << '"';
+    }
 };
 
 class TargetUri : public ::testing::TestWithParam<TargetCase> {};
