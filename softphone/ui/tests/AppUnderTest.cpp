@@ -124,4 +124,13 @@ QString AppUnderTest::set(const QString& control, const QString& property, const
 
 QString AppUnderTest::click(const QString& control) { return call("Click", {control}); }
 
+QStringList AppUnderTest::items(const QString& control) {
+    QDBusMessage msg = QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation",
+                                                      "net.velmora.Automation", "Items");
+    msg.setArguments({control});
+    const QDBusMessage reply = bus_.connection().call(msg, QDBus::Block, 5000);
+    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty()) return {};
+    return reply.arguments().first().toStringList();
+}
+
 }  // namespace velmora::e2e

@@ -44,6 +44,7 @@ public:
     QString get(const QString& control, const QString& property);
     QString set(const QString& control, const QString& property, const QString& value);
     QString click(const QString& control);
+    QStringList items(const QString& control);
 
 private:
     QString call(const QString& method, const QList<QVariant>& args);

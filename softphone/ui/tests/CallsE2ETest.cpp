@@ -1,0 +1,160 @@
+#include "AppUnderTest.h"
+
+#include "Kamailio.h"
+#include "Sipp.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace velmora::e2e {
+namespace {
+
+constexpr const char* kCustomer = "5557654321";
+
+std::string readText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+// A telephone system on loopback (Kamailio with the agent's and the
+// customer's accounts), a scripted customer reachable by number, and
+// velmoraapp provisioned against them on its own install root and bus.
+struct CallsE2E : ::testing::Test {
+    std::filesystem::path root;
+    rig::Kamailio pbx{{"pbx7730.test", {{"1001", "secret0001"}, {kCustomer, "customerpw"}}, 1}};
+    std::unique_ptr<rig::Sipp> customer;
+    PrivateBus bus;
+    std::unique_ptr<AppUnderTest> app;
+
+    CallsE2E() {
+        char name[] = "/tmp/velmora-calls-XXXXXX";
+        root = ::mkdtemp(name);
+        std::filesystem::create_directories(root / "bin");
+        std::filesystem::create_directories(root / "logs");
+        std::ofstream(root / "bin/deployment.ini")
+            << "[Deployment]\r\nServiceDomain=test\r\nProxyAddress=" << pbx.hostPort() << "\r\n";
+        std::ofstream(root / "bin/velmoraapp.ini")
+            << "[System]\r\ncustomerNumber=AB77301001secret0001\r\nDisplayName=Ann\r\nLogin=1001\r\n"
+               "AuthLogin=1001\r\nPassword=secret0001\r\nSIPProxy=7730.test\r\nOutBoundProxy=7730.test\r\n"
+               "Mon=True\r\nswipeSize=20\r\n";
+    }
+    ~CallsE2E() override {
+        app.reset();
+        std::filesystem::remove_all(root);
+    }
+
+    // The customer plays `scenario` and is reachable at its number.
+    void customerPlays(const std::string& scenario, std::map<std::string, std::string> values = {}) {
+        customer = std::make_unique<rig::Sipp>(rig::Sipp::Setup{scenario, values, kCustomer, "", 60});
+        rig::Sipp registration({"uac_register_contact.xml",
+                                {{"DOMAIN", pbx.domain()},
+                                 {"USER", kCustomer},
+                                {"PASSWORD", "customerpw"},
+                                 {"CONTACT_PORT", std::to_string(customer->port())}},
+                                kCustomer,
+                                pbx.hostPort(),
+                                10});
+        ASSERT_EQ(registration.wait(std::chrono::seconds(10)), 0) << registration.report();
+    }
+
+    // Start-up, the web panel and the online timer: registered about three seconds later.
+    void startRegistered() {
+        app = std::make_unique<AppUnderTest>(root, bus);
+        ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
+        ASSERT_TRUE(eventually([&] { return app->get("autoCheck", "Enabled") == "True" &&
+                                            app->get("BtnOnline", "Caption") == "Offline"; },
+                               std::chrono::seconds(30)))
+            << app->output().toStdString();
+    }
+
+    bool statusShows(const QString& line, std::chrono::seconds limit = std::chrono::seconds(15)) {
+        return eventually([&] { return app->items("ListStatusLog").contains(line); }, limit);
+    }
+
+    bool peerSaw(const std::string& text, std::chrono::seconds limit = std::chrono::seconds(15)) {
+        return eventually([&] { return customer->messages().find(text) != std::string::npos; }, limit);
+    }
+
+    std::string callLog() { return readText(root / "logs/Ann_calllogs.csv"); }
+};
+
+void copyToClipboard(const QString& text) {
+    QProcess xclip;
+    xclip.start("xclip", {"-selection", "clipboard", "-i"});
+    xclip.write(text.toUtf8());
+    xclip.closeWriteChannel();
+    xclip.waitForFinished(5000);  // xclip forks and serves the selection until it is taken
+}
+
+TEST_F(CallsE2E, ClipboardNumberIsDialledAnsweredAndHungUpByTheAgent) {
+    customerPlays("uas_answer.xml");
+    startRegistered();
+    EXPECT_EQ(app->set("autoCheck", "Value", "1"), "");
+    EXPECT_TRUE(eventually([&] { return app->get("autoCheck", "Caption") == "Click On"; }));
+
+    copyToClipboard("1 (555) 765-4321");
+    ASSERT_TRUE(peerSaw("INVITE sip:5557654321@")) << customer->report();
+    ASSERT_TRUE(statusShows("Line-1: Success to connect.")) << app->items("ListStatusLog").join("|").toStdString();
+
+    EXPECT_EQ(app->click("BtnHangUp"), "");
+    EXPECT_TRUE(peerSaw("BYE sip:")) << customer->messages();
+    ASSERT_TRUE(eventually([&] { return lineCount(callLog()) == 1; }));
+    EXPECT_NE(callLog().find("\"5557654321\",\"Ann\","), std::string::npos) << callLog();
+    EXPECT_NE(callLog().find(",\"hang up\"\r\n"), std::string::npos) << callLog();
+    const auto placed = readText(root / "logs/callsout.txt");
+    EXPECT_EQ(lineCount(placed), 1);
+    EXPECT_EQ(placed.rfind("5557654321", 0), 0u) << placed;
+}
+
+TEST_F(CallsE2E, BusyCustomerShowsBusyAndIsHungUpTwoSecondsLater) {
+    customerPlays("uas_refuse.xml", {{"CODE", "486"}, {"PHRASE", "Busy Here"}});
+    startRegistered();
+    EXPECT_EQ(app->set("EditPhoneNo", "Text", kCustomer), "");
+    EXPECT_EQ(app->click("BtnDial"), "");
+    ASSERT_TRUE(eventually([&] { return app->get("mouseMenu", "Caption") == "BUSY"; }))
+        << app->items("ListStatusLog").join("|").toStdString();
+    EXPECT_TRUE(callLog().empty()) << "nothing is logged during the two seconds";
+    ASSERT_TRUE(eventually([&] { return lineCount(callLog()) == 1; }));
+    EXPECT_NE(callLog().find(",\"hang up\"\r\n"), std::string::npos) << callLog();
+    EXPECT_EQ(app->get("EditPhoneNo", "Text"), "");
+}
+
+TEST_F(CallsE2E, FarEndHangUpLogsAnEmptyOutcome) {
+    customerPlays("uas_answer_hang_up.xml", {{"TALK_MS", "1500"}});
+    startRegistered();
+    EXPECT_EQ(app->set("EditPhoneNo", "Text", kCustomer), "");
+    EXPECT_EQ(app->click("BtnDial"), "");
+    ASSERT_TRUE(eventually([&] { return lineCount(callLog()) == 1; }, std::chrono::seconds(20)))
+        << app->items("ListStatusLog").join("|").toStdString() << "\n" << customer->messages();
+    EXPECT_NE(callLog().find(",\"\"\r\n"), std::string::npos) << callLog();
+    EXPECT_EQ(customer->wait(std::chrono::seconds(10)), 0) << customer->report();
+}
+
+TEST_F(CallsE2E, ToggleGoesOfflineAndOnlineAgainWithTheSettingsReRead) {
+    startRegistered();
+    EXPECT_EQ(app->click("BtnOnline"), "");
+    ASSERT_TRUE(eventually([&] { return app->get("BtnOnline", "Caption") == "Online"; }));
+    EXPECT_EQ(app->get("dialerOnDDE", "Text"), "OFF");
+    std::string settings = readText(root / "bin/velmoraapp.ini");
+    settings.replace(settings.find("DisplayName=Ann"), 15, "DisplayName=Bea");
+    std::ofstream(root / "bin/velmoraapp.ini", std::ios::binary) << settings;
+    EXPECT_EQ(app->set("EditAccountDisplayName", "Text", "typed"), "");
+    EXPECT_EQ(app->click("BtnOnline"), "");
+    ASSERT_TRUE(eventually([&] { return app->get("BtnOnline", "Caption") == "Offline"; }));
+    EXPECT_EQ(app->get("EditAccountDisplayName", "Text").toStdString(), "Bea");
+    EXPECT_TRUE(statusShows("Ready..."));
+}
+
+}  // namespace
+}  // namespace velmora::e2e
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
