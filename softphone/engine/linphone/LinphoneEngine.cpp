@@ -88,6 +88,7 @@ LinphoneEngine::LinphoneEngine(core::EventLoop& loop, LinphoneEngineOptions opti
 }
 
 LinphoneEngine::~LinphoneEngine() {
+    alive_.reset();
     loop_.stopTimer(timer_);
     setEvents(nullptr);
     if (core_) {
@@ -111,8 +112,8 @@ void LinphoneEngine::pump() {
         loop_.stopTimer(timer_);
         timer_ = loop_.startTimer(options_.iterateIntervalMs, [this] { pump(); });
     }
-    // A handler that waits (msDelay) runs the loop and so this timer again:
-    // iterate must never run inside itself, and events never inside iterate.
+    // Never inside itself (the unregistration wait of ShutdownEngine iterates
+    // too), and events only ever from the posted delivery.
     if (!iterating_ && core_) {
         iterating_ = true;
         linphone_core_iterate(core_);
@@ -120,7 +121,17 @@ void LinphoneEngine::pump() {
         checkRegistration();
         iterating_ = false;
     }
-    if (!iterating_) deliver();
+    scheduleDelivery();
+}
+
+void LinphoneEngine::scheduleDelivery() {
+    if (pending_.empty() || deliveryPosted_) return;
+    deliveryPosted_ = true;
+    loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired()) return;
+        deliveryPosted_ = false;
+        deliver();
+    });
 }
 
 void LinphoneEngine::deliver() {

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,10 @@ namespace velmora::engine {
 
 // SipEngine on liblinphone. Lives on the UI thread: a loop timer runs
 // linphone_core_iterate, liblinphone's callbacks only queue events, and the
-// queue is delivered to events() after iterate has returned, so a handler may
-// wait (msDelay) and be re-entered without iterate ever running inside itself.
+// queue is delivered to events() from posted work after iterate has returned.
+// A handler may wait (msDelay): the engine keeps running and the next events
+// arrive during the wait, but iterate never runs inside itself and no event
+// is ever delivered from inside iterate or an operation.
 class LinphoneEngine : public SipEngine {
 public:
     LinphoneEngine(core::EventLoop& loop, LinphoneEngineOptions options = {});
@@ -150,6 +153,10 @@ private:
     // Runs liblinphone often for a while: a request went out or a message came in.
     void hurry();
     void deliver();
+    // Delivery runs as posted work, not inside the loop timer's tick: a timer
+    // does not fire again while its own tick waits in a nested loop, so a
+    // handler's msDelay would otherwise stop the engine for its whole wait.
+    void scheduleDelivery();
     void releaseCore();
     void releaseLineCall(Line& line);
     void checkAnswerTimeouts();
@@ -177,6 +184,8 @@ private:
     LinphoneAccount* account_ = nullptr;
     bool iterating_ = false;
     std::deque<Event> pending_;
+    bool deliveryPosted_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for posted work
     long lastError_ = kNoError;
 
     std::string domain_;            // the identity's domain (SIP proxy)

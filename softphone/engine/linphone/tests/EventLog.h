@@ -10,11 +10,10 @@
 namespace velmora::engine::testing {
 
 // Records every engine event as one text, "OnConnected(0,Ann,1001)", in
-// arrival order, and whether one arrived while another was being delivered.
+// arrival order.
 class EventLog : public SipEngineEvents {
 public:
     std::vector<std::string> events;
-    bool reentered = false;
 
     // Events whose text starts with prefix ("OnHungUp(0").
     std::size_t count(const std::string& prefix) const {
@@ -79,7 +78,7 @@ public:
     }
 
     std::string lastCallId;
-    // Runs inside the next delivered event, to check that handlers may wait.
+    // Runs inside the next delivered event, as a handler's own work.
     std::function<void()> onNext;
 
 private:
@@ -90,7 +89,6 @@ private:
 
     template <typename... Args>
     void add(const std::string& name, const Args&... args) {
-        if (delivering_) reentered = true;
         std::string text = name + "(";
         bool firstArg = true;
         ((text += (firstArg ? "" : ",") + part(args), firstArg = false), ...);
@@ -98,12 +96,9 @@ private:
         if (onNext) {
             auto work = std::move(onNext);
             onNext = nullptr;
-            delivering_ = true;
             work();
-            delivering_ = false;
         }
     }
-    bool delivering_ = false;
 };
 
 }  // namespace velmora::engine::testing
