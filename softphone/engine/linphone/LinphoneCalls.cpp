@@ -1,42 +1,18 @@
 #include "LinphoneEngine.h"
 
+#include "CallStates.h"
 #include "NetworkProbe.h"
 #include "SipTargets.h"
 
 #include <linphone/api/c-address.h>
-#include <linphone/call_log.h>
 #include <linphone/api/c-call.h>
 #include <linphone/call_params.h>
 #include <linphone/factory.h>
-
-#include <bctoolbox/port.h>
 
 #include <cctype>
 #include <cstdint>
 
 namespace velmora::engine {
-namespace {
-
-std::string text(const char* value) { return value ? value : ""; }
-
-std::string uriText(const LinphoneAddress* address) {
-    if (!address) return {};
-    char* uri = linphone_address_as_string_uri_only(address);
-    std::string result = text(uri);
-    bctbx_free(uri);
-    return result;
-}
-
-bool ended(LinphoneCallState state) {
-    return state == LinphoneCallEnd || state == LinphoneCallError || state == LinphoneCallReleased;
-}
-
-bool held(LinphoneCall* call) {
-    const LinphoneCallState state = linphone_call_get_state(call);
-    return state == LinphoneCallPausing || state == LinphoneCallPaused;
-}
-
-}  // namespace
 
 bool LinphoneEngine::checkLine(int line) {
     if (!core_) return fail(kNotOnline);
@@ -53,7 +29,7 @@ LinphoneEngine::Line* LinphoneEngine::lineOf(LinphoneCall* call) {
     }
     // The first states of a call arrive from inside invite, before Dial has
     // the call in hand.
-    if (dialingLine_ >= 0 && !ended(linphone_call_get_state(call))) {
+    if (dialingLine_ >= 0 && !callEnded(linphone_call_get_state(call))) {
         Line& line = lines_[dialingLine_];
         line.call = linphone_call_ref(call);
         linphone_call_set_user_data(call, reinterpret_cast<void*>(std::intptr_t{dialingLine_} + 1));
@@ -111,7 +87,7 @@ bool LinphoneEngine::IsLineBusy(int line) {
 bool LinphoneEngine::IsLineOnHold(int line) {
     if (!checkLine(line)) return false;
     ok();
-    return lines_[line].call && held(lines_[line].call);
+    return lines_[line].call && callHeld(lines_[line].call);
 }
 
 LinphoneAddress* LinphoneEngine::parseTarget(const std::string& target) {
@@ -161,33 +137,10 @@ bool LinphoneEngine::DisconnectLine(int line) {
     l.endedByUs = true;
     LinphoneCall* call = linphone_call_ref(l.call);
     releaseLineCall(l);  // free at once; later states of the call are ignored
-    const bool done = ended(linphone_call_get_state(call)) || linphone_call_terminate(call) == 0;
+    const bool done = callEnded(linphone_call_get_state(call)) || linphone_call_terminate(call) == 0;
     linphone_call_unref(call);
     hurry();
     return done ? ok() : fail(kDisconnectRequestFailed);
-}
-
-void LinphoneEngine::offerIncoming(LinphoneCall* call) {
-    if (doNotDisturb_) {
-        linphone_call_decline(call, LinphoneReasonBusy);  // 486 Busy Here
-        return;
-    }
-    if (forwarding_) {
-        if (LinphoneAddress* target = parseTarget(forwardTarget_)) {
-            linphone_call_redirect_to(call, target);  // 302 to the forwarding number
-            linphone_address_unref(target);
-            return;
-        }
-    }
-    const std::string id = text(linphone_call_log_get_call_id(linphone_call_get_call_log(call)));
-    if (id.empty() || offered_.count(id)) return;
-    offered_[id] = linphone_call_ref(call);
-    const LinphoneAddress* from = linphone_call_get_remote_address(call);
-    const std::string name = text(from ? linphone_address_get_display_name(from) : nullptr);
-    const std::string number = text(from ? linphone_address_get_username(from) : nullptr);
-    const std::string callerUri = uriText(from);
-    const std::string calledUri = uriText(linphone_call_get_to_address(call));
-    queue([=](SipEngineEvents& e) { e.OnIncomingCall(id, name, number, callerUri, calledUri); });
 }
 
 bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputDevice,
@@ -236,7 +189,7 @@ bool LinphoneEngine::RejectCall(const std::string& callId) {
 bool LinphoneEngine::HoldLine(int line) {
     if (!checkLine(line)) return false;
     Line& l = lines_[line];
-    if (!l.call || !l.connected || held(l.call)) return fail(kNoVoiceSession);
+    if (!l.call || !l.connected || callHeld(l.call)) return fail(kNoVoiceSession);
     hurry();
     return linphone_call_pause(l.call) == 0 ? ok() : fail(kNoVoiceSession);
 }
@@ -291,163 +244,6 @@ bool LinphoneEngine::SendDtmfDigit(int line, const std::string& digit) {
     const int status = linphone_call_send_dtmf(
         l.call, static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0]))));
     return status == 0 ? ok() : fail(kNoVoiceSession);
-}
-
-void LinphoneEngine::checkAnswerTimeouts() {
-    const std::uint32_t now = loop_.tickCount();
-    const auto limit = static_cast<std::uint32_t>(options_.answerTimeoutSeconds) * 1000u;
-    for (Line& l : lines_) {
-        if (!l.call || !l.outgoing || l.connected || now - l.startedAt < limit) continue;
-        const int line = lineIndex(l);
-        queue([line](SipEngineEvents& e) { e.OnConnectFailed(line); });
-        LinphoneCall* call = linphone_call_ref(l.call);
-        l.endedByUs = true;
-        releaseLineCall(l);
-        linphone_call_terminate(call);  // CANCEL
-        linphone_call_unref(call);
-    }
-    // Offered calls get the RTP port of the first free line.
-    for (const Line& l : lines_)
-        if (l.open && !l.call) {
-            useAudioPort(l.rtpPort);
-            break;
-        }
-}
-
-void LinphoneEngine::reportFailure(Line& l, LinphoneCall* call) {
-    const int line = lineIndex(l);
-    const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
-    const long code = info ? linphone_error_info_get_protocol_code(info) : 0;
-    std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
-    const std::string detail = text(info ? linphone_error_info_get_warnings(info) : nullptr);
-    // 408 means no final response came from the far end, whether the SIP
-    // stack's own timer or a proxy's ran out: the call never connected.
-    if (code == 0 || code == 408)
-        queue([=](SipEngineEvents& e) { e.OnConnectFailed(line); });
-    else if (code >= 400 && code < 500)
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseA(line, code, reason, detail); });
-    else if (code >= 500 && code < 600)
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseB(line, code, reason); });
-    else if (code >= 600 && code < 700)
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseC(line, code, reason); });
-    else
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseD(line, code, reason); });
-}
-
-void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
-    if (state == LinphoneCallReleased) {
-        // liblinphone keeps a log of every call in memory and in its database,
-        // tens of kilobytes each; the program writes its own call logs.
-        linphone_core_clear_call_logs(core_);
-    }
-    if (state == LinphoneCallIncomingReceived) {
-        offerIncoming(call);
-        return;
-    }
-    Line* l = lineOf(call);
-    if (!l) {
-        if (ended(state)) {  // an offered call the caller cancelled: its id is gone
-            for (auto it = offered_.begin(); it != offered_.end(); ++it)
-                if (it->second == call) {
-                    linphone_call_unref(it->second);
-                    offered_.erase(it);
-                    break;
-                }
-        }
-        return;
-    }
-    const int line = lineIndex(*l);
-    switch (state) {
-        case LinphoneCallOutgoingProgress:
-            if (!l->connectingReported) {
-                l->connectingReported = true;
-                queue([line](SipEngineEvents& e) { e.OnConnecting(line); });
-            }
-            break;
-        case LinphoneCallOutgoingRinging:
-        case LinphoneCallOutgoingEarlyMedia: {
-            const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
-            long code = info ? linphone_error_info_get_protocol_code(info) : 0;
-            std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
-            if (code < 100 || code >= 200 || reason.empty()) {
-                code = state == LinphoneCallOutgoingRinging ? 180 : 183;
-                reason = code == 180 ? "Ringing" : "Session Progress";
-            }
-            queue([=](SipEngineEvents& e) { e.OnProvisionalResponse(line, code, reason); });
-            break;
-        }
-        case LinphoneCallConnected:
-            if (!l->connected) {
-                l->connected = true;
-                const LinphoneAddress* remote = linphone_call_get_remote_address(call);
-                const std::string number = text(remote ? linphone_address_get_username(remote) : nullptr);
-                std::string shown = text(remote ? linphone_address_get_display_name(remote) : nullptr);
-                if (shown.empty()) shown = number;
-                queue([=](SipEngineEvents& e) { e.OnConnected(line, shown, number); });
-            }
-            break;
-        case LinphoneCallStreamsRunning:
-            applyCallAudio(*l);
-            break;
-        case LinphoneCallEnd:
-        case LinphoneCallError:
-            if (l->endedByUs) {
-                // the program hung up; nothing to tell
-            } else if (l->connected || !l->outgoing) {
-                // A transferred call's end belongs to the transfer, which the
-                // program has logged already.
-                if (!l->transferring) queue([line](SipEngineEvents& e) { e.OnHungUp(line); });
-            } else {
-                reportFailure(*l, call);
-            }
-            releaseLineCall(*l);
-            break;
-        default:
-            break;
-    }
-}
-
-void LinphoneEngine::onTransferState(LinphoneCall* call, LinphoneCallState state) {
-    Line* l = lineOf(call);
-    if (!l || !l->transferring) return;
-    const int line = lineIndex(*l);
-    switch (state) {
-        case LinphoneCallOutgoingProgress:
-        case LinphoneCallOutgoingRinging:
-        case LinphoneCallConnected:
-            if (!l->transferReported) {
-                l->transferReported = true;
-                queue([line](SipEngineEvents& e) { e.OnTransferAccepted(line); });
-            }
-            if (state == LinphoneCallConnected && !ended(linphone_call_get_state(call))) {
-                // The far end reached the target: our leg is done.
-                l->endedByUs = true;
-                LinphoneCall* ours = linphone_call_ref(call);
-                releaseLineCall(*l);
-                linphone_call_terminate(ours);
-                linphone_call_unref(ours);
-            }
-            break;
-        case LinphoneCallError: {
-            l->transferring = false;
-            const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
-            long code = info ? linphone_error_info_get_protocol_code(info) : 0;
-            std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
-            if (reason.empty()) reason = "Transfer failed";
-            queue([=](SipEngineEvents& e) { e.OnTransferFailed(line, code, reason); });
-            break;
-        }
-        default:
-            break;
-    }
-}
-
-void LinphoneEngine::onDtmf(LinphoneCall* call, int digit) {
-    Line* l = lineOf(call);
-    if (!l) return;
-    const int line = lineIndex(*l);
-    const std::string text(1, static_cast<char>(digit));
-    queue([=](SipEngineEvents& e) { e.OnDtmfDigit(line, text); });
 }
 
 }  // namespace velmora::engine

@@ -44,22 +44,6 @@ std::string hostOf(const std::string& hostPort) {
     return host;
 }
 
-struct ErrorText {
-    long code;
-    std::string reason;
-};
-
-// The status code and reason phrase as the server sent them; without a
-// response, liblinphone's reason.
-ErrorText errorText(const LinphoneErrorInfo* info) {
-    if (!info) return {0, "No response"};
-    ErrorText text{linphone_error_info_get_protocol_code(info), {}};
-    if (const char* phrase = linphone_error_info_get_phrase(info)) text.reason = phrase;
-    if (text.reason.empty())
-        text.reason = linphone_reason_to_string(linphone_error_info_get_reason(info));
-    return text;
-}
-
 // Without a log file liblinphone stays quiet: its errors about missing sound
 // cards and the like would fill the program's standard error.
 void configureLogging(const std::filesystem::path& logFile) {
@@ -213,6 +197,9 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     linphone_config_set_string(config, "storage", "uri", (options_.stateFolder / "linphone.db").c_str());
     linphone_config_set_int(config, "sip", "guess_hostname", 1);
     linphone_config_set_int(config, "misc", "max_calls", 8);
+    // Keep-alives hold the NAT binding towards the proxy open; liblinphone
+    // reads their period when the core starts.
+    linphone_config_set_int(config, "sip", "keepalive_period", static_cast<int>(keepAliveSeconds_ * 1000));
 
     linphone_core_enable_ipv6(core_, FALSE);  // the machines report unreachable IPv6 addresses
     // A GRUU contact only works behind a proxy that routes it; the plain
@@ -271,7 +258,6 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     applyProductTag();
     applyCodecs();
     applyAllCallAudio();
-    if (keepAliveSeconds_ > 0) SetEngineInterval(keepAliveSeconds_);
 
     localAddress = localAddressTowards(hostOf(server));
     return ok();
@@ -316,114 +302,8 @@ void LinphoneEngine::ShutdownEngine() {
     ok();
 }
 
-// Sends the un-REGISTER and runs liblinphone until the registrar answered or
-// the bound passed; the events go to the queue (delivered by the next pump).
-void LinphoneEngine::waitForUnregistration() {
-    unregisterDone_ = false;
-    if (!account_ || !registered_) return;
-    unregistering_ = true;
-    LinphoneAccountParams* params = linphone_account_params_clone(linphone_account_get_params(account_));
-    linphone_account_params_set_register_enabled(params, FALSE);
-    linphone_account_set_params(account_, params);
-    linphone_account_params_unref(params);
-    const bool wasIterating = iterating_;
-    iterating_ = true;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.unregisterTimeoutMs);
-    while (!unregisterDone_ && std::chrono::steady_clock::now() < deadline) {
-        linphone_core_iterate(core_);
-        if (!unregisterDone_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    iterating_ = wasIterating;
-    unregistering_ = false;
-}
-
-bool LinphoneEngine::RegisterToProxy(long expirySeconds) {
-    if (!core_) return fail(kNotOnline);
-    if (expirySeconds <= 0) return fail(kInvalidValue);
-    LinphoneAccountParams* params = linphone_account_params_clone(linphone_account_get_params(account_));
-    linphone_account_params_set_expires(params, static_cast<int>(expirySeconds));
-    linphone_account_params_set_register_enabled(params, TRUE);
-    const int status = linphone_account_set_params(account_, params);
-    linphone_account_params_unref(params);
-    if (status != 0) return fail(kRegisterRequestFailed);
-    if (registerRequested_) linphone_account_refresh_register(account_);
-    registerRequested_ = true;
-    registerExpiry_ = expirySeconds;
-    hurry();
-    return ok();
-}
-
-void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrationState state) {
-    if (account != account_) return;
-    if (unregistering_) {
-        if (state == LinphoneRegistrationCleared) {
-            unregisterDone_ = true;
-            registered_ = false;
-            queue([](SipEngineEvents& e) { e.OnUnregistered(); });
-        } else if (state == LinphoneRegistrationFailed) {
-            unregisterDone_ = true;
-            registered_ = false;
-            queue([](SipEngineEvents& e) { e.OnUnregisterFailed(); });
-        }
-        return;
-    }
-    switch (state) {
-        case LinphoneRegistrationProgress:
-            if (registering_) break;  // a challenge answered: still the same attempt
-            registering_ = true;
-            registrationTimedOut_ = false;
-            registerStartedAt_ = loop_.tickCount();
-            if (registered_) queue([](SipEngineEvents& e) { e.OnTryingToReRegister(); });
-            else queue([](SipEngineEvents& e) { e.OnTryingToRegister(); });
-            break;
-        case LinphoneRegistrationOk:
-            registering_ = false;
-            registeredAt_ = loop_.tickCount();
-            if (!registered_) queue([](SipEngineEvents& e) { e.OnRegistered(); });
-            registered_ = true;  // refreshes that succeed stay silent
-            break;
-        case LinphoneRegistrationFailed: {
-            registering_ = false;
-            if (registrationTimedOut_) {
-                registrationTimedOut_ = false;
-                break;
-            }
-            ErrorText text = errorText(linphone_account_get_error_info(account));
-            if (registered_)
-                queue([text](SipEngineEvents& e) { e.OnReRegisterFailed(text.code, text.reason); });
-            else
-                queue([text](SipEngineEvents& e) { e.OnRegisterFailed(text.code, text.reason); });
-            registered_ = false;
-            break;
-        }
-        default:
-            break;
-    }
-}
-
-void LinphoneEngine::checkRegistration() {
-    const std::uint32_t now = loop_.tickCount();
-    // belle-sip refreshes a registration silently at 90% of its life; asking
-    // for the refresh ourselves a little earlier makes it visible
-    // (OnTryingToReRegister, and OnReRegisterFailed when it fails).
-    if (registered_ && !registering_ && account_ &&
-        now - registeredAt_ >= static_cast<std::uint32_t>(registerExpiry_) * 800u) {
-        registeredAt_ = now;
-        linphone_account_refresh_register(account_);
-        return;
-    }
-    const auto limit = static_cast<std::uint32_t>(options_.registerTimeoutSeconds) * 1000u;
-    if (!registering_ || now - registerStartedAt_ < limit) return;
-    registering_ = false;
-    registrationTimedOut_ = true;
-    if (registered_)
-        queue([](SipEngineEvents& e) { e.OnReRegisterFailed(408, "Request Timeout"); });
-    else
-        queue([](SipEngineEvents& e) { e.OnRegisterFailed(408, "Request Timeout"); });
-    registered_ = false;
-}
-
+// The keep-alive period; the running core takes it at its next start (the
+// program passes the same 30 s at every going online).
 void LinphoneEngine::SetEngineInterval(long seconds) {
     if (seconds <= 0) {
         fail(kInvalidValue);

@@ -216,7 +216,7 @@ private:
     bool micBoost_ = false;
     bool agc_ = false;
     bool echoCancel_ = true;
-    long keepAliveSeconds_ = 0;
+    long keepAliveSeconds_ = 30;
     std::vector<long> codecs_ = {3, 2};  // offer order; G.711 until chosen otherwise
 };
 
