@@ -164,6 +164,7 @@ TEST_F(DiallingTest, ClipboardDiallerNeedsTheBoxAndWarnsOnlyAfterGoingOffline) {
 }
 
 TEST_F(DiallingTest, ClickToDialBoxStoresItsState) {
+    window.autoCheck.setEnabled(true);
     window.autoCheck.click();
     EXPECT_NE(root.read("bin/velmoraapp.ini").find("autocall=1\r\n"), std::string::npos);
     window.autoCheck.click();

@@ -45,12 +45,23 @@ TEST(FormSemantics, SettingACheckBoxFromCodeRunsItsClickHandling) {
     VirtualLoop loop;
     MainWindowModel w(loop);
     std::vector<int> seen;
+    w.autoCheck.setEnabled(true);
     w.autoCheck.onClick = [&] { seen.push_back(w.autoCheck.value()); };
     w.autoCheck.setValue(1);
     w.autoCheck.setValue(1);
     w.autoCheck.click();
     EXPECT_EQ(seen, (std::vector<int>{1, 0}));
     EXPECT_EQ(*w.autoCheck.property("Value"), "0");
+}
+
+TEST(FormSemantics, ADisabledCheckBoxIgnoresClicksButNotCode) {
+    VirtualLoop loop;
+    MainWindowModel w(loop);
+    EXPECT_FALSE(w.autoCheck.enabled()) << "click-to-dial waits for the registration";
+    w.autoCheck.click();
+    EXPECT_EQ(w.autoCheck.value(), 0);
+    w.autoCheck.setValue(1);
+    EXPECT_EQ(w.autoCheck.value(), 1);
 }
 
 TEST(FormSemantics, TimersTickWhileEnabledAndMayStopThemselves) {

@@ -8,7 +8,9 @@ namespace velmora::core {
 // and turns the agent's actions into the same calls the handlers and the
 // remote automation interface make.
 struct MainWindowModel {
-    explicit MainWindowModel(EventLoop& loop) : registry(loop) {}
+    explicit MainWindowModel(EventLoop& loop) : registry(loop) {
+        autoCheck.setEnabled(false);  // click-to-dial becomes available once registered
+    }
 
     ControlRegistry registry;
     Form form{registry};
