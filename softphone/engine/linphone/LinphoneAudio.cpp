@@ -53,7 +53,6 @@ long LinphoneEngine::GetInputDeviceCount() {
     auto list = devices(core_, true);
     const long count = static_cast<long>(list.size());
     release(list);
-    ok();
     return count;
 }
 
@@ -61,7 +60,6 @@ long LinphoneEngine::GetOutputDeviceCount() {
     auto list = devices(core_, false);
     const long count = static_cast<long>(list.size());
     release(list);
-    ok();
     return count;
 }
 
@@ -213,7 +211,6 @@ long LinphoneEngine::GetMicrophoneLevel() {
     for (const Line& line : lines_)
         if (line.call && line.connected)
             level = std::max(level, meterLevel(linphone_call_get_record_volume(line.call)));
-    ok();
     return level;
 }
 
@@ -222,7 +219,6 @@ long LinphoneEngine::GetSpeakerLevel() {
     for (const Line& line : lines_)
         if (line.call && line.connected)
             level = std::max(level, meterLevel(linphone_call_get_play_volume(line.call)));
-    ok();
     return level;
 }
 

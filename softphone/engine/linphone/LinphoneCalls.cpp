@@ -74,19 +74,16 @@ bool LinphoneEngine::OpenLine(int line, bool, const std::string&, long rtpPort) 
 bool LinphoneEngine::IsLineOpen(int line) {
     if (!core_) return fail(kNotOnline);
     if (line < 0 || line >= static_cast<int>(lines_.size())) return fail(kInvalidLine);
-    ok();
     return lines_[line].open;
 }
 
 bool LinphoneEngine::IsLineBusy(int line) {
     if (!checkLine(line)) return false;
-    ok();
     return lines_[line].call != nullptr;
 }
 
 bool LinphoneEngine::IsLineOnHold(int line) {
     if (!checkLine(line)) return false;
-    ok();
     return lines_[line].call && callHeld(lines_[line].call);
 }
 

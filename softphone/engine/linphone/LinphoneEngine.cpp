@@ -319,7 +319,6 @@ void LinphoneEngine::SetEngineInterval(long seconds) {
 }
 
 std::string LinphoneEngine::GetLocalAddress() {
-    ok();
     if (!options_.proxyAddress.empty()) return localAddressTowards(hostOf(options_.proxyAddress));
     if (account_) {
         const LinphoneAddress* server =

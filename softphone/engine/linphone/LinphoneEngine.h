@@ -140,6 +140,9 @@ private:
     };
     using Event = std::function<void(SipEngineEvents&)>;
 
+    // An operation that acts clears the code when it succeeds; a query
+    // (IsLine..., Get...) that succeeds leaves it alone, so that the line
+    // status timer cannot wipe out a failure before it is reported.
     bool fail(long code) { lastError_ = code; return false; }
     bool ok() { lastError_ = kNoError; return true; }
     // Common checks of a line operation: engine up, line number valid, line open.

@@ -7,8 +7,7 @@
 namespace velmora::engine {
 
 bool LinphoneEngine::IsLineRecording(int line) {
-    if (!checkLine(line)) return false;
-    ok();
+    checkLine(line);
     return false;
 }
 
@@ -29,8 +28,7 @@ bool LinphoneEngine::StartLineRecording(int line, int, bool) {
 }
 
 bool LinphoneEngine::IsWavePlaying(int line) {
-    if (!checkLine(line)) return false;
-    ok();
+    checkLine(line);
     return false;
 }
 
@@ -49,7 +47,7 @@ bool LinphoneEngine::StartPlay(int line, bool) { return checkLine(line) ? fail(k
 bool LinphoneEngine::StopPlay(int line) { return checkLine(line) ? fail(kWaveOpenFailed) : false; }
 
 long LinphoneEngine::GetPlayPosition(int line) {
-    if (checkLine(line)) ok();
+    checkLine(line);
     return 0;
 }
 

@@ -110,6 +110,12 @@ TEST_F(Operations, BadLinesValuesAndTargetsAreRefusedWithTheirCodes) {
     EXPECT_TRUE(ann.engine->IsLineOpen(1));
     EXPECT_FALSE(ann.engine->IsLineBusy(1));
     EXPECT_FALSE(ann.engine->IsLineOnHold(1));
+
+    // A query between a failure and its report leaves the code alone.
+    EXPECT_FALSE(ann.engine->Dial(0, "", -1, -1));
+    EXPECT_FALSE(ann.engine->IsLineBusy(0));
+    EXPECT_EQ(ann.engine->GetInputDeviceCount(), ann.engine->GetInputDeviceCount());
+    EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidUri);
 }
 
 TEST_F(Operations, TakenSipPortIsRefusedWith11AndTheNextOneWorks) {
