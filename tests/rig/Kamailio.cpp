@@ -57,8 +57,15 @@ Kamailio::Kamailio(Setup setup) : setup_(std::move(setup)) {
                                      runtime.string(), "-P", (runtime / "kamailio.pid").string(),
                                      "-m", "32", "-M", "8"},
             logFile());
-        if (answersOptions(port_, std::chrono::milliseconds(10000)))
-            process_ = std::move(process);
+        // Until it answers; a Kamailio that exited (a taken port, a broken
+        // configuration) is not waited for.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (process->running() && std::chrono::steady_clock::now() < deadline) {
+            if (answersOptions(port_, std::chrono::milliseconds(250))) {
+                process_ = std::move(process);
+                break;
+            }
+        }
     }
     if (!process_) throw std::runtime_error("Kamailio did not start; see " + logFile().string());
 }

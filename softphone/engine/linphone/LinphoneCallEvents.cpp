@@ -63,12 +63,6 @@ void LinphoneEngine::checkAnswerTimeouts() {
         linphone_call_terminate(call);  // CANCEL
         linphone_call_unref(call);
     }
-    // Offered calls get the RTP port of the first free line.
-    for (const Line& l : lines_)
-        if (l.open && !l.call) {
-            useAudioPort(l.rtpPort);
-            break;
-        }
 }
 
 void LinphoneEngine::reportFailure(Line& l, LinphoneCall* call) {
@@ -93,8 +87,8 @@ void LinphoneEngine::reportFailure(Line& l, LinphoneCall* call) {
 
 void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
     if (state == LinphoneCallReleased) {
-        // liblinphone keeps a log of every call in memory and in its database,
-        // tens of kilobytes each; the program writes its own call logs.
+        // liblinphone would keep a log of every call, in memory and in its
+        // database, without bound; the program writes its own call logs.
         linphone_core_clear_call_logs(core_);
     }
     if (state == LinphoneCallIncomingReceived) {

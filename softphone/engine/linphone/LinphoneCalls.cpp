@@ -49,6 +49,17 @@ void LinphoneEngine::releaseLineCall(Line& line) {
     line = fresh;
 }
 
+// liblinphone opens an offered call's media when the INVITE arrives, before
+// the program picks a line: offered calls get the RTP port of the first free
+// line.
+void LinphoneEngine::useFreeLinePortForOffers() {
+    for (const Line& l : lines_)
+        if (l.open && !l.call) {
+            useAudioPort(l.rtpPort);
+            return;
+        }
+}
+
 void LinphoneEngine::useAudioPort(long port) {
     if (port == audioPort_) return;
     audioPort_ = static_cast<int>(port);

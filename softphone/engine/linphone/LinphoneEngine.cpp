@@ -100,6 +100,7 @@ void LinphoneEngine::pump() {
     // too), and events only ever from the posted delivery.
     if (!iterating_ && core_) {
         iterating_ = true;
+        useFreeLinePortForOffers();
         linphone_core_iterate(core_);
         checkAnswerTimeouts();
         checkRegistration();

@@ -165,6 +165,7 @@ private:
     void checkAnswerTimeouts();
     void checkRegistration();
     void useAudioPort(long port);
+    void useFreeLinePortForOffers();
     void offerIncoming(LinphoneCall* call);
     void reportFailure(Line& line, LinphoneCall* call);
     void applyCallAudio(Line& line);
