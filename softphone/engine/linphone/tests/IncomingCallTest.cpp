@@ -24,6 +24,25 @@ TEST_F(IncomingCall, OfferedCallIsAcceptedOnTheChosenLine) {
     EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
 }
 
+TEST_F(IncomingCall, CallAcceptedWhileTheOtherLineTalksHoldsNothing) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    auto outgoing = callee("uas_answer.xml");
+    ASSERT_TRUE(ann.engine->Dial(0, outgoing->uri(), -1, -1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected(0"); })) << ann.log.text();
+    auto customer = caller("uac_call_agent.xml", "1001", {{"TALK_MS", "800"}});
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << customer->report();
+    ASSERT_TRUE(ann.engine->AcceptCall(1, ann.log.lastCallId, -1, -1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected(1"); })) << ann.log.text();
+    EXPECT_FALSE(ann.engine->IsLineOnHold(0));
+    EXPECT_TRUE(ann.engine->IsLineBusy(0));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnHungUp(1)"); })) << ann.log.text();
+    EXPECT_TRUE(ann.engine->IsLineBusy(0));  // the first call goes on
+    EXPECT_TRUE(ann.engine->DisconnectLine(0));
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    EXPECT_EQ(outcome(*outgoing), 0) << outgoing->report();  // it saw no hold re-INVITE
+}
+
 TEST_F(IncomingCall, RejectedCallIsDeclinedWith603) {
     Agent& ann = agent("1001", "secret1");
     ASSERT_TRUE(online(ann));
