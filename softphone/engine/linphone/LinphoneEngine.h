@@ -29,11 +29,7 @@ public:
     LinphoneEngine(const LinphoneEngine&) = delete;
     LinphoneEngine& operator=(const LinphoneEngine&) = delete;
 
-    // One turn of the engine: iterate liblinphone, check call timers, deliver
-    // queued events. The loop timer calls it; tests may call it directly.
-    void pump();
-
-    // lifecycle and account (LinphoneEngine.cpp)
+    // lifecycle (LinphoneEngine.cpp) and registration (LinphoneRegistration.cpp)
     void ShutdownEngine() override;
     long GetLastEngineError() override { return lastError_; }
     bool RegisterToProxy(long expirySeconds) override;
@@ -46,7 +42,7 @@ public:
                           const std::string& unused, bool captureDevice, long lineCount) override;
     void SetProductTag(const std::string& tag) override;
 
-    // lines and calls (LinphoneCalls.cpp)
+    // lines and calls (LinphoneCalls.cpp; their events in LinphoneCallEvents.cpp)
     bool OpenLine(int line, bool reserved, const std::string& localAddress, long rtpPort) override;
     bool IsLineOpen(int line) override;
     bool IsLineOnHold(int line) override;
@@ -139,6 +135,10 @@ private:
         bool speakerMuted = false;
     };
     using Event = std::function<void(SipEngineEvents&)>;
+
+    // One turn of the engine, from the loop timer: iterate liblinphone, check
+    // the timers of calls and registration, post the delivery of what came.
+    void pump();
 
     // An operation that acts clears the code when it succeeds; a query
     // (IsLine..., Get...) that succeeds leaves it alone, so that the line
