@@ -5,9 +5,11 @@ helper="$(cd "$(dirname "$0")/.." && pwd)/kamailio-demo.sh"
 dir="$(mktemp -d)"
 trap '"$helper" stop "$dir"; rm -rf "$dir"' EXIT
 
-address="$("$helper" start "$dir" "" pbx.demo 2001:pw2001)"
-port="${address##*:}"
-[[ "$address" == 127.0.0.1:* ]] || { echo "unexpected address $address"; exit 1; }
+# A port away from 5060, which a demo or another test may hold right now.
+port=$((20000 + RANDOM % 10000))
+while ss -Hlun "sport = :$port" | grep -q .; do port=$((port + 1)); done
+address="$("$helper" start "$dir" "$port" pbx.demo 2001:pw2001)"
+[ "$address" = "127.0.0.1:$port" ] || { echo "unexpected address $address"; exit 1; }
 grep -q 'sht(accounts=>2001) = "pw2001";' "$dir/kamailio.cfg" || { echo "account missing"; exit 1; }
 ss -Hlun "sport = :$port" | grep -q . || { echo "nothing listens on $port"; exit 1; }
 group="$(cat "$dir/kamailio-group.pid")"
