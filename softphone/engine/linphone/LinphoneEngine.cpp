@@ -166,6 +166,33 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
         return fail(kPortInUse);
     }
 
+    long problem = startCore(sipPort);
+    if (problem == kNoError && !addAccount(identity, serverAddress, userName, authLogin, authPassword))
+        problem = kRegisterRequestFailed;
+    linphone_address_unref(identity);
+    linphone_address_unref(serverAddress);
+    if (problem != kNoError) {
+        releaseCore();
+        return fail(problem);
+    }
+
+    domain_ = sipProxy;
+    captureDevice_ = captureDevice;
+    lines_.assign(static_cast<std::size_t>(lineCount), Line{});
+    registerRequested_ = registered_ = registering_ = unregistering_ = false;
+    applyProductTag();
+    applyCodecs();
+    applyAllCallAudio();
+
+    localAddress = localAddressTowards(hostOf(server));
+    return ok();
+}
+
+// A core of liblinphone listening on the SIP port, set up for this program:
+// two independent lines, no video, digits as RFC 2833 events. A core that
+// cannot start could not bind its port (11).
+long LinphoneEngine::startCore(long sipPort) {
+    LinphoneFactory* factory = linphone_factory_get();
     // liblinphone's files, and an empty plugin folder: Debian's plugins are
     // video ones, and one of them would load Qt 5 into this process.
     std::error_code ignored;
@@ -182,13 +209,10 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     linphone_core_cbs_set_call_state_changed(callbacks, callStateChanged);
     linphone_core_cbs_set_transfer_state_changed(callbacks, transferStateChanged);
     linphone_core_cbs_set_dtmf_received(callbacks, dtmfReceived);
-
     core_ = linphone_factory_create_core_3(factory, configFile.c_str(), nullptr, nullptr);
     if (!core_) {
         linphone_core_cbs_unref(callbacks);
-        linphone_address_unref(identity);
-        linphone_address_unref(serverAddress);
-        return fail(kNoNetwork);
+        return kNoNetwork;
     }
     linphone_core_set_user_data(core_, this);
     linphone_core_add_callbacks(core_, callbacks);
@@ -196,7 +220,6 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
 
     LinphoneConfig* config = linphone_core_get_config(core_);
     linphone_config_set_string(config, "storage", "uri", (options_.stateFolder / "linphone.db").c_str());
-    linphone_config_set_int(config, "sip", "guess_hostname", 1);
     linphone_config_set_int(config, "misc", "max_calls", 8);
     // Keep-alives hold the NAT binding towards the proxy open; liblinphone
     // reads their period when the core starts.
@@ -224,44 +247,35 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
     linphone_core_set_use_info_for_dtmf(core_, FALSE);
     linphone_core_enable_echo_cancellation(core_, echoCancel_ ? TRUE : FALSE);
+    const bool on = linphone_core_start(core_) == 0 && linphone_core_get_global_state(core_) == LinphoneGlobalOn;
+    return on ? kNoError : kPortInUse;
+}
 
-    if (linphone_core_start(core_) != 0 || linphone_core_get_global_state(core_) != LinphoneGlobalOn) {
-        linphone_address_unref(identity);
-        linphone_address_unref(serverAddress);
-        releaseCore();
-        return fail(kPortInUse);
-    }
-
+// The account: identity in the SIP proxy's domain, every request routed
+// through the server, digest credentials; registration waits for
+// RegisterToProxy.
+bool LinphoneEngine::addAccount(const LinphoneAddress* identity, const LinphoneAddress* server,
+                                const std::string& userName, const std::string& authLogin,
+                                const std::string& authPassword) {
     LinphoneAuthInfo* auth = linphone_factory_create_auth_info(
-        factory, userName.c_str(), authLogin.empty() ? nullptr : authLogin.c_str(),
+        linphone_factory_get(), userName.c_str(), authLogin.empty() ? nullptr : authLogin.c_str(),
         authPassword.c_str(), nullptr, nullptr, nullptr);
     linphone_core_add_auth_info(core_, auth);
     linphone_auth_info_unref(auth);
 
     LinphoneAccountParams* params = linphone_core_create_account_params(core_);
     linphone_account_params_set_identity_address(params, identity);
-    linphone_account_params_set_server_address(params, serverAddress);
+    linphone_account_params_set_server_address(params, server);
     // Requests reach the server only through the outbound proxy route;
     // otherwise liblinphone resolves the request's domain by DNS.
     linphone_account_params_set_outbound_proxy_enabled(params, TRUE);
     linphone_account_params_set_register_enabled(params, FALSE);
     account_ = linphone_core_create_account(core_, params);
     linphone_account_params_unref(params);
+    if (!account_) return false;
     linphone_core_add_account(core_, account_);
     linphone_core_set_default_account(core_, account_);
-    linphone_address_unref(identity);
-    linphone_address_unref(serverAddress);
-
-    domain_ = sipProxy;
-    captureDevice_ = captureDevice;
-    lines_.assign(static_cast<std::size_t>(lineCount), Line{});
-    registerRequested_ = registered_ = registering_ = unregistering_ = false;
-    applyProductTag();
-    applyCodecs();
-    applyAllCallAudio();
-
-    localAddress = localAddressTowards(hostOf(server));
-    return ok();
+    return true;
 }
 
 void LinphoneEngine::releaseCore() {

@@ -160,6 +160,10 @@ private:
     // does not fire again while its own tick waits in a nested loop, so a
     // handler's msDelay would otherwise stop the engine for its whole wait.
     void scheduleDelivery();
+    long startCore(long sipPort);  // an error code
+    bool addAccount(const LinphoneAddress* identity, const LinphoneAddress* server,
+                    const std::string& userName, const std::string& authLogin,
+                    const std::string& authPassword);
     void releaseCore();
     void releaseLineCall(Line& line);
     void checkAnswerTimeouts();
