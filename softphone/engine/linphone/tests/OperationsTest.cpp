@@ -111,6 +111,11 @@ TEST_F(Operations, BadLinesValuesAndTargetsAreRefusedWithTheirCodes) {
     EXPECT_FALSE(ann.engine->IsLineBusy(1));
     EXPECT_FALSE(ann.engine->IsLineOnHold(1));
 
+    ann.engine->SetEngineInterval(0);  // no result to return: the code tells
+    EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidValue);
+    ann.engine->SetEngineInterval(30);
+    EXPECT_EQ(ann.engine->GetLastEngineError(), kNoError);
+
     // A query between a failure and its report leaves the code alone.
     EXPECT_FALSE(ann.engine->Dial(0, "", -1, -1));
     EXPECT_FALSE(ann.engine->IsLineBusy(0));
