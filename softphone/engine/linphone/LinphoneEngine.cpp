@@ -34,6 +34,9 @@ void transferStateChanged(LinphoneCore* core, LinphoneCall* call, LinphoneCallSt
 void dtmfReceived(LinphoneCore* core, LinphoneCall* call, int digit) {
     if (auto* engine = engineOf(core)) engine->onDtmf(call, digit);
 }
+void messageReceived(LinphoneCore* core, LinphoneChatRoom*, LinphoneChatMessage* message) {
+    if (auto* engine = engineOf(core)) engine->onChatMessage(message);
+}
 
 // "host:port" of the proxy override, or the host of an outbound proxy text.
 std::string hostOf(const std::string& hostPort) {
@@ -209,6 +212,7 @@ long LinphoneEngine::startCore(long sipPort) {
     linphone_core_cbs_set_call_state_changed(callbacks, callStateChanged);
     linphone_core_cbs_set_transfer_state_changed(callbacks, transferStateChanged);
     linphone_core_cbs_set_dtmf_received(callbacks, dtmfReceived);
+    linphone_core_cbs_set_message_received(callbacks, messageReceived);
     core_ = linphone_factory_create_core_3(factory, configFile.c_str(), nullptr, nullptr);
     if (!core_) {
         linphone_core_cbs_unref(callbacks);

@@ -89,8 +89,8 @@ public:
     void SelectCodec(long codec) override;
     void DeselectCodec(long codec) override;
 
-    // recording, playing into calls, joining lines, chat: not yet built
-    // (LinphoneLater.cpp); they refuse with a code.
+    // chat (LinphoneChat.cpp); recording, playing into calls, joining lines,
+    // presence: not yet built (LinphoneLater.cpp); they refuse with a code.
     bool IsLineRecording(int line) override;
     bool PauseLineRecording(int line) override;
     void ResetRecording(int line) override;
@@ -115,6 +115,7 @@ public:
     void onCallState(LinphoneCall* call, LinphoneCallState state);
     void onTransferState(LinphoneCall* call, LinphoneCallState state);
     void onDtmf(LinphoneCall* call, int digit);
+    void onChatMessage(LinphoneChatMessage* message);
 
 private:
     struct Line {
@@ -182,6 +183,7 @@ private:
     bool validDevice(long index, bool capture);
     LinphoneAudioDevice* audioDevice(long index, bool capture);
     void waitForUnregistration();
+    LinphoneChatRoom* chatRoomWith(const LinphoneAddress* peer);
 
     core::EventLoop& loop_;
     LinphoneEngineOptions options_;

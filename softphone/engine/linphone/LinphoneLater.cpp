@@ -66,8 +66,5 @@ bool LinphoneEngine::RemoveChatContact(const std::string&) {
 
 bool LinphoneEngine::SetMyChatStatus(long) { return core_ ? fail(kInvalidValue) : fail(kNotOnline); }
 
-bool LinphoneEngine::SendChatMessage(const std::string&, const std::string&, long, long) {
-    return core_ ? fail(kConnectRequestFailed) : fail(kNotOnline);
-}
 
 }  // namespace velmora::engine

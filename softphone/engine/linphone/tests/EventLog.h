@@ -76,8 +76,17 @@ public:
     void OnReRegisterFailed(long code, const std::string& reason) override {
         add("OnReRegisterFailed", code, reason);
     }
+    void OnChatContactStatus(const std::string& contact, long status) override {
+        add("OnChatContactStatus", contact, status);
+    }
+    void OnChatMessage(const std::string& sender, const std::string& message) override {
+        chatMessages.push_back({sender, message});
+        add("OnChatMessage", sender, message.size() > 40 ? message.substr(0, 40) + "..." : message);
+    }
 
     std::string lastCallId;
+    // Every chat message received, whole: (sender, text).
+    std::vector<std::pair<std::string, std::string>> chatMessages;
     // Runs inside the next delivered event, as a handler's own work.
     std::function<void()> onNext;
 

@@ -1,0 +1,80 @@
+#include "LinphoneEngine.h"
+
+#include "SipTargets.h"
+
+#include <linphone/api/c-account-params.h>
+#include <linphone/api/c-account.h>
+#include <linphone/api/c-address.h>
+#include <linphone/api/c-chat-message.h>
+#include <linphone/api/c-chat-room-params.h>
+#include <linphone/api/c-chat-room.h>
+#include <linphone/factory.h>
+
+#include <algorithm>
+
+// Chat: SIP MESSAGE requests to another account of the SIP proxy, always
+// through the proxy (a chat room's peer address carries no port, so a
+// direct one would miss a user agent on a non-default port).
+
+namespace velmora::engine {
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto blank = [](unsigned char c) { return c == ' ' || c == '\t'; };
+    auto begin = std::find_if_not(text.begin(), text.end(), blank);
+    auto end = std::find_if_not(text.rbegin(), std::string::const_reverse_iterator(begin), blank).base();
+    return std::string(begin, end);
+}
+
+}  // namespace
+
+// The basic (one MESSAGE a text) chat room with the peer, created on first use.
+LinphoneChatRoom* LinphoneEngine::chatRoomWith(const LinphoneAddress* peer) {
+    LinphoneChatRoomParams* params = linphone_core_create_default_chat_room_params(core_);
+    linphone_chat_room_params_set_backend(params, LinphoneChatRoomBackendBasic);
+    linphone_chat_room_params_enable_group(params, FALSE);
+    linphone_chat_room_params_enable_encryption(params, FALSE);
+    const LinphoneAddress* local = linphone_account_params_get_identity_address(
+        linphone_account_get_params(account_));
+    LinphoneChatRoom* room = linphone_core_search_chat_room(core_, params, local, peer, nullptr);
+    if (!room) {
+        bctbx_list_t* participants = bctbx_list_append(nullptr, const_cast<LinphoneAddress*>(peer));
+        room = linphone_core_create_chat_room_6(core_, params, local, participants);
+        bctbx_list_free(participants);
+    }
+    linphone_chat_room_params_unref(params);
+    return room;
+}
+
+bool LinphoneEngine::SendChatMessage(const std::string& recipient, const std::string& message, long,
+                                     long) {
+    if (!core_ || !account_) return fail(kNotOnline);
+    const std::string user = trimmed(recipient);
+    // A recipient is the user part of an account of the SIP proxy.
+    if (user.empty() || user.find('@') != std::string::npos || user.find(':') != std::string::npos)
+        return fail(kInvalidUri);
+    const auto uri = targetUri(user, domain_);
+    if (!uri) return fail(kInvalidUri);
+    LinphoneAddress* peer = linphone_factory_create_address(linphone_factory_get(), uri->c_str());
+    if (!peer) return fail(kInvalidUri);
+    LinphoneChatRoom* room = chatRoomWith(peer);
+    linphone_address_unref(peer);
+    if (!room) return fail(kConnectRequestFailed);
+    LinphoneChatMessage* sent = linphone_chat_room_create_message_from_utf8(room, message.c_str());
+    if (!sent) return fail(kInvalidValue);
+    linphone_chat_message_send(sent);
+    linphone_chat_message_unref(sent);
+    hurry();
+    return ok();
+}
+
+void LinphoneEngine::onChatMessage(LinphoneChatMessage* message) {
+    const LinphoneAddress* from = linphone_chat_message_get_from_address(message);
+    const char* user = from ? linphone_address_get_username(from) : nullptr;
+    const char* text = linphone_chat_message_get_utf8_text(message);
+    std::string sender = user ? user : "";
+    std::string body = text ? text : "";
+    queue([sender, body](SipEngineEvents& e) { e.OnChatMessage(sender, body); });
+}
+
+}  // namespace velmora::engine
