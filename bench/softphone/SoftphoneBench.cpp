@@ -25,14 +25,6 @@ namespace {
 constexpr double kFixedStartupMs = 4500;
 constexpr const char* kPeer = "5557654321";
 
-void copyToClipboard(const QString& text) {
-    QProcess xclip;
-    xclip.start("xclip", {"-selection", "clipboard", "-i"});
-    xclip.write(text.toUtf8());
-    xclip.closeWriteChannel();
-    xclip.waitForFinished(5000);
-}
-
 void printStats(const char* what, std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
     std::printf("%-58s median %7.1f ms   worst %7.1f ms   (%zu runs)\n", what, ms[ms.size() / 2], ms.back(), ms.size());
@@ -50,13 +42,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         char name[] = "/tmp/velmora-bench-XXXXXX";
         const std::filesystem::path root = ::mkdtemp(name);
-        std::filesystem::create_directories(root / "bin");
-        std::ofstream(root / "bin/deployment.ini")
-            << "[Deployment]\r\nServiceDomain=test\r\nProxyAddress=" << pbx.hostPort() << "\r\n";
-        std::ofstream(root / "bin/velmoraapp.ini")
-            << "[System]\r\ncustomerNumber=AB77301001secret0001\r\nDisplayName=Ann\r\nLogin=1001\r\n"
-               "AuthLogin=1001\r\nPassword=secret0001\r\nSIPProxy=7730.test\r\nOutBoundProxy=7730.test\r\n"
-               "Mon=True\r\nswipeSize=20\r\n";
+        e2e::writeAgentRoot(root, pbx.hostPort());
         rig::Sipp peer({"uas_answer.xml", {}, kPeer, "", 60});
         rig::Sipp registration({"uac_register_contact.xml",
                                 {{"DOMAIN", pbx.domain()}, {"USER", kPeer}, {"PASSWORD", "peerpw"},
@@ -79,7 +65,7 @@ int main(int argc, char** argv) {
             e2e::eventually([&] { return app.get("autoCheck", "Caption") == "Click On"; });
 
             clock.restart();
-            copyToClipboard("(555) 765-4321");
+            e2e::copyToClipboard("(555) 765-4321");
             e2e::eventually([&] { return peer.messages().find("INVITE sip:") != std::string::npos; },
                             std::chrono::seconds(10));
             dialling.push_back(clock.elapsed());

@@ -7,6 +7,7 @@
 #include "core/ErrorReporter.h"
 #include "core/StatusLog.h"
 #include "core/settings/IniFiles.h"
+#include "core/TextRules.h"
 
 #include <cstdlib>
 
@@ -16,12 +17,6 @@ namespace {
 using core::kSystemSection;
 
 constexpr const char* kMailboxCode = "5807";
-
-std::string trimmedSpaces(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 // Length as the clipboard's text counts it: UTF-16 units.
 std::size_t textLength(const std::string& utf8) {
@@ -106,7 +101,7 @@ void clickToDialPressed(core::AppContext& app) {
 }
 
 ClipboardAction readClipboardText(const std::string& clipboard, long swipeLength) {
-    std::string text = trimmedSpaces(clipboard);
+    std::string text = core::trimSpaces(clipboard);
     if (text.empty()) return {};
     if (swipeLength < static_cast<long>(textLength(text))) return {};
     if (text.front() == '|') {

@@ -5,6 +5,7 @@
 #include "StatusLog.h"
 #include "WebPanel.h"
 #include "settings/IniFiles.h"
+#include "TextRules.h"
 
 #include <functional>
 #include <string>
@@ -21,12 +22,6 @@ void showMessage(AppContext& app, const std::string& text) {
     app.platform.messageBox(text, MessageStyle::Ok);
 }
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 int lineCountOf(const std::string& text) {
     try {
         return std::max(0, std::stoi(text));
@@ -40,7 +35,7 @@ bool startEngine(AppContext& app, std::string& localAddress, int lines) {
     for (long port = kFirstSipPort; port <= kLastSipPort; ++port) {
         if (app.engine.InitializeEngine(false, localAddress, port, w.EditAccountUserName.text(),
                                         w.EditAccountAuthLogin.text(), w.EditAccountAuthPassword.text(),
-                                        trimmed(w.EditAccountDisplayName.text()), w.EditAccountDomain.text(),
+                                        trimSpaces(w.EditAccountDisplayName.text()), w.EditAccountDomain.text(),
                                         w.EditAccountSIPProxy.text(), "", w.CheckCaptureSoundDevice.ticked(),
                                         lines))
             return true;

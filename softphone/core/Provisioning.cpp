@@ -5,6 +5,7 @@
 #include "Startup.h"
 #include "settings/IniFiles.h"
 #include "settings/ListFile.h"
+#include "TextRules.h"
 
 namespace velmora::core {
 namespace {
@@ -20,16 +21,10 @@ std::string characters(const std::string& text, std::size_t from, std::size_t to
     return text.substr(from - 1, to - from + 1);
 }
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 }  // namespace
 
 ProvisioningCode splitProvisioningCode(const std::string& code) {
-    return {characters(code, 3, 6), characters(code, 7, 10), characters(code, 11, 20), trimmed(code)};
+    return {characters(code, 3, 6), characters(code, 7, 10), characters(code, 11, 20), trimSpaces(code)};
 }
 
 void showProvisioningPanel(AppContext& app) { app.window.Frame7.setVisible(true); }
@@ -56,9 +51,9 @@ void saveProvisioningPanel(AppContext& app) {
 void saveCrmCredentials(AppContext& app) {
     auto& w = app.window;
     const auto ini = app.settingsFile();
-    INIwrite(ini, kSystemSection, "LMUser", trimmed(w.LMUsetTxt.text()));
-    INIwrite(ini, kSystemSection, "LMPass", trimmed(w.LMPassTxt.text()));
-    INIwrite(ini, kSystemSection, "LMWGroup", trimmed(w.LMWorkGroupTxT.text()));
+    INIwrite(ini, kSystemSection, "LMUser", trimSpaces(w.LMUsetTxt.text()));
+    INIwrite(ini, kSystemSection, "LMPass", trimSpaces(w.LMPassTxt.text()));
+    INIwrite(ini, kSystemSection, "LMWGroup", trimSpaces(w.LMWorkGroupTxT.text()));
     w.LMFrame.setVisible(false);
 }
 

@@ -1,6 +1,7 @@
 #include "StatusLog.h"
 
 #include "AppContext.h"
+#include "TextRules.h"
 
 #include <algorithm>
 #include <array>
@@ -21,12 +22,6 @@ constexpr std::array<std::pair<const char*, const char*>, 6> kFailurePhrases{{
     {"busy here", "BUSY"},
 }};
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 }  // namespace
 
 std::string lineStatus(int line, const std::string& message) {
@@ -38,11 +33,11 @@ void ShowStatus(AppContext& app, const std::string& text) {
     w.ListStatusLog.addItem(text);
     w.ListStatusLog.setTopIndex(w.ListStatusLog.count() - 1);
     w.LineStatTxT.setText("");
-    w.LineStatTxT.setText(trimmed(text.substr(0, kLineStatusLength)));
+    w.LineStatTxT.setText(trimSpaces(text.substr(0, kLineStatusLength)));
 }
 
 std::optional<std::string> failurePhraseBanner(const std::string& text) {
-    std::string key = trimmed(text);
+    std::string key = trimSpaces(text);
     std::transform(key.begin(), key.end(), key.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const auto& [phrase, banner] : kFailurePhrases)

@@ -3,15 +3,10 @@
 #include "AppContext.h"
 #include "Startup.h"
 #include "settings/IniFiles.h"
+#include "TextRules.h"
 
 namespace velmora::core {
 namespace {
-
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return "";
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 }  // namespace
 
@@ -20,7 +15,7 @@ std::string activeExtensionsAddress(const AppContext& app, bool withCredentials)
     std::string address = "http://pbx" + app.state.accountNumber + "." + app.root.deployment("ServiceDomain") +
                           "/app/active_extensions/active_extensions.php";
     if (withCredentials)
-        address += "?username=" + trimmed(w.Text2.text()) + "&password=" + trimmed(w.Text3.text());
+        address += "?username=" + trimSpaces(w.Text2.text()) + "&password=" + trimSpaces(w.Text3.text());
     return address;
 }
 

@@ -78,32 +78,26 @@ std::vector<std::string> ControlRegistry::names() const {
     return out;
 }
 
-void Button::setCaption(const std::string& caption) {
+void Captioned::setCaption(const std::string& caption) {
     if (caption_ == caption) return;
     caption_ = caption;
     changed();
+}
+
+std::optional<std::string> Captioned::property(const std::string& prop) const {
+    if (prop == "Caption") return caption_;
+    return Control::property(prop);
+}
+
+bool Captioned::setProperty(const std::string& prop, const std::string& value) {
+    if (prop == "Caption") return setCaption(value), true;
+    return Control::setProperty(prop, value);
 }
 
 bool Button::click() {
     if (!enabled()) return true;  // a disabled button ignores clicks
     run(onClick);
     return true;
-}
-
-std::optional<std::string> Button::property(const std::string& prop) const {
-    if (prop == "Caption") return caption_;
-    return Control::property(prop);
-}
-
-bool Button::setProperty(const std::string& prop, const std::string& value) {
-    if (prop == "Caption") return setCaption(value), true;
-    return Control::setProperty(prop, value);
-}
-
-void Label::setCaption(const std::string& caption) {
-    if (caption_ == caption) return;
-    caption_ = caption;
-    changed();
 }
 
 bool Label::click() {
@@ -114,16 +108,6 @@ bool Label::click() {
 bool Label::doubleClick() {
     run(onDoubleClick);
     return true;
-}
-
-std::optional<std::string> Label::property(const std::string& prop) const {
-    if (prop == "Caption") return caption_;
-    return Control::property(prop);
-}
-
-bool Label::setProperty(const std::string& prop, const std::string& value) {
-    if (prop == "Caption") return setCaption(value), true;
-    return Control::setProperty(prop, value);
 }
 
 void TextBox::setText(const std::string& text) {
@@ -150,12 +134,6 @@ void CheckBox::setValue(int value) {
     run(onClick);
 }
 
-void CheckBox::setCaption(const std::string& caption) {
-    if (caption_ == caption) return;
-    caption_ = caption;
-    changed();
-}
-
 bool CheckBox::click() {
     if (enabled()) setValue(value_ == 1 ? 0 : 1);
     return true;
@@ -163,8 +141,7 @@ bool CheckBox::click() {
 
 std::optional<std::string> CheckBox::property(const std::string& prop) const {
     if (prop == "Value") return std::to_string(value_);
-    if (prop == "Caption") return caption_;
-    return Control::property(prop);
+    return Captioned::property(prop);
 }
 
 bool CheckBox::setProperty(const std::string& prop, const std::string& value) {
@@ -174,8 +151,7 @@ bool CheckBox::setProperty(const std::string& prop, const std::string& value) {
         setValue(*v ? 1 : 0);
         return true;
     }
-    if (prop == "Caption") return setCaption(value), true;
-    return Control::setProperty(prop, value);
+    return Captioned::setProperty(prop, value);
 }
 
 void ListBox::addItem(const std::string& line) {
@@ -283,13 +259,8 @@ bool ComboBox::setProperty(const std::string& prop, const std::string& value) {
 }
 
 Frame::Frame(ControlRegistry& r, std::string name, std::string caption, bool visible)
-    : Control(r, std::move(name)), caption_(std::move(caption)) {
+    : Captioned(r, std::move(name), std::move(caption)) {
     setVisible(visible);
-}
-
-std::optional<std::string> Frame::property(const std::string& prop) const {
-    if (prop == "Caption") return caption_;
-    return Control::property(prop);
 }
 
 void ProgressBar::setValue(int value) {

@@ -68,15 +68,13 @@ private:
     std::map<std::string, Control*> controls_;
 };
 
-// A push button or menu entry: a caption and a click handler.
-class Button : public Control {
+// A control that shows a caption (Caption on the automation interface).
+class Captioned : public Control {
 public:
-    Button(ControlRegistry& r, std::string name, std::string caption = {})
+    Captioned(ControlRegistry& r, std::string name, std::string caption)
         : Control(r, std::move(name)), caption_(std::move(caption)) {}
     const std::string& caption() const { return caption_; }
     void setCaption(const std::string& caption);
-    Handler onClick;
-    bool click() override;
     std::optional<std::string> property(const std::string& prop) const override;
     bool setProperty(const std::string& prop, const std::string& value) override;
 
@@ -84,21 +82,23 @@ private:
     std::string caption_;
 };
 
+// A push button or menu entry: a caption and a click handler.
+class Button : public Captioned {
+public:
+    Button(ControlRegistry& r, std::string name, std::string caption = {})
+        : Captioned(r, std::move(name), std::move(caption)) {}
+    Handler onClick;
+    bool click() override;
+};
+
 // A label: caption, and optional click and double-click handlers.
-class Label : public Control {
+class Label : public Captioned {
 public:
     Label(ControlRegistry& r, std::string name, std::string caption = {})
-        : Control(r, std::move(name)), caption_(std::move(caption)) {}
-    const std::string& caption() const { return caption_; }
-    void setCaption(const std::string& caption);
+        : Captioned(r, std::move(name), std::move(caption)) {}
     Handler onClick, onDoubleClick;
     bool click() override;
     bool doubleClick() override;
-    std::optional<std::string> property(const std::string& prop) const override;
-    bool setProperty(const std::string& prop, const std::string& value) override;
-
-private:
-    std::string caption_;
 };
 
 // A text field: setting a different text runs onChange, whoever sets it.
@@ -118,22 +118,19 @@ private:
 
 // A check box with value 0 or 1. Setting a different value runs onClick, as a
 // user's click does; a click flips the value.
-class CheckBox : public Control {
+class CheckBox : public Captioned {
 public:
     CheckBox(ControlRegistry& r, std::string name, std::string caption = {}, int value = 0)
-        : Control(r, std::move(name)), caption_(std::move(caption)), value_(value) {}
+        : Captioned(r, std::move(name), std::move(caption)), value_(value) {}
     int value() const { return value_; }
     bool ticked() const { return value_ == 1; }
     void setValue(int value);
-    const std::string& caption() const { return caption_; }
-    void setCaption(const std::string& caption);
     Handler onClick;
     bool click() override;
     std::optional<std::string> property(const std::string& prop) const override;
     bool setProperty(const std::string& prop, const std::string& value) override;
 
 private:
-    std::string caption_;
     int value_;
 };
 
@@ -189,14 +186,9 @@ private:
 };
 
 // A frame (panel) with a caption; showing and hiding is Visible.
-class Frame : public Control {
+class Frame : public Captioned {
 public:
     Frame(ControlRegistry& r, std::string name, std::string caption = {}, bool visible = true);
-    const std::string& caption() const { return caption_; }
-    std::optional<std::string> property(const std::string& prop) const override;
-
-private:
-    std::string caption_;
 };
 
 // A level meter or progress bar, 0..max.

@@ -27,6 +27,25 @@ bool eventually(const std::function<bool()>& done, std::chrono::milliseconds lim
 
 std::filesystem::path appBinary() { return VELMORAAPP_BINARY; }
 
+void copyToClipboard(const QString& text) {
+    QProcess xclip;
+    xclip.start("xclip", {"-selection", "clipboard", "-i"});
+    xclip.write(text.toUtf8());
+    xclip.closeWriteChannel();
+    xclip.waitForFinished(5000);  // xclip forks and serves the selection until it is taken
+}
+
+void writeAgentRoot(const std::filesystem::path& root, const std::string& proxyHostPort) {
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "logs");
+    std::ofstream(root / "bin/deployment.ini")
+        << "[Deployment]\r\nServiceDomain=test\r\nProxyAddress=" << proxyHostPort << "\r\n";
+    std::ofstream(root / "bin/velmoraapp.ini")
+        << "[System]\r\ncustomerNumber=AB77301001secret0001\r\nDisplayName=Ann\r\nLogin=1001\r\n"
+           "AuthLogin=1001\r\nPassword=secret0001\r\nSIPProxy=7730.test\r\nOutBoundProxy=7730.test\r\n"
+           "Mon=True\r\nswipeSize=20\r\n";
+}
+
 PrivateBus::PrivateBus() {
     daemon_.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
     daemon_.waitForStarted();

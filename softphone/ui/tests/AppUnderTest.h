@@ -61,4 +61,12 @@ bool eventually(const std::function<bool()>& done,
 
 std::filesystem::path appBinary();
 
+// Puts text on the X clipboard (xclip serves it until another program takes it).
+void copyToClipboard(const QString& text);
+
+// An install root for the agent Ann (login 1001, password secret0001) of the
+// account 7730, provisioned against the telephone system at proxyHostPort
+// (domain pbx7730.test), with a click-to-dial length of 20.
+void writeAgentRoot(const std::filesystem::path& root, const std::string& proxyHostPort);
+
 }  // namespace velmora::e2e

@@ -34,14 +34,7 @@ struct CallsE2E : ::testing::Test {
     CallsE2E() {
         char name[] = "/tmp/velmora-calls-XXXXXX";
         root = ::mkdtemp(name);
-        std::filesystem::create_directories(root / "bin");
-        std::filesystem::create_directories(root / "logs");
-        std::ofstream(root / "bin/deployment.ini")
-            << "[Deployment]\r\nServiceDomain=test\r\nProxyAddress=" << pbx.hostPort() << "\r\n";
-        std::ofstream(root / "bin/velmoraapp.ini")
-            << "[System]\r\ncustomerNumber=AB77301001secret0001\r\nDisplayName=Ann\r\nLogin=1001\r\n"
-               "AuthLogin=1001\r\nPassword=secret0001\r\nSIPProxy=7730.test\r\nOutBoundProxy=7730.test\r\n"
-               "Mon=True\r\nswipeSize=20\r\n";
+        writeAgentRoot(root, pbx.hostPort());
     }
     ~CallsE2E() override {
         app.reset();
@@ -82,14 +75,6 @@ struct CallsE2E : ::testing::Test {
 
     std::string callLog() { return readText(root / "logs/Ann_calllogs.csv"); }
 };
-
-void copyToClipboard(const QString& text) {
-    QProcess xclip;
-    xclip.start("xclip", {"-selection", "clipboard", "-i"});
-    xclip.write(text.toUtf8());
-    xclip.closeWriteChannel();
-    xclip.waitForFinished(5000);  // xclip forks and serves the selection until it is taken
-}
 
 TEST_F(CallsE2E, ClipboardNumberIsDialledAnsweredAndHungUpByTheAgent) {
     customerPlays("uas_answer.xml");
