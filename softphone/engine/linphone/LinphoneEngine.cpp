@@ -244,6 +244,10 @@ long LinphoneEngine::startCore(long sipPort) {
     linphone_core_enable_video_capture(core_, FALSE);
     linphone_core_enable_video_display(core_, FALSE);
     linphone_core_set_use_files(core_, options_.headlessAudio ? TRUE : FALSE);
+    if (options_.headlessAudio && !options_.headlessMicrophoneFile.empty())
+        linphone_core_set_play_file(core_, options_.headlessMicrophoneFile.c_str());
+    if (options_.headlessAudio && !options_.headlessSpeakerFile.empty())
+        linphone_core_set_record_file(core_, options_.headlessSpeakerFile.c_str());
     // Two independent lines: a new call never pauses the other line's call.
     linphone_core_set_media_resource_mode(core_, LinphoneSharedMediaResources);
     linphone_core_set_inc_timeout(core_, 24 * 3600);  // offered calls ring until taken or cancelled

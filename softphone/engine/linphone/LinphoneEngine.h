@@ -89,8 +89,9 @@ public:
     void SelectCodec(long codec) override;
     void DeselectCodec(long codec) override;
 
-    // chat (LinphoneChat.cpp); recording, playing into calls, joining lines,
-    // presence: not yet built (LinphoneLater.cpp); they refuse with a code.
+    // chat (LinphoneChat.cpp), joining lines (LinphoneJoin.cpp); recording,
+    // playing into calls, presence: not yet built (LinphoneLater.cpp); they
+    // refuse with a code.
     bool IsLineRecording(int line) override;
     bool PauseLineRecording(int line) override;
     void ResetRecording(int line) override;

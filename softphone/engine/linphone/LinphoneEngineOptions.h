@@ -16,6 +16,10 @@ struct LinphoneEngineOptions {
     std::filesystem::path stateFolder;
     // No sound card: calls read silence and write nowhere (tests, servers).
     bool headlessAudio = false;
+    // With headlessAudio: a wave file read as the microphone (looped) and one
+    // that receives what the speaker would play (for tests and demos).
+    std::filesystem::path headlessMicrophoneFile;
+    std::filesystem::path headlessSpeakerFile;
     // liblinphone's log; empty logs errors only, to standard error.
     std::filesystem::path logFile;
 

@@ -51,10 +51,6 @@ long LinphoneEngine::GetPlayPosition(int line) {
     return 0;
 }
 
-bool LinphoneEngine::JoinLines(int lineA, int lineB) {
-    if (!checkLine(lineA) || !checkLine(lineB)) return false;
-    return fail(kConnectRequestFailed);
-}
 
 bool LinphoneEngine::AddChatContact(const std::string&) {
     return core_ ? fail(kInvalidUri) : fail(kNotOnline);

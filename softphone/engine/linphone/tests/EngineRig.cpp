@@ -7,7 +7,7 @@ namespace velmora::engine::testing {
 void EngineTest::SetUp() {
     rig::Kamailio::Setup setup;
     setup.domain = kDomain;
-    setup.accounts = {{"1001", "secret1"}, {"1002", "secret2"}};
+    setup.accounts = {{"1001", "secret1"}, {"1002", "secret2"}, {"1003", "secret3"}};
     kamailio = std::make_unique<rig::Kamailio>(setup);
 }
 

@@ -25,7 +25,7 @@ struct Agent {
     std::string localAddress;
 };
 
-// Each test gets its own Kamailio (accounts 1001 and 1002) and agents on
+// Each test gets its own Kamailio (accounts 1001 to 1003) and agents on
 // free loopback ports; every wait is bounded and keeps the event loop running.
 class EngineTest : public ::testing::Test {
 protected:
