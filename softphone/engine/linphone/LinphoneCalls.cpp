@@ -39,7 +39,10 @@ LinphoneEngine::Line* LinphoneEngine::lineOf(LinphoneCall* call) {
 }
 
 void LinphoneEngine::releaseLineCall(Line& line) {
-    if (line.call) linphone_call_unref(line.call);
+    if (line.call) {
+        releasePlayback(lineIndex(line));
+        linphone_call_unref(line.call);
+    }
     Line fresh;
     fresh.open = line.open;
     fresh.rtpPort = line.rtpPort;

@@ -106,6 +106,7 @@ void LinphoneEngine::pump() {
         useFreeLinePortForOffers();
         linphone_core_iterate(core_);
         checkAnswerTimeouts();
+        checkPlaybackEnds();
         checkRegistration();
         iterating_ = false;
     }
@@ -288,6 +289,7 @@ bool LinphoneEngine::addAccount(const LinphoneAddress* identity, const LinphoneA
 
 void LinphoneEngine::releaseCore() {
     for (Line& line : lines_) releaseLineCall(line);
+    playbacks_.clear();
     for (auto& [id, call] : offered_) linphone_call_unref(call);
     offered_.clear();
     lines_.clear();

@@ -6,7 +6,9 @@
 
 #include <linphone/core.h>
 
+#include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <deque>
 #include <functional>
 #include <map>
@@ -89,9 +91,9 @@ public:
     void SelectCodec(long codec) override;
     void DeselectCodec(long codec) override;
 
-    // chat (LinphoneChat.cpp), joining lines (LinphoneJoin.cpp); recording,
-    // playing into calls, presence: not yet built (LinphoneLater.cpp); they
-    // refuse with a code.
+    // chat (LinphoneChat.cpp), joining lines (LinphoneJoin.cpp), playing
+    // into calls (LinphonePlayback.cpp); recording and presence: not yet
+    // built (LinphoneLater.cpp); they refuse with a code.
     bool IsLineRecording(int line) override;
     bool PauseLineRecording(int line) override;
     void ResetRecording(int line) override;
@@ -135,6 +137,19 @@ private:
         bool inbandDtmf = false;
         bool micMuted = false;
         bool speakerMuted = false;
+    };
+    // The file set for playing into a line's call, and its players while it plays.
+    struct Playback {
+        std::filesystem::path file;  // converted for the call's player; empty: none set
+        double seconds = 0;
+        double position = 0;         // where the next start plays from, seconds
+        LinphonePlayer* player = nullptr;  // the call's, referenced while open
+        LinphonePlayer* local = nullptr;   // the agent's speaker (listen)
+        LinphonePlayerCbs* callbacks = nullptr;
+        bool playing = false;
+        std::uint32_t startedAt = 0;  // tick of the last start or seek while playing
+        double startedFrom = 0;       // position then
+        std::atomic<bool> ended{false};
     };
     using Event = std::function<void(SipEngineEvents&)>;
 
@@ -185,6 +200,12 @@ private:
     LinphoneAudioDevice* audioDevice(long index, bool capture);
     void waitForUnregistration();
     LinphoneChatRoom* chatRoomWith(const LinphoneAddress* peer);
+    Playback& playbackOf(int line);
+    void seekPlayers(Playback& playback, double seconds);
+    double playedTo(const Playback& playback) const;
+    void closePlayers(Playback& playback);
+    void checkPlaybackEnds();
+    void releasePlayback(int line);
 
     core::EventLoop& loop_;
     LinphoneEngineOptions options_;
@@ -201,6 +222,7 @@ private:
 
     std::string domain_;            // the identity's domain (SIP proxy)
     std::vector<Line> lines_;
+    std::vector<std::unique_ptr<Playback>> playbacks_;  // by line
     std::map<std::string, LinphoneCall*> offered_;  // call id -> referenced call
     int dialingLine_ = -1;          // line of the call being created by Dial
     int audioPort_ = -1;            // RTP port liblinphone gives the next call

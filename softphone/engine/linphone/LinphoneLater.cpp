@@ -27,31 +27,6 @@ bool LinphoneEngine::StartLineRecording(int line, int, bool) {
     return checkLine(line) ? fail(kRecordingInitFailed) : false;
 }
 
-bool LinphoneEngine::IsWavePlaying(int line) {
-    checkLine(line);
-    return false;
-}
-
-bool LinphoneEngine::SetPlayFile(int line, const std::string&) {
-    return checkLine(line) ? fail(kWaveOpenFailed) : false;
-}
-
-bool LinphoneEngine::SeekPlayPosition(int line, long) {
-    return checkLine(line) ? fail(kWaveOpenFailed) : false;
-}
-
-bool LinphoneEngine::PausePlay(int line) { return checkLine(line) ? fail(kWaveOpenFailed) : false; }
-
-bool LinphoneEngine::StartPlay(int line, bool) { return checkLine(line) ? fail(kWaveOpenFailed) : false; }
-
-bool LinphoneEngine::StopPlay(int line) { return checkLine(line) ? fail(kWaveOpenFailed) : false; }
-
-long LinphoneEngine::GetPlayPosition(int line) {
-    checkLine(line);
-    return 0;
-}
-
-
 bool LinphoneEngine::AddChatContact(const std::string&) {
     return core_ ? fail(kInvalidUri) : fail(kNotOnline);
 }
