@@ -41,6 +41,7 @@ LinphoneEngine::Line* LinphoneEngine::lineOf(LinphoneCall* call) {
 void LinphoneEngine::releaseLineCall(Line& line) {
     if (line.call) {
         releasePlayback(lineIndex(line));
+        releaseRecording(lineIndex(line));
         linphone_call_unref(line.call);
     }
     Line fresh;
@@ -123,6 +124,7 @@ bool LinphoneEngine::Dial(int line, const std::string& target, long inputDevice,
     useAudioPort(l.rtpPort);
     LinphoneCallParams* params = linphone_core_create_call_params(core_, nullptr);
     linphone_call_params_enable_video(params, FALSE);
+    setRecordFile(params, line);
     dialingLine_ = line;
     offerTelephoneEvents(!l.inbandDtmf);
     LinphoneCall* call = linphone_core_invite_address_with_params(core_, address, params);
@@ -172,6 +174,7 @@ bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputD
     linphone_call_set_user_data(call, reinterpret_cast<void*>(std::intptr_t{line} + 1));
     LinphoneCallParams* params = linphone_core_create_call_params(core_, call);
     linphone_call_params_enable_video(params, FALSE);
+    setRecordFile(params, line);
     offerTelephoneEvents(!l.inbandDtmf);
     const int status = linphone_call_accept_with_params(call, params);
     offerTelephoneEvents(true);

@@ -290,6 +290,7 @@ bool LinphoneEngine::addAccount(const LinphoneAddress* identity, const LinphoneA
 void LinphoneEngine::releaseCore() {
     for (Line& line : lines_) releaseLineCall(line);
     playbacks_.clear();
+    recordings_.clear();
     for (auto& [id, call] : offered_) linphone_call_unref(call);
     offered_.clear();
     lines_.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinphoneEngineOptions.h"
+#include "WaveFile.h"
 #include "core/loop/EventLoop.h"
 #include "engine/SipEngine.h"
 
@@ -92,8 +93,8 @@ public:
     void DeselectCodec(long codec) override;
 
     // chat (LinphoneChat.cpp), joining lines (LinphoneJoin.cpp), playing
-    // into calls (LinphonePlayback.cpp); recording and presence: not yet
-    // built (LinphoneLater.cpp); they refuse with a code.
+    // into calls (LinphonePlayback.cpp), recording (LinphoneRecording.cpp);
+    // presence: not yet built (LinphoneLater.cpp); it refuses with a code.
     bool IsLineRecording(int line) override;
     bool PauseLineRecording(int line) override;
     void ResetRecording(int line) override;
@@ -151,6 +152,11 @@ private:
         double startedFrom = 0;       // position then
         std::atomic<bool> ended{false};
     };
+    // What a line has recorded since its last reset, across its calls.
+    struct Recording {
+        WaveAudio audio;         // PCM 16-bit mono at 8 kHz
+        bool recording = false;  // a stretch runs on the line's call
+    };
     using Event = std::function<void(SipEngineEvents&)>;
 
     // One turn of the engine, from the loop timer: iterate liblinphone, check
@@ -206,6 +212,11 @@ private:
     void closePlayers(Playback& playback);
     void checkPlaybackEnds();
     void releasePlayback(int line);
+    std::filesystem::path recordFileOf(int line) const;
+    Recording& recordingOf(int line);
+    void endStretch(int line, bool keep);
+    void releaseRecording(int line);
+    void setRecordFile(LinphoneCallParams* params, int line) const;
 
     core::EventLoop& loop_;
     LinphoneEngineOptions options_;
@@ -223,6 +234,7 @@ private:
     std::string domain_;            // the identity's domain (SIP proxy)
     std::vector<Line> lines_;
     std::vector<std::unique_ptr<Playback>> playbacks_;  // by line
+    std::vector<Recording> recordings_;                  // by line
     std::map<std::string, LinphoneCall*> offered_;  // call id -> referenced call
     int dialingLine_ = -1;          // line of the call being created by Dial
     int audioPort_ = -1;            // RTP port liblinphone gives the next call

@@ -6,27 +6,6 @@
 
 namespace velmora::engine {
 
-bool LinphoneEngine::IsLineRecording(int line) {
-    checkLine(line);
-    return false;
-}
-
-bool LinphoneEngine::PauseLineRecording(int line) {
-    return checkLine(line) ? fail(kRecordingInitFailed) : false;
-}
-
-void LinphoneEngine::ResetRecording(int line) {
-    if (checkLine(line)) ok();
-}
-
-bool LinphoneEngine::SaveRecording(int line, const std::string&) {
-    return checkLine(line) ? fail(kWaveWriteFailed) : false;
-}
-
-bool LinphoneEngine::StartLineRecording(int line, int, bool) {
-    return checkLine(line) ? fail(kRecordingInitFailed) : false;
-}
-
 bool LinphoneEngine::AddChatContact(const std::string&) {
     return core_ ? fail(kInvalidUri) : fail(kNotOnline);
 }

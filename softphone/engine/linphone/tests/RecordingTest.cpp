@@ -1,0 +1,94 @@
+#include "EngineRig.h"
+#include "ToneCheck.h"
+
+#include <fstream>
+
+namespace velmora::engine::testing {
+namespace {
+
+// Ann (1001) records her call with Bob (1002), who speaks a 1 kHz tone.
+class Recording : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(writeWave(files.path() / "tone.wav", tone(1000, 30)));
+        ann = &agent("1001", "secret1");
+        bob = &agent("1002", "secret2", [&](LinphoneEngineOptions& o) {
+            o.headlessMicrophoneFile = files.path() / "tone.wav";
+        });
+        ASSERT_TRUE(online(*ann));
+        ASSERT_TRUE(online(*bob));
+        ASSERT_TRUE(ann->engine->Dial(0, "1002", -1, -1));
+        ASSERT_TRUE(waitFor([&] { return bob->log.has("OnIncomingCall"); })) << bob->log.text();
+        ASSERT_TRUE(bob->engine->AcceptCall(0, bob->log.lastCallId, -1, -1));
+        ASSERT_TRUE(waitFor([&] { return ann->log.has("OnConnected"); })) << ann->log.text();
+    }
+    std::string file(const char* name) const { return (files.path() / name).string(); }
+    static double seconds(const std::string& path) {
+        const LoadedWave saved = loadWave(path);
+        return saved.problem == WaveProblem::None ? saved.audio.seconds() : -1;
+    }
+
+    rig::TempFolder files{"velmora-rec"};
+    Agent* ann = nullptr;
+    Agent* bob = nullptr;
+};
+
+// Recorded from the connect (as the program does), paused for 3 s, resumed,
+// saved after the far end hung up.
+TEST_F(Recording, SavedAfterHangUpHoldsTheToneWithoutThePausedStretch) {
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true)) << ann->engine->GetLastEngineError();
+    EXPECT_TRUE(ann->engine->IsLineRecording(0));
+    settle(2000);
+    ASSERT_TRUE(ann->engine->PauseLineRecording(0));
+    EXPECT_FALSE(ann->engine->IsLineRecording(0));
+    settle(3000);
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true));
+    settle(1500);
+    ASSERT_TRUE(bob->engine->DisconnectLine(0));
+    ASSERT_TRUE(waitFor([&] { return ann->log.has("OnHungUp(0)"); })) << ann->log.text();
+    EXPECT_FALSE(ann->engine->IsLineRecording(0));
+
+    ASSERT_TRUE(ann->engine->SaveRecording(0, file("call.wav"))) << ann->engine->GetLastEngineError();
+    // 3.5 s were recorded; with the pause it would be 6.5 s.
+    EXPECT_GT(seconds(file("call.wav")), 2.5);
+    EXPECT_LT(seconds(file("call.wav")), 5.0);
+    EXPECT_GT(toneSeconds(file("call.wav"), 1000), 2.5);
+
+    // Saving again replaces the file with the same recording.
+    const auto size = std::filesystem::file_size(file("call.wav"));
+    std::ofstream(file("call.wav"), std::ios::app) << std::string(1000, 'x');
+    ASSERT_TRUE(ann->engine->SaveRecording(0, file("call.wav")));
+    EXPECT_EQ(std::filesystem::file_size(file("call.wav")), size);
+}
+
+TEST_F(Recording, ResetDiscardsAndAFailedSaveKeepsTheBuffer) {
+    EXPECT_FALSE(ann->engine->SaveRecording(0, file("nothing.wav")));  // nothing recorded yet
+    EXPECT_EQ(ann->engine->GetLastEngineError(), kNoVoiceSession);
+    EXPECT_FALSE(ann->engine->StartLineRecording(1, 2, true));  // line 1 has no call
+    EXPECT_EQ(ann->engine->GetLastEngineError(), kNoVoiceSession);
+
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true));
+    settle(2500);
+    ann->engine->ResetRecording(0);  // what came so far is gone; recording goes on
+    EXPECT_TRUE(ann->engine->IsLineRecording(0));
+    settle(1000);
+    ASSERT_TRUE(ann->engine->PauseLineRecording(0));
+
+    for (const char* bad : {"/nonexistent-folder/call.wav", "/dev/full"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(ann->engine->SaveRecording(0, bad));
+        EXPECT_EQ(ann->engine->GetLastEngineError(), kWaveWriteFailed);
+    }
+    ASSERT_TRUE(ann->engine->SaveRecording(0, file("after-reset.wav")));
+    EXPECT_GT(seconds(file("after-reset.wav")), 0.5);
+    EXPECT_LT(seconds(file("after-reset.wav")), 2.0);  // not the 2.5 s before the reset
+    EXPECT_GT(toneSeconds(file("after-reset.wav"), 1000), 0.5);
+
+    ann->engine->ResetRecording(0);
+    EXPECT_FALSE(ann->engine->SaveRecording(0, file("empty.wav")));
+    EXPECT_EQ(ann->engine->GetLastEngineError(), kNoVoiceSession);
+}
+
+}  // namespace
+}  // namespace velmora::engine::testing
