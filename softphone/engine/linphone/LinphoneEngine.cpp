@@ -34,6 +34,12 @@ void transferStateChanged(LinphoneCore* core, LinphoneCall* call, LinphoneCallSt
 void dtmfReceived(LinphoneCore* core, LinphoneCall* call, int digit) {
     if (auto* engine = engineOf(core)) engine->onDtmf(call, digit);
 }
+void subscriptionRequested(LinphoneCore* core, LinphoneFriend* subscriber, const char*) {
+    if (auto* engine = engineOf(core)) engine->onSubscriptionRequested(subscriber);
+}
+void presenceReceived(LinphoneCore* core, LinphoneFriend* changed) {
+    if (auto* engine = engineOf(core)) engine->onPresence(changed);
+}
 void messageReceived(LinphoneCore* core, LinphoneChatRoom*, LinphoneChatMessage* message) {
     if (auto* engine = engineOf(core)) engine->onChatMessage(message);
 }
@@ -107,6 +113,7 @@ void LinphoneEngine::pump() {
         linphone_core_iterate(core_);
         checkAnswerTimeouts();
         checkPlaybackEnds();
+        checkContactSubscriptions();
         checkRegistration();
         iterating_ = false;
     }
@@ -214,6 +221,8 @@ long LinphoneEngine::startCore(long sipPort) {
     linphone_core_cbs_set_transfer_state_changed(callbacks, transferStateChanged);
     linphone_core_cbs_set_dtmf_received(callbacks, dtmfReceived);
     linphone_core_cbs_set_message_received(callbacks, messageReceived);
+    linphone_core_cbs_set_new_subscription_requested(callbacks, subscriptionRequested);
+    linphone_core_cbs_set_notify_presence_received(callbacks, presenceReceived);
     core_ = linphone_factory_create_core_3(factory, configFile.c_str(), nullptr, nullptr);
     if (!core_) {
         linphone_core_cbs_unref(callbacks);
@@ -291,6 +300,8 @@ void LinphoneEngine::releaseCore() {
     for (Line& line : lines_) releaseLineCall(line);
     playbacks_.clear();
     recordings_.clear();
+    for (auto& [name, contact] : contacts_) linphone_friend_unref(contact.subscribed);
+    contacts_.clear();
     for (auto& [id, call] : offered_) linphone_call_unref(call);
     offered_.clear();
     lines_.clear();

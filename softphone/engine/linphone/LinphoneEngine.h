@@ -92,9 +92,9 @@ public:
     void SelectCodec(long codec) override;
     void DeselectCodec(long codec) override;
 
-    // chat (LinphoneChat.cpp), joining lines (LinphoneJoin.cpp), playing
-    // into calls (LinphonePlayback.cpp), recording (LinphoneRecording.cpp);
-    // presence: not yet built (LinphoneLater.cpp); it refuses with a code.
+    // chat (LinphoneChat.cpp), presence (LinphonePresence.cpp), joining
+    // lines (LinphoneJoin.cpp), playing into calls (LinphonePlayback.cpp),
+    // recording (LinphoneRecording.cpp)
     bool IsLineRecording(int line) override;
     bool PauseLineRecording(int line) override;
     void ResetRecording(int line) override;
@@ -120,6 +120,8 @@ public:
     void onTransferState(LinphoneCall* call, LinphoneCallState state);
     void onDtmf(LinphoneCall* call, int digit);
     void onChatMessage(LinphoneChatMessage* message);
+    void onSubscriptionRequested(LinphoneFriend* subscriber);
+    void onPresence(LinphoneFriend* changed);
 
 private:
     struct Line {
@@ -156,6 +158,11 @@ private:
     struct Recording {
         WaveAudio audio;         // PCM 16-bit mono at 8 kHz
         bool recording = false;  // a stretch runs on the line's call
+    };
+    // A chat contact whose presence we subscribe to.
+    struct Contact {
+        LinphoneFriend* subscribed = nullptr;  // referenced
+        long reported = -1;                    // last status told; -1: none yet
     };
     using Event = std::function<void(SipEngineEvents&)>;
 
@@ -217,6 +224,8 @@ private:
     void endStretch(int line, bool keep);
     void releaseRecording(int line);
     void setRecordFile(LinphoneCallParams* params, int line) const;
+    void checkContactSubscriptions();
+    void reportContact(const std::string& name, Contact& contact, long status);
 
     core::EventLoop& loop_;
     LinphoneEngineOptions options_;
@@ -235,6 +244,7 @@ private:
     std::vector<Line> lines_;
     std::vector<std::unique_ptr<Playback>> playbacks_;  // by line
     std::vector<Recording> recordings_;                  // by line
+    std::map<std::string, Contact> contacts_;            // by contact name
     std::map<std::string, LinphoneCall*> offered_;  // call id -> referenced call
     int dialingLine_ = -1;          // line of the call being created by Dial
     int audioPort_ = -1;            // RTP port liblinphone gives the next call
