@@ -1,5 +1,6 @@
 // Prints how fast LinphoneEngine registers and sets up calls, what a long
-// G.711 call costs, and whether memory grows over many calls. Everything runs
+// G.711 call costs (plain, recorded, and joined with a second one), and
+// whether memory grows over many calls. Everything runs
 // against the test rig's Kamailio and a sipp answerer on loopback.
 //
 //   engine_bench           full run (about three minutes)
@@ -95,6 +96,7 @@ struct Agent {
         o.proxyAddress = k.hostPort();
         o.stateFolder = state;
         o.headlessAudio = true;
+        if (const char* log = std::getenv("VELMORA_BENCH_LOG")) o.logFile = log;
         return o;
     }
     bool start() {
@@ -116,9 +118,11 @@ struct Agent {
     }
 };
 
-std::unique_ptr<rig::Sipp> answerer(int calls, int timeoutSeconds) {
+std::unique_ptr<rig::Sipp> answerer(int calls, int timeoutSeconds, const std::string& user = "peer",
+                                    const std::string& scenario = "uas_answer.xml") {
     rig::Sipp::Setup setup;
-    setup.scenario = "uas_answer.xml";
+    setup.service = user;
+    setup.scenario = scenario;
     setup.calls = calls;
     setup.timeoutSeconds = timeoutSeconds;
     setup.extraArguments = {"-rtp_echo"};  // media comes back as from a real phone
@@ -184,6 +188,50 @@ int main(int argc, char** argv) {
         std::printf("%-44s %7.2f s CPU   peak memory %ld KiB\n",
                     (std::to_string(longCallSeconds) + " s G.711 call").c_str(), cpuSeconds() - cpuBefore,
                     memoryKiB("VmHWM:"));
+    }
+    {
+        // The same call recorded from its start, then saved as a wave file.
+        auto peer = answerer(1, longCallSeconds + 60);
+        agent.flags.connected = false;
+        rig::TempFolder files("velmora-bench-rec");
+        const double cpuBefore = cpuSeconds();
+        if (!agent.engine.Dial(0, peer->uri(), -1, -1) ||
+            !waitFor(loop, [&] { return agent.flags.connected; }) ||
+            !agent.engine.StartLineRecording(0, 2, true))
+            return std::fprintf(stderr, "recorded call failed\n"), 1;
+        loop.delay(longCallSeconds * 1000);
+        agent.engine.DisconnectLine(0);
+        const bool saved = agent.engine.SaveRecording(0, (files.path() / "call.wav").string());
+        agent.engine.ResetRecording(0);
+        std::printf("%-44s %7.2f s CPU   %s\n",
+                    (std::to_string(longCallSeconds) + " s G.711 call, recorded").c_str(),
+                    cpuSeconds() - cpuBefore, saved ? "saved" : "NOT SAVED");
+    }
+    {
+        // Two far ends joined with the agent: the engine mixes three parties.
+        // A conference takes its address from the registration.
+        agent.flags.registered = false;
+        agent.engine.RegisterToProxy(1800);
+        if (!waitFor(loop, [&] { return agent.flags.registered || agent.flags.failed; }) || agent.flags.failed)
+            return std::fprintf(stderr, "registration for the join failed\n"), 1;
+        auto first = answerer(1, longCallSeconds + 60, "5550101", "uas_answer_reinvite.xml");
+        auto second = answerer(1, longCallSeconds + 60, "5550102", "uas_answer_reinvite.xml");
+        const double cpuBefore = cpuSeconds();
+        agent.flags.connected = false;
+        if (!agent.engine.Dial(0, first->uri(), -1, -1) || !waitFor(loop, [&] { return agent.flags.connected; }))
+            return std::fprintf(stderr, "first call of the join failed\n"), 1;
+        agent.flags.connected = false;
+        if (!agent.engine.Dial(1, second->uri(), -1, -1) || !waitFor(loop, [&] { return agent.flags.connected; }))
+            return std::fprintf(stderr, "second call of the join failed\n"), 1;
+        loop.delay(300);
+        if (!agent.engine.JoinLines(0, 1))
+            return std::fprintf(stderr, "JoinLines failed (%ld)\n", agent.engine.GetLastEngineError()), 1;
+        loop.delay(longCallSeconds * 1000);
+        agent.engine.DisconnectLine(0);
+        agent.engine.DisconnectLine(1);
+        std::printf("%-44s %7.2f s CPU\n", (std::to_string(longCallSeconds) + " s three-party joined call").c_str(),
+                    cpuSeconds() - cpuBefore);
+        loop.delay(500);
     }
     {
         auto peer = answerer(sequentialCalls, 1800);

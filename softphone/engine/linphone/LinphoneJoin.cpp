@@ -15,6 +15,10 @@ bool LinphoneEngine::JoinLines(int lineA, int lineB) {
     Line& a = lines_[lineA];
     Line& b = lines_[lineB];
     if (!a.call || !a.connected || !b.call || !b.connected) return fail(kNoVoiceSession);
+    // liblinphone gives the conference the registered contact as its
+    // address; without a registration, hanging up a joined call crashes
+    // inside liblinphone 5.1.
+    if (!registered_) return fail(kConnectRequestFailed);
     LinphoneConference* conference = linphone_core_get_conference(core_);
     if (!conference) {
         // Audio only, with the agent in it; it stays while one call is left.
