@@ -33,6 +33,28 @@ TEST_F(Presence, StatusChangesReachTheSubscriberUntilTheContactIsRemoved) {
     EXPECT_EQ(ann.log.count("OnChatContactStatus"), reports) << ann.log.text();
 }
 
+// Bob watches Ann before Ann watches Bob: each sees the other, and Ann
+// removing Bob leaves Bob's view of Ann alone.
+TEST_F(Presence, AgentsWatchingEachOtherBothSeeTheChanges) {
+    Agent& ann = agent("1001", "secret1");
+    Agent& bob = agent("1002", "secret2");
+    ASSERT_TRUE(online(ann));
+    ASSERT_TRUE(online(bob));
+    ASSERT_TRUE(bob.engine->AddChatContact("1001"));
+    ASSERT_TRUE(waitFor([&] { return bob.log.has("OnChatContactStatus(1001,0)"); })) << bob.log.text();
+    ASSERT_TRUE(ann.engine->AddChatContact("1002")) << ann.engine->GetLastEngineError();
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnChatContactStatus(1002,0)"); })) << ann.log.text();
+    ASSERT_TRUE(ann.engine->SetMyChatStatus(4));
+    ASSERT_TRUE(waitFor([&] { return bob.log.has("OnChatContactStatus(1001,4)"); })) << bob.log.text();
+    ASSERT_TRUE(bob.engine->SetMyChatStatus(2));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnChatContactStatus(1002,2)"); })) << ann.log.text();
+
+    ASSERT_TRUE(ann.engine->RemoveChatContact("1002"));
+    settle(300);
+    ASSERT_TRUE(ann.engine->SetMyChatStatus(3));
+    ASSERT_TRUE(waitFor([&] { return bob.log.has("OnChatContactStatus(1001,3)"); })) << bob.log.text();
+}
+
 TEST_F(Presence, ContactWithoutAnAccountIsReportedOffline) {
     Agent& ann = agent("1001", "secret1");
     ASSERT_TRUE(online(ann));
