@@ -92,9 +92,9 @@ public:
     void SelectCodec(long codec) override;
     void DeselectCodec(long codec) override;
 
-    // chat (LinphoneChat.cpp), presence (LinphonePresence.cpp), joining
-    // lines (LinphoneJoin.cpp), playing into calls (LinphonePlayback.cpp),
-    // recording (LinphoneRecording.cpp)
+    // recording (LinphoneRecording.cpp), playing into calls
+    // (LinphonePlayback.cpp), joining lines (LinphoneJoin.cpp), chat
+    // (LinphoneChat.cpp) and presence (LinphonePresence.cpp)
     bool IsLineRecording(int line) override;
     bool PauseLineRecording(int line) override;
     void ResetRecording(int line) override;

@@ -12,7 +12,8 @@ void put(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(char((value >> (8 * i)) & 0xFF));
 }
 
-// A wave file's bytes: its format chunk, then frames of silence-free data.
+// A wave file's bytes: its format chunk and its data chunk (in that order
+// unless dataFirst), the frames filled with a constant.
 std::string waveBytes(std::uint16_t tag, int channels, int rate, int bits, std::size_t frames,
                       bool dataFirst = false) {
     std::string format;
@@ -23,7 +24,7 @@ std::string waveBytes(std::uint16_t tag, int channels, int rate, int bits, std::
     put(format, channels * bits / 8, 2);
     put(format, bits, 2);
     std::string data(frames * channels * bits / 8, '\x40');
-    std::string fmtChunk = "fmt " + std::string();
+    std::string fmtChunk = "fmt ";
     put(fmtChunk, 16, 4);
     fmtChunk += format;
     std::string dataChunk = "data";
@@ -103,9 +104,7 @@ protected:
 
 // Converted on the way: a stereo 16 kHz file plays as the call's audio.
 TEST_F(PlaybackCall, FileReachesTheFarEndAndItsEndIsReported) {
-    WaveAudio mono = tone(1500, 2, 16000);
-    WaveAudio stereo = mono;
-    stereo.samples.clear();
+    const WaveAudio mono = tone(1500, 2, 16000);
     std::string bytes = waveBytes(1, 2, 16000, 16, mono.samples.size());
     for (std::size_t i = 0; i < mono.samples.size(); ++i)
         for (int c = 0; c < 2; ++c) {
