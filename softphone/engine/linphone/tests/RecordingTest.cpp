@@ -88,6 +88,15 @@ TEST_F(Recording, ResetDiscardsAndAFailedSaveKeepsTheBuffer) {
     ann->engine->ResetRecording(0);
     EXPECT_FALSE(ann->engine->SaveRecording(0, file("empty.wav")));
     EXPECT_EQ(ann->engine->GetLastEngineError(), kNoVoiceSession);
+
+    // The program's own hang-up ends the recording; the save comes after it.
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true));
+    settle(1000);
+    ASSERT_TRUE(ann->engine->DisconnectLine(0));
+    EXPECT_FALSE(ann->engine->IsLineRecording(0));
+    ASSERT_TRUE(ann->engine->SaveRecording(0, file("hung-up.wav")));
+    EXPECT_GT(toneSeconds(file("hung-up.wav"), 1000), 0.5);
+    EXPECT_LT(seconds(file("hung-up.wav")), 2.0);
 }
 
 }  // namespace
