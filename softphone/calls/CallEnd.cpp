@@ -8,8 +8,8 @@
 #include "core/AppContext.h"
 #include "core/DateStamps.h"
 #include "core/ErrorReporter.h"
+#include "core/Startup.h"
 #include "core/StatusLog.h"
-#include "core/settings/IniFiles.h"
 
 namespace velmora::calls {
 namespace {
@@ -29,9 +29,7 @@ void callEndRecording(core::AppContext& app) { core::msDelay(app.loop, 500); }
 void hangUp(core::AppContext& app) {
     auto& w = app.window;
     w.vmclick.setEnabled(true);
-    app.state.inBandSetting = core::INIread(app.settingsFile(), core::kSystemSection, "InBand");
-    if (app.state.inBandSetting == "True") w.CheckForceInbandDTMF.setValue(1);
-    else if (app.state.inBandSetting == "False") w.CheckForceInbandDTMF.setValue(0);
+    core::applyInBandSetting(app);
     w.CallTimer.setEnabled(false);
     w.ListStatusLog.clear();
     w.statusLb.setCaption("");

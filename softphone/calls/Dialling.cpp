@@ -5,6 +5,7 @@
 #include "core/AppContext.h"
 #include "core/DateStamps.h"
 #include "core/ErrorReporter.h"
+#include "core/Startup.h"
 #include "core/StatusLog.h"
 #include "core/settings/IniFiles.h"
 #include "core/TextRules.h"
@@ -29,12 +30,6 @@ std::size_t textLength(const std::string& utf8) {
     return units;
 }
 
-void applyInBand(core::AppContext& app) {
-    app.state.inBandSetting = core::INIread(app.settingsFile(), kSystemSection, "InBand");
-    if (app.state.inBandSetting == "True") app.window.CheckForceInbandDTMF.setValue(1);
-    else if (app.state.inBandSetting == "False") app.window.CheckForceInbandDTMF.setValue(0);
-}
-
 long numericValue(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
 
 }  // namespace
@@ -44,7 +39,7 @@ int dialLine(const core::AppContext& app) { return app.window.ComboDial.listInde
 void dial(core::AppContext& app) {
     auto& w = app.window;
     app.state.consultTransferFlag = false;
-    applyInBand(app);
+    core::applyInBandSetting(app);
     const std::string number = w.EditPhoneNo.text();
     if (number.empty()) {
         app.platform.messageBox("Please enter a phone number.", core::MessageStyle::Ok);

@@ -70,24 +70,19 @@ void EngineEventRouter::OnProvisionalResponse(int line, long statusCode, const s
     ShowStatus(app_, reason);
 }
 
-void EngineEventRouter::OnFailureResponseA(int, long, const std::string& reason, const std::string&) {
-    calls::stopRingBack(app_);
-    ShowStatus(app_, reason);
-}
+void EngineEventRouter::OnFailureResponseA(int, long, const std::string& reason, const std::string&) { finalFailure(reason); }
 
-void EngineEventRouter::OnFailureResponseB(int, long, const std::string& reason) {
-    calls::stopRingBack(app_);
-    ShowStatus(app_, reason);
-}
+void EngineEventRouter::OnFailureResponseB(int, long, const std::string& reason) { finalFailure(reason); }
 
-void EngineEventRouter::OnFailureResponseC(int, long, const std::string& reason) {
-    calls::stopRingBack(app_);
-    ShowStatus(app_, reason);
-}
+void EngineEventRouter::OnFailureResponseC(int, long, const std::string& reason) { finalFailure(reason); }
 
 void EngineEventRouter::OnFailureResponseD(int line, long, const std::string& reason) {
+    finalFailure("Line-" + std::to_string(line + 1) + " Response: " + reason);
+}
+
+void EngineEventRouter::finalFailure(const std::string& statusLine) {
     calls::stopRingBack(app_);
-    ShowStatus(app_, "Line-" + std::to_string(line + 1) + " Response: " + reason);
+    ShowStatus(app_, statusLine);
 }
 
 void EngineEventRouter::OnConnectFailed(int line) {

@@ -33,6 +33,10 @@ public:
     void OnHungUp(int line) override;
 
 private:
+    // A final non-success response: ring-back off, then the status line (which
+    // the failure-phrase check reads).
+    void finalFailure(const std::string& statusLine);
+
     AppContext& app_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "ErrorReporter.h"
+#include "Provisioning.h"
 #include "StatusLog.h"
 #include "WebPanel.h"
 #include "settings/IniFiles.h"
@@ -88,7 +89,7 @@ void reloadAccount(AppContext& app) {
     app.state.useSipTapi = profile("UseSipTapi") == "True";
     const std::string customer = profile("customerNumber");
     w.customerNumber.setCaption("Cust#: " + customer);
-    app.state.accountNumber = customer.size() > 2 ? customer.substr(2, 4) : "";
+    app.state.accountNumber = splitProvisioningCode(customer).accountNumber;
     w.EditAccountDisplayName.setText(profile("DisplayName"));
     w.EditAccountUserName.setText(profile("Login"));
     w.EditAccountAuthLogin.setText(profile("AuthLogin"));

@@ -30,6 +30,12 @@ std::string loginFileName(const std::string& login) {
     return login + ".txt";
 }
 
+void applyInBandSetting(AppContext& app) {
+    app.state.inBandSetting = INIread(app.settingsFile(), kSystemSection, "InBand");
+    if (app.state.inBandSetting == "True") app.window.CheckForceInbandDTMF.setValue(1);
+    else if (app.state.inBandSetting == "False") app.window.CheckForceInbandDTMF.setValue(0);
+}
+
 void loadWindow(AppContext& app, bool anotherInstanceRunning) {
     if (anotherInstanceRunning) {
         app.platform.forceQuit();
@@ -63,9 +69,7 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning) {
     if (text("clickshow123") == "True") w.SysStatFrm.setVisible(true);
 
     app.state.versionText = kVersionText;
-    app.state.inBandSetting = text("InBand");
-    if (app.state.inBandSetting == "True") w.CheckForceInbandDTMF.setValue(1);
-    else if (app.state.inBandSetting == "False") w.CheckForceInbandDTMF.setValue(0);
+    applyInBandSetting(app);
     w.EditForwardCallPhoneNo.setText(text("Forward"));
     {
         // A value that is not a check-box value (0, 1, 2) is skipped, as any failing step.

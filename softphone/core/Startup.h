@@ -14,6 +14,10 @@ std::string windowTitle(const std::string& customerNumber, const std::string& ve
 // steps are skipped silently.
 void loadWindow(AppContext& app, bool anotherInstanceRunning);
 
+// Reads the InBand key, remembers it and applies it to CheckForceInbandDTMF:
+// "True" ticks the box, "False" clears it, anything else leaves it.
+void applyInBandSetting(AppContext& app);
+
 // The notes or monitor file of a login, bin/<login>.txt; empty when the login
 // would name a file outside bin (a path separator or "..").
 std::string loginFileName(const std::string& login);

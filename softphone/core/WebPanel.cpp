@@ -1,6 +1,7 @@
 #include "WebPanel.h"
 
 #include "AppContext.h"
+#include "Provisioning.h"
 #include "Startup.h"
 #include "settings/IniFiles.h"
 #include "TextRules.h"
@@ -31,7 +32,7 @@ void runWebPanel(AppContext& app) {
     }
     const std::string customer = GetProfileSetting(kSystemSection, "customerNumber", ini);
     w.customerNumber.setCaption("Cust#: " + customer);
-    app.state.accountNumber = customer.size() > 2 ? customer.substr(2, 4) : "";
+    app.state.accountNumber = splitProvisioningCode(customer).accountNumber;
     w.WebBrowser1.navigate(activeExtensionsAddress(app, !w.Text1.text().empty()));
     w.OnLineTimer.setEnabled(true);
     w.BtnOnline.setVisible(true);

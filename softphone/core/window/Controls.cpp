@@ -25,6 +25,15 @@ std::optional<int> parseInt(const std::string& v) {
     return out;
 }
 
+// Sets a whole-number property from its text; false when the text is not one.
+template <class Apply>
+bool applyNumber(const std::string& text, Apply apply) {
+    auto v = parseInt(text);
+    if (!v) return false;
+    apply(*v);
+    return true;
+}
+
 void run(const Handler& h) {
     if (h) h();
 }
@@ -276,12 +285,7 @@ std::optional<std::string> ProgressBar::property(const std::string& prop) const 
 }
 
 bool ProgressBar::setProperty(const std::string& prop, const std::string& value) {
-    if (prop == "Value") {
-        auto v = parseInt(value);
-        if (!v) return false;
-        setValue(*v);
-        return true;
-    }
+    if (prop == "Value") return applyNumber(value, [this](int v) { setValue(v); });
     return Control::setProperty(prop, value);
 }
 
@@ -299,12 +303,7 @@ std::optional<std::string> Slider::property(const std::string& prop) const {
 }
 
 bool Slider::setProperty(const std::string& prop, const std::string& value) {
-    if (prop == "Value") {
-        auto v = parseInt(value);
-        if (!v) return false;
-        setValue(*v);
-        return true;
-    }
+    if (prop == "Value") return applyNumber(value, [this](int v) { setValue(v); });
     return Control::setProperty(prop, value);
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <cstring>
 
 namespace velmora::engine {
@@ -37,6 +38,22 @@ void release(std::vector<LinphoneAudioDevice*>& list) {
     list.clear();
 }
 
+long deviceCount(LinphoneCore* core, bool capture) {
+    auto list = devices(core, capture);
+    const long count = static_cast<long>(list.size());
+    release(list);
+    return count;
+}
+
+// The name of the index-th capture or playback device; nullopt when there is none.
+std::optional<std::string> deviceName(LinphoneCore* core, long index, bool capture) {
+    auto list = devices(core, capture);
+    std::optional<std::string> name;
+    if (index >= 0 && index < static_cast<long>(list.size())) name = linphone_audio_device_get_device_name(list[index]);
+    release(list);
+    return name;
+}
+
 // A momentary level in dBm0 as 0..100 for the meters (-60 dB and below is 0).
 long meterLevel(float dbm0) {
     if (!std::isfinite(dbm0)) return 0;
@@ -49,44 +66,20 @@ bool isTelephoneEvent(LinphonePayloadType* type) {
 
 }  // namespace
 
-long LinphoneEngine::GetInputDeviceCount() {
-    auto list = devices(core_, true);
-    const long count = static_cast<long>(list.size());
-    release(list);
-    return count;
-}
+long LinphoneEngine::GetInputDeviceCount() { return deviceCount(core_, true); }
 
-long LinphoneEngine::GetOutputDeviceCount() {
-    auto list = devices(core_, false);
-    const long count = static_cast<long>(list.size());
-    release(list);
-    return count;
-}
+long LinphoneEngine::GetOutputDeviceCount() { return deviceCount(core_, false); }
 
 std::string LinphoneEngine::GetInputDeviceName(long index) {
-    auto list = devices(core_, true);
-    std::string name;
-    if (index >= 0 && index < static_cast<long>(list.size())) {
-        name = linphone_audio_device_get_device_name(list[index]);
-        ok();
-    } else {
-        fail(core_ ? kInvalidValue : kNotOnline);
-    }
-    release(list);
-    return name;
+    const auto name = deviceName(core_, index, true);
+    name ? ok() : fail(core_ ? kInvalidValue : kNotOnline);
+    return name.value_or("");
 }
 
 std::string LinphoneEngine::GetOutputDeviceName(long index) {
-    auto list = devices(core_, false);
-    std::string name;
-    if (index >= 0 && index < static_cast<long>(list.size())) {
-        name = linphone_audio_device_get_device_name(list[index]);
-        ok();
-    } else {
-        fail(core_ ? kInvalidValue : kNotOnline);
-    }
-    release(list);
-    return name;
+    const auto name = deviceName(core_, index, false);
+    name ? ok() : fail(core_ ? kInvalidValue : kNotOnline);
+    return name.value_or("");
 }
 
 bool LinphoneEngine::validDevice(long index, bool capture) {

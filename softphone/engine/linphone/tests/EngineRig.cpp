@@ -75,6 +75,15 @@ std::optional<int> EngineTest::outcome(rig::Sipp& peer, int timeoutMs) {
     return status;
 }
 
+bool EngineTest::connect(Agent& caller, int line, Agent& callee, const std::string& number) {
+    const auto connected = caller.log.count("OnConnected");
+    const auto offered = callee.log.count("OnIncomingCall");
+    return caller.engine->Dial(line, number, -1, -1) &&
+           waitFor([&] { return callee.log.count("OnIncomingCall") > offered; }) &&
+           callee.engine->AcceptCall(0, callee.log.lastCallId, -1, -1) &&
+           waitFor([&] { return caller.log.count("OnConnected") > connected; });
+}
+
 bool EngineTest::waitFor(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {

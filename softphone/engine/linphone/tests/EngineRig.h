@@ -46,6 +46,9 @@ protected:
     // A sipp caller that calls agentUser through this test's Kamailio.
     std::unique_ptr<rig::Sipp> caller(const std::string& scenario, const std::string& agentUser,
                                       std::map<std::string, std::string> values = {});
+    // caller dials number on line; callee answers on its line 0; true once the
+    // caller reports the call connected.
+    bool connect(Agent& caller, int line, Agent& callee, const std::string& number);
     // Runs the loop until done() or the time is up; returns done().
     bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
     // The peer's exit status once its scenario ended, with the loop running

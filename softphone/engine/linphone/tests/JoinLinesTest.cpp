@@ -22,13 +22,8 @@ TEST_F(JoinLines, JoinedCallCarriesTheSecondPartyToTheFirstAndOutlivesAHangUp) {
     ASSERT_TRUE(online(bob));
     ASSERT_TRUE(online(carol));
 
-    ASSERT_TRUE(ann.engine->Dial(0, "1003", -1, -1));
-    ASSERT_TRUE(waitFor([&] { return carol.log.has("OnIncomingCall"); })) << carol.log.text();
-    ASSERT_TRUE(carol.engine->AcceptCall(0, carol.log.lastCallId, -1, -1));
-    ASSERT_TRUE(ann.engine->Dial(1, "1002", -1, -1));
-    ASSERT_TRUE(waitFor([&] { return bob.log.has("OnIncomingCall"); })) << bob.log.text();
-    ASSERT_TRUE(bob.engine->AcceptCall(0, bob.log.lastCallId, -1, -1));
-    ASSERT_TRUE(waitFor([&] { return ann.log.count("OnConnected") == 2; })) << ann.log.text();
+    ASSERT_TRUE(connect(ann, 0, carol, "1003")) << ann.log.text() << carol.log.text();
+    ASSERT_TRUE(connect(ann, 1, bob, "1002")) << ann.log.text() << bob.log.text();
     settle(500);
 
     ASSERT_TRUE(ann.engine->JoinLines(0, 1)) << ann.engine->GetLastEngineError();

@@ -91,10 +91,7 @@ protected:
         });
         ASSERT_TRUE(online(*ann));
         ASSERT_TRUE(online(*bob));
-        ASSERT_TRUE(ann->engine->Dial(0, "1002", -1, -1));
-        ASSERT_TRUE(waitFor([&] { return bob->log.has("OnIncomingCall"); })) << bob->log.text();
-        ASSERT_TRUE(bob->engine->AcceptCall(0, bob->log.lastCallId, -1, -1));
-        ASSERT_TRUE(waitFor([&] { return ann->log.has("OnConnected"); })) << ann->log.text();
+        ASSERT_TRUE(connect(*ann, 0, *bob, "1002")) << ann->log.text() << bob->log.text();
         settle(300);
     }
     rig::TempFolder files{"velmora-play"};

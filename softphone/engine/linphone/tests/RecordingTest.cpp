@@ -18,10 +18,7 @@ protected:
         });
         ASSERT_TRUE(online(*ann));
         ASSERT_TRUE(online(*bob));
-        ASSERT_TRUE(ann->engine->Dial(0, "1002", -1, -1));
-        ASSERT_TRUE(waitFor([&] { return bob->log.has("OnIncomingCall"); })) << bob->log.text();
-        ASSERT_TRUE(bob->engine->AcceptCall(0, bob->log.lastCallId, -1, -1));
-        ASSERT_TRUE(waitFor([&] { return ann->log.has("OnConnected"); })) << ann->log.text();
+        ASSERT_TRUE(connect(*ann, 0, *bob, "1002")) << ann->log.text() << bob->log.text();
     }
     std::string file(const char* name) const { return (files.path() / name).string(); }
     static double seconds(const std::string& path) {
