@@ -24,7 +24,7 @@ void writeRecord(core::AppContext& app, const std::string& number, const std::st
 
 std::filesystem::path agentCallLog(const core::AppContext& app) { return core::callLogFile(app); }
 
-void callEndRecording(core::AppContext& app) { core::msDelay(app.loop, 500); }
+void callEndRecording(core::AppContext& app) { loop::msDelay(app.loop, 500); }
 
 void hangUp(core::AppContext& app) {
     auto& w = app.window;

@@ -64,7 +64,7 @@ void redial(core::AppContext& app) {
     const std::string last = core::INIread(app.settingsFile(), kSystemSection, "LastNumber");
     if (last.empty()) return;
     app.window.EditPhoneNo.setText(last);
-    core::msDelay(app.loop, 100);
+    loop::msDelay(app.loop, 100);
     dial(app);
 }
 
@@ -76,11 +76,11 @@ void dialPadPress(core::AppContext& app, char key) {
 }
 
 void sendBoxCode(core::AppContext& app) {
-    core::msDelay(app.loop, 1000);
+    loop::msDelay(app.loop, 1000);
     const std::string code = kMailboxCode;
     for (std::size_t i = 0; i < code.size(); ++i) {
         app.engine.SendDtmfDigit(dialLine(app), std::string(1, code[i]));
-        if (i + 1 < code.size()) core::msDelay(app.loop, 300);
+        if (i + 1 < code.size()) loop::msDelay(app.loop, 300);
     }
 }
 

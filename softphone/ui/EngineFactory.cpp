@@ -24,7 +24,7 @@ bool headlessAudio() {
 
 }  // namespace
 
-std::unique_ptr<engine::SipEngine> makeEngine(core::EventLoop& loop, const core::InstallRoot& root) {
+std::unique_ptr<engine::SipEngine> makeEngine(loop::EventLoop& loop, const core::InstallRoot& root) {
 #ifdef VELMORA_HAVE_LINPHONE
     engine::LinphoneEngineOptions options;
     options.proxyAddress = root.deployment("ProxyAddress");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/loop/EventLoop.h"
+#include "loop/EventLoop.h"
 #include "core/settings/InstallRoot.h"
 #include "engine/SipEngine.h"
 
@@ -9,6 +9,6 @@
 namespace velmora::ui {
 
 // The SIP engine the window owns for the whole run.
-std::unique_ptr<engine::SipEngine> makeEngine(core::EventLoop& loop, const core::InstallRoot& root);
+std::unique_ptr<engine::SipEngine> makeEngine(loop::EventLoop& loop, const core::InstallRoot& root);
 
 }  // namespace velmora::ui

@@ -4,15 +4,14 @@
 #include "QtPlatform.h"
 #include "RemoteBus.h"
 
+#include "app/Program.h"
 #include "core/AgentFiles.h"
 #include "core/AppContext.h"
-#include "core/EngineEventRouter.h"
 #include "core/PopupMenu.h"
-#include "core/Handlers.h"
 #include "core/InstanceLock.h"
 #include "core/Shutdown.h"
 #include "core/Startup.h"
-#include "core/loop/QtLoop.h"
+#include "loop/QtLoop.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -41,16 +40,14 @@ int main(int argc, char** argv) {
     const core::InstallRoot root(core::InstallRoot::choose(options.value(rootOption).toStdString()));
     core::InstanceLock lock(root.dir());
 
-    core::QtLoop loop;
+    loop::QtLoop loop;
     core::MainWindowModel model(loop);
     ui::MainWindow window(model);
     ui::QtPlatform platform(&window);
     auto engine = ui::makeEngine(loop, root);
     core::AppContext app{model, *engine, loop, platform, root, {}};
 
-    core::EngineEventRouter events(app);
-    engine->setEvents(&events);
-    core::installHandlers(app);
+    app::Program program(app);
     platform.programWindows = [&app, &window](core::ProgramWindow which) {
         switch (which) {
             case core::ProgramWindow::CallLogs: ui::showCallLogViewer(&window, core::callLogFile(app)); break;

@@ -1,7 +1,6 @@
 #include "calls/CallEnd.h"
 
-#include "core/EngineEventRouter.h"
-#include "core/Handlers.h"
+#include "app/Program.h"
 #include "core/Online.h"
 #include "core/StatusLog.h"
 
@@ -11,10 +10,8 @@ namespace velmora::calls {
 namespace {
 
 struct CallEndTest : core::testing::AppFixture {
-    core::EngineEventRouter router{app};
+    app::Program program{app};
     CallEndTest() {
-        engine.setEvents(&router);
-        core::installHandlers(app);
         window.webtimer.setEnabled(false);
         window.EditAccountDisplayName.setText("Ann");
         app.state.lineCount = 2;

@@ -1,6 +1,6 @@
 #include "calls/Dialling.h"
 
-#include "core/Handlers.h"
+#include "app/Program.h"
 #include "core/Online.h"
 
 #include "AppFixture.h"
@@ -51,9 +51,9 @@ TEST(ClipboardRules, LongTextsAreIgnoredWhateverTheyHold) {
 }
 
 struct DiallingTest : core::testing::AppFixture {
+    app::Program program{app};
     DiallingTest() {
         root.write("bin/velmoraapp.ini", "[System]\r\nDisplayName=Ann\r\nLogin=1001\r\n");
-        core::installHandlers(app);
         window.webtimer.setEnabled(false);
         window.EditAccountDisplayName.setText("Ann");
         app.state.lineCount = 2;

@@ -14,6 +14,8 @@
 
 namespace velmora::core::testing {
 
+using loop::VirtualLoop;
+
 // A private install root in a temporary folder, removed afterwards.
 struct TempRoot {
     std::filesystem::path dir;

@@ -6,6 +6,8 @@
 namespace velmora::core {
 namespace {
 
+using loop::VirtualLoop;
+
 TEST(VirtualLoopTest, DelayWaitsAcrossTickWrapAndRunsTimersInTheMeantime) {
     VirtualLoop loop(0xFFFFFF00u);
     int ticks = 0;

@@ -1,5 +1,4 @@
-#include "EngineEventRouter.h"
-#include "Handlers.h"
+#include "app/Program.h"
 #include "Online.h"
 #include "Startup.h"
 
@@ -9,17 +8,15 @@ namespace velmora::core {
 namespace {
 
 struct OnlineTest : testing::AppFixture {
-    EngineEventRouter router{app};
+    app::Program program{app};
     OnlineTest() {
         root.write("bin/velmoraapp.ini",
                    "[System]\r\ncustomerNumber=AB77301001secret0001\r\nDisplayName= Ann \r\nLogin=1001\r\n"
                    "AuthLogin=1001a\r\nPassword=secret0001\r\nSIPProxy=7730.voice.test\r\n"
                    "OutBoundProxy=7730.out.test\r\nMon=True\r\n");
         root.write("bin/deployment.ini", "[Deployment]\r\nServiceDomain=voice.test\r\n");
-        engine.setEvents(&router);
         engine.inputDevices = {"Mic A"};
         engine.outputDevices = {"Speaker A", "Speaker B"};
-        installHandlers(app);
         window.webtimer.setEnabled(false);
     }
     std::vector<std::string> portsOf(const std::string& op, std::size_t argument) {

@@ -1,4 +1,4 @@
-#include "Handlers.h"
+#include "app/Program.h"
 #include "PopupMenu.h"
 #include "Provisioning.h"
 #include "AgentFiles.h"
@@ -9,9 +9,9 @@ namespace velmora::core {
 namespace {
 
 struct ProvisioningTest : testing::AppFixture {
+    app::Program program{app};
     ProvisioningTest() {
         root.write("bin/deployment.ini", "[Deployment]\r\nServiceDomain=voice.example.net\r\n");
-        installHandlers(app);
     }
     std::string saved(const std::string& code) {
         window.Text1.setText(code);

@@ -1,4 +1,4 @@
-#include "Handlers.h"
+#include "app/Program.h"
 #include "StatusLog.h"
 
 #include "AppFixture.h"
@@ -7,9 +7,9 @@ namespace velmora::core {
 namespace {
 
 struct StatusLogTest : testing::AppFixture {
+    app::Program program{app};
     std::vector<std::int64_t> hangUps;  // virtual time of each hang-up
     StatusLogTest() {
-        installHandlers(app);
         window.BtnHangUp.onClick = [this] { hangUps.push_back(loop.elapsed()); };
     }
 };

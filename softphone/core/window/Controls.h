@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+namespace velmora::loop {
+class EventLoop;
+}
+
 namespace velmora::core {
 
-class EventLoop;
+using loop::EventLoop;
 class ControlRegistry;
 
 // Observers of a control (the Qt view) hear of every change; handlers are the

@@ -72,7 +72,7 @@ void configureLogging(const std::filesystem::path& logFile) {
 
 }  // namespace
 
-LinphoneEngine::LinphoneEngine(core::EventLoop& loop, LinphoneEngineOptions options)
+LinphoneEngine::LinphoneEngine(loop::EventLoop& loop, LinphoneEngineOptions options)
     : loop_(loop), options_(std::move(options)) {
     if (options_.stateFolder.empty())
         options_.stateFolder = std::filesystem::temp_directory_path() / "velmora-linphone";

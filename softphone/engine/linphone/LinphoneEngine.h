@@ -2,7 +2,7 @@
 
 #include "LinphoneEngineOptions.h"
 #include "WaveFile.h"
-#include "core/loop/EventLoop.h"
+#include "loop/EventLoop.h"
 #include "engine/SipEngine.h"
 
 #include <linphone/core.h>
@@ -27,7 +27,7 @@ namespace velmora::engine {
 // is ever delivered from inside iterate or an operation.
 class LinphoneEngine : public SipEngine {
 public:
-    LinphoneEngine(core::EventLoop& loop, LinphoneEngineOptions options = {});
+    LinphoneEngine(loop::EventLoop& loop, LinphoneEngineOptions options = {});
     ~LinphoneEngine() override;
     LinphoneEngine(const LinphoneEngine&) = delete;
     LinphoneEngine& operator=(const LinphoneEngine&) = delete;
@@ -227,9 +227,9 @@ private:
     void checkContactSubscriptions();
     void reportContact(const std::string& name, Contact& contact, long status);
 
-    core::EventLoop& loop_;
+    loop::EventLoop& loop_;
     LinphoneEngineOptions options_;
-    core::EventLoop::TimerId timer_ = 0;
+    loop::EventLoop::TimerId timer_ = 0;
     bool busy_ = false;
     std::uint32_t busyUntil_ = 0;
     LinphoneCore* core_ = nullptr;

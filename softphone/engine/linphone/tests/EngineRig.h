@@ -5,7 +5,7 @@
 #include "Kamailio.h"
 #include "LinphoneEngine.h"
 #include "Sipp.h"
-#include "core/loop/QtLoop.h"
+#include "loop/QtLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ protected:
     void settle(int ms) { loop.delay(ms); }
 
     std::unique_ptr<rig::Kamailio> kamailio;
-    core::QtLoop loop;
+    loop::QtLoop loop;
     std::vector<std::unique_ptr<Agent>> agents;
 };
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace velmora::core {
+namespace velmora::loop {
 
 EventLoop::TimerId VirtualLoop::startTimer(int intervalMs, std::function<void()> tick) {
     const std::int64_t interval = std::max(1, intervalMs);
@@ -42,4 +42,4 @@ void VirtualLoop::advance(std::int64_t ms) {
     runPending();
 }
 
-}  // namespace velmora::core
+}  // namespace velmora::loop

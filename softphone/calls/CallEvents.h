@@ -3,24 +3,16 @@
 #include "engine/SipEngineEvents.h"
 
 namespace velmora::core {
-
 struct AppContext;
+}
 
-// Hands each engine event to the handler that owns it.
-class EngineEventRouter : public engine::SipEngineEvents {
+namespace velmora::calls {
+
+// A placed call's progress: ring-back tone, status lines, far-end hang-up.
+class CallEvents : public engine::SipEngineEvents {
 public:
-    explicit EngineEventRouter(AppContext& app) : app_(app) {}
+    explicit CallEvents(core::AppContext& app) : app_(app) {}
 
-    void OnDtmfDigit(int line, const std::string& digit) override;
-    void OnPlayWaveDone(int line) override;
-    void OnTryingToRegister() override;
-    void OnRegistered() override;
-    void OnRegisterFailed(long statusCode, const std::string& reason) override;
-    void OnTryingToReRegister() override;
-    void OnReRegisterFailed(long statusCode, const std::string& reason) override;
-    void OnTryingToUnregister() override;
-    void OnUnregistered() override;
-    void OnUnregisterFailed() override;
     void OnConnecting(int line) override;
     void OnProvisionalResponse(int line, long statusCode, const std::string& reason) override;
     void OnFailureResponseA(int line, long statusCode, const std::string& reason,
@@ -37,7 +29,7 @@ private:
     // the failure-phrase check reads).
     void finalFailure(const std::string& statusLine);
 
-    AppContext& app_;
+    core::AppContext& app_;
 };
 
-}  // namespace velmora::core
+}  // namespace velmora::calls

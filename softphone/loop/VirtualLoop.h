@@ -6,7 +6,7 @@
 #include <deque>
 #include <map>
 
-namespace velmora::core {
+namespace velmora::loop {
 
 // An event loop on virtual time, for tests: time moves only when a handler
 // waits (delay) or the test calls advance, so a ten-second wait runs in
@@ -46,4 +46,4 @@ private:
     std::deque<std::function<void()>> posted_;
 };
 
-}  // namespace velmora::core
+}  // namespace velmora::loop

@@ -3,7 +3,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-namespace velmora::core {
+namespace velmora::loop {
 
 QtLoop::QtLoop() { clock_.start(); }
 
@@ -44,4 +44,4 @@ void QtLoop::delay(int ms) {
     wait.exec(QEventLoop::AllEvents);
 }
 
-}  // namespace velmora::core
+}  // namespace velmora::loop

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace velmora::core {
+namespace velmora::loop {
 
 // The UI thread's event loop, as the handlers see it: a millisecond tick
 // counter, repeating timers, posted work, and waits that keep the loop running.
@@ -32,4 +32,4 @@ public:
 // Waits at least ms milliseconds while letting queued work run.
 inline void msDelay(EventLoop& loop, int ms) { loop.delay(ms); }
 
-}  // namespace velmora::core
+}  // namespace velmora::loop

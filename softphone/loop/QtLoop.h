@@ -9,7 +9,7 @@
 
 class QTimer;
 
-namespace velmora::core {
+namespace velmora::loop {
 
 // The event loop of the running Qt application (QTimer, queued calls, and a
 // nested QEventLoop for waits).
@@ -31,4 +31,4 @@ private:
     std::map<TimerId, QTimer*> timers_;
 };
 
-}  // namespace velmora::core
+}  // namespace velmora::loop

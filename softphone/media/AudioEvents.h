@@ -1,0 +1,24 @@
+#pragma once
+
+#include "engine/SipEngineEvents.h"
+
+namespace velmora::core {
+struct AppContext;
+}
+
+namespace velmora::media {
+
+// An established call shows the engine's volumes and microphone boost.
+class AudioEvents : public engine::SipEngineEvents {
+public:
+    explicit AudioEvents(core::AppContext& app) : app_(app) {}
+    void OnConnected(int line, const std::string& remoteText, const std::string& number) override;
+
+private:
+    core::AppContext& app_;
+};
+
+// Slider position for an engine volume (0..255): the nearest of 0..10.
+int sliderFromVolume(long volume);
+
+}  // namespace velmora::media

@@ -1,0 +1,16 @@
+#include "RecordingEvents.h"
+
+#include "core/AppContext.h"
+#include "core/settings/IniFiles.h"
+
+namespace velmora::media {
+
+void RecordingEvents::OnConnected(int, const std::string&, const std::string&) {
+    auto& w = app_.window;
+    const std::string number = w.EditPhoneNo.text();
+    if (number.empty() || number == " ") return;
+    if (core::GetProfileSetting(core::kSystemSection, "recordAll", app_.settingsFile()) == "True")
+        w.CheckStartRecording.setValue(1);
+}
+
+}  // namespace velmora::media
