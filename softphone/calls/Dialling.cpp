@@ -15,7 +15,6 @@
 namespace velmora::calls {
 namespace {
 
-using core::kSystemSection;
 
 constexpr const char* kMailboxCode = "5807";
 
@@ -57,11 +56,11 @@ void dial(core::AppContext& app) {
     w.callsec.setText("0");
     w.CallTimer.setEnabled(true);
     w.mouseMenu.setCaption("Dialing - " + number);
-    core::INIwrite(app.settingsFile(), kSystemSection, "LastNumber", number);
+    app.settings().set(core::keys::LastNumber, number);
 }
 
 void redial(core::AppContext& app) {
-    const std::string last = core::INIread(app.settingsFile(), kSystemSection, "LastNumber");
+    const std::string last = app.settings().get(core::keys::LastNumber);
     if (last.empty()) return;
     app.window.EditPhoneNo.setText(last);
     loop::msDelay(app.loop, 100);
@@ -86,9 +85,9 @@ void sendBoxCode(core::AppContext& app) {
 
 void clickToDialPressed(core::AppContext& app) {
     auto& box = app.window.autoCheck;
-    const auto ini = app.settingsFile();
-    core::INIwrite(ini, kSystemSection, "autocall", box.ticked() ? "1" : "0");
-    const std::string stored = core::INIread(ini, kSystemSection, "autocall");
+    const auto settings = app.settings();
+    settings.set(core::keys::autocall, box.ticked() ? "1" : "0");
+    const std::string stored = settings.get(core::keys::autocall);
     if (stored == "1" || stored == "0") {
         box.setValue(stored == "1" ? 1 : 0);
         box.setCaption(stored == "1" ? "Click On" : "Click Off");

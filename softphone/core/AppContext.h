@@ -13,7 +13,6 @@ namespace velmora::core {
 
 inline constexpr const char* kVersionText = "6.0.22a";
 inline constexpr const char* kProductTag = "Velmora22a";
-inline constexpr const char* kSystemSection = "System";
 
 // Window-level values the handlers share besides the controls.
 struct WindowState {
@@ -41,6 +40,7 @@ struct AppContext {
     WindowState state;
 
     std::filesystem::path settingsFile() const { return root.settingsFile(); }
+    AgentSettings settings() const { return root.settings(); }
 };
 
 }  // namespace velmora::core

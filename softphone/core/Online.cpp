@@ -84,19 +84,18 @@ bool isOnline(const AppContext& app) { return app.window.BtnOnline.caption() == 
 
 void reloadAccount(AppContext& app) {
     auto& w = app.window;
-    const auto ini = app.settingsFile();
-    auto profile = [&](const char* key) { return GetProfileSetting(kSystemSection, key, ini); };
-    app.state.useSipTapi = profile("UseSipTapi") == "True";
-    const std::string customer = profile("customerNumber");
+    const auto settings = app.settings();
+    app.state.useSipTapi = settings.get(keys::UseSipTapi) == "True";
+    const std::string customer = settings.get(keys::customerNumber);
     w.customerNumber.setCaption("Cust#: " + customer);
     app.state.accountNumber = splitProvisioningCode(customer).accountNumber;
-    w.EditAccountDisplayName.setText(profile("DisplayName"));
-    w.EditAccountUserName.setText(profile("Login"));
-    w.EditAccountAuthLogin.setText(profile("AuthLogin"));
-    w.EditAccountAuthPassword.setText(profile("Password"));
-    w.EditAccountSIPProxy.setText("pbx" + profile("SIPProxy"));
-    w.EditAccountDomain.setText("pbx" + profile("OutBoundProxy"));
-    const std::string swipe = profile("swipeSize");
+    w.EditAccountDisplayName.setText(settings.get(keys::DisplayName));
+    w.EditAccountUserName.setText(settings.get(keys::Login));
+    w.EditAccountAuthLogin.setText(settings.get(keys::AuthLogin));
+    w.EditAccountAuthPassword.setText(settings.get(keys::Password));
+    w.EditAccountSIPProxy.setText("pbx" + settings.get(keys::SIPProxy));
+    w.EditAccountDomain.setText("pbx" + settings.get(keys::OutBoundProxy));
+    const std::string swipe = settings.get(keys::swipeSize);
     w.swipeLengthTxT.setText(swipe.empty() ? "14" : swipe);
 }
 

@@ -38,11 +38,11 @@ void runPopupEntry(AppContext& app, MenuOrigin origin, int entry) {
         case 4: startSibling(app, "apps", origin == MenuOrigin::Banner ? "Tarvik" : "Lumbra"); break;
         case 5: startSibling(app, "apps", "Ostrel"); break;
         case 6:
-            if (auto address = app.root.deployment("PolicyAddress"); !address.empty())
+            if (auto address = app.root.deployment().get(keys::PolicyAddress); !address.empty())
                 app.platform.openUrl(address);
             break;
         case 7:
-            if (auto address = app.root.deployment("HelpAddress"); !address.empty())
+            if (auto address = app.root.deployment().get(keys::HelpAddress); !address.empty())
                 app.platform.openUrl(address);
             break;
         case 8: startSibling(app, "bin", "Pemble"); break;

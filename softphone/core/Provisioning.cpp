@@ -32,37 +32,36 @@ void showProvisioningPanel(AppContext& app) { app.window.Frame7.setVisible(true)
 void saveProvisioningPanel(AppContext& app) {
     auto& w = app.window;
     const auto code = splitProvisioningCode(w.Text1.text());
-    const std::string proxy = code.accountNumber + "." + app.root.deployment("ServiceDomain");
-    const auto ini = app.settingsFile();
-    const std::string sys = kSystemSection;
-    INIwrite(ini, sys, "customerNumber", code.customerNumber);
-    INIwrite(ini, sys, "Password", code.password);
-    INIwrite(ini, sys, "Login", code.login);
-    INIwrite(ini, sys, "AuthLogin", code.login);
-    INIwrite(ini, sys, "OutBoundProxy", proxy);
-    INIwrite(ini, sys, "SIPProxy", proxy);
-    INIwrite(ini, sys, "Mon", "True");
-    INIwrite(ini, sys, "Userweb", w.Text2.text());
-    INIwrite(ini, sys, "passweb", w.Text3.text());
+    const std::string proxy = code.accountNumber + "." + app.root.deployment().get(keys::ServiceDomain);
+    const auto settings = app.settings();
+    settings.set(keys::customerNumber, code.customerNumber);
+    settings.set(keys::Password, code.password);
+    settings.set(keys::Login, code.login);
+    settings.set(keys::AuthLogin, code.login);
+    settings.set(keys::OutBoundProxy, proxy);
+    settings.set(keys::SIPProxy, proxy);
+    settings.set(keys::Mon, "True");
+    settings.set(keys::Userweb, w.Text2.text());
+    settings.set(keys::passweb, w.Text3.text());
     w.Frame7.setVisible(false);
     w.webtimer.setEnabled(true);
 }
 
 void saveCrmCredentials(AppContext& app) {
     auto& w = app.window;
-    const auto ini = app.settingsFile();
-    INIwrite(ini, kSystemSection, "LMUser", trimSpaces(w.LMUsetTxt.text()));
-    INIwrite(ini, kSystemSection, "LMPass", trimSpaces(w.LMPassTxt.text()));
-    INIwrite(ini, kSystemSection, "LMWGroup", trimSpaces(w.LMWorkGroupTxT.text()));
+    const auto settings = app.settings();
+    settings.set(keys::LMUser, trimSpaces(w.LMUsetTxt.text()));
+    settings.set(keys::LMPass, trimSpaces(w.LMPassTxt.text()));
+    settings.set(keys::LMWGroup, trimSpaces(w.LMWorkGroupTxT.text()));
     w.LMFrame.setVisible(false);
 }
 
 void setProvisioned(AppContext& app, bool on) {
-    INIwrite(app.settingsFile(), kSystemSection, "Mon", on ? "True" : "");
+    app.settings().set(keys::Mon, on ? "True" : "");
 }
 
 void openLoginNotes(AppContext& app) {
-    const std::string login = GetProfileSetting(kSystemSection, "Login", app.settingsFile());
+    const std::string login = app.settings().get(keys::Login);
     app.window.loginTxT.setCaption(login);
     const std::string file = loginFileName(login);
     if (file.empty()) {
@@ -78,16 +77,16 @@ void changeKeyPadView(AppContext& app) {
     w.form.resize(w.expChk.ticked() ? kKeyPadWidthTwips : kNarrowWidthTwips, kHeightTwips);
     w.leftTxt.setText(std::to_string(w.form.left()));
     w.topTxT.setText(std::to_string(w.form.top()));
-    const auto positions = app.root.bin("buttonprg.ini");
-    INIwrite(positions, kSystemSection, "Top", std::to_string(w.form.top()));
-    INIwrite(positions, kSystemSection, "Left", std::to_string(w.form.left()));
+    const auto positions = app.root.positions();
+    positions.set(keys::Top, std::to_string(w.form.top()));
+    positions.set(keys::Left, std::to_string(w.form.left()));
     w.audioFrm.setVisible(false);
 
     w.EditTransferPhoneNo.clear();
     for (const auto& number : readListFile(app.root.bin("transfer.txt"), kMaxTransferNumbers))
         w.EditTransferPhoneNo.addItem(number);
-    w.EditTransferPhoneNo.setText(INIread(app.settingsFile(), kSystemSection, "TransferNumber"));
-    w.EditForwardCallPhoneNo.setText(INIread(app.settingsFile(), kSystemSection, "Forward"));
+    w.EditTransferPhoneNo.setText(app.settings().get(keys::TransferNumber));
+    w.EditForwardCallPhoneNo.setText(app.settings().get(keys::Forward));
 }
 
 }  // namespace velmora::core

@@ -31,7 +31,7 @@ std::string loginFileName(const std::string& login) {
 }
 
 void applyInBandSetting(AppContext& app) {
-    app.state.inBandSetting = INIread(app.settingsFile(), kSystemSection, "InBand");
+    app.state.inBandSetting = app.settings().get(keys::InBand);
     if (app.state.inBandSetting == "True") app.window.CheckForceInbandDTMF.setValue(1);
     else if (app.state.inBandSetting == "False") app.window.CheckForceInbandDTMF.setValue(0);
 }
@@ -42,57 +42,54 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning) {
         return;
     }
     auto& w = app.window;
-    const auto ini = app.settingsFile();
-    const auto web = app.root.bin("websettings.ini");
-    const std::string sys = kSystemSection;
-    auto profile = [&](const char* key) { return GetProfileSetting(sys, key, ini); };
-    auto text = [&](const char* key) { return INIread(ini, sys, key); };
+    const auto settings = app.settings();
+    const auto web = app.root.webSettings();
 
-    INIwrite(web, sys, "CLICK", "ON");
+    web.set(keys::CLICK, "ON");
 
-    const std::string customer = profile("customerNumber");
+    const std::string customer = settings.get(keys::customerNumber);
     w.customerNumber.setCaption("Cust#: " + customer);
     w.Text1.setText(customer);
-    w.EditAccountDisplayName.setText(profile("DisplayName"));
-    w.EditAccountUserName.setText(profile("Login"));
-    w.EditAccountAuthLogin.setText(profile("AuthLogin"));
-    w.EditAccountAuthPassword.setText(profile("Password"));
-    w.EditAccountSIPProxy.setText(profile("SIPProxy"));
-    w.EditAccountDomain.setText(profile("OutBoundProxy"));
-    w.Text2.setText(profile("userweb"));
-    w.Text3.setText(profile("passweb"));
+    w.EditAccountDisplayName.setText(settings.get(keys::DisplayName));
+    w.EditAccountUserName.setText(settings.get(keys::Login));
+    w.EditAccountAuthLogin.setText(settings.get(keys::AuthLogin));
+    w.EditAccountAuthPassword.setText(settings.get(keys::Password));
+    w.EditAccountSIPProxy.setText(settings.get(keys::SIPProxy));
+    w.EditAccountDomain.setText(settings.get(keys::OutBoundProxy));
+    w.Text2.setText(settings.get(keys::Userweb));
+    w.Text3.setText(settings.get(keys::passweb));
     w.EditTotalLine.setText("2");
     w.EditAccountSIPProxy.setText("pbx" + w.EditAccountSIPProxy.text());
     w.EditAccountDomain.setText("pbx" + w.EditAccountDomain.text());
 
     w.SysStatFrm.setVisible(false);
-    if (text("clickshow123") == "True") w.SysStatFrm.setVisible(true);
+    if (settings.get(keys::clickshow123) == "True") w.SysStatFrm.setVisible(true);
 
     app.state.versionText = kVersionText;
     applyInBandSetting(app);
-    w.EditForwardCallPhoneNo.setText(text("Forward"));
+    w.EditForwardCallPhoneNo.setText(settings.get(keys::Forward));
     {
         // A value that is not a check-box value (0, 1, 2) is skipped, as any failing step.
-        const std::string autoCid = text("AutoCid");
+        const std::string autoCid = settings.get(keys::AutoCid);
         int value = -1;
         auto [end, ec] = std::from_chars(autoCid.data(), autoCid.data() + autoCid.size(), value);
         if (ec == std::errc() && end == autoCid.data() + autoCid.size() && value >= 0 && value <= 2)
             w.cidCheck.setValue(value);
     }
-    w.LMUsetTxt.setText(text("LMUser"));
-    w.LMPassTxt.setText(text("LMPass"));
-    w.LMWorkGroupTxT.setText(text("LMWGroup"));
+    w.LMUsetTxt.setText(settings.get(keys::LMUser));
+    w.LMPassTxt.setText(settings.get(keys::LMPass));
+    w.LMWorkGroupTxT.setText(settings.get(keys::LMWGroup));
 
     w.ListViewLineStatus.setColumns({"#", "Status"});
 
-    const std::string titleNumber = text("customernumber");
+    const std::string titleNumber = settings.get(keys::customerNumberLine);
     w.EditTotalLine.setText("2");
     w.form.setCaption(windowTitle(titleNumber, app.state.versionText));
 
-    INIwrite(web, sys, "Click", "ON");
+    web.set(keys::Click, "ON");
 
     fillList(w.agentList, readListFile(app.root.bin("agentlist.txt"), kMaxAgents));
-    w.EditTransferPhoneNo.setText(text("TransferNumber"));
+    w.EditTransferPhoneNo.setText(settings.get(keys::TransferNumber));
     if (const auto monitorFile = loginFileName(w.EditAccountAuthLogin.text()); !monitorFile.empty())
         fillList(w.MonList, readListFile(app.root.bin(monitorFile), kMaxMonitorEntries));
 }

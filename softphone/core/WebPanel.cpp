@@ -13,7 +13,7 @@ namespace {
 
 std::string activeExtensionsAddress(const AppContext& app, bool withCredentials) {
     const auto& w = app.window;
-    std::string address = "http://pbx" + app.state.accountNumber + "." + app.root.deployment("ServiceDomain") +
+    std::string address = "http://pbx" + app.state.accountNumber + "." + app.root.deployment().get(keys::ServiceDomain) +
                           "/app/active_extensions/active_extensions.php";
     if (withCredentials)
         address += "?username=" + trimSpaces(w.Text2.text()) + "&password=" + trimSpaces(w.Text3.text());
@@ -23,21 +23,21 @@ std::string activeExtensionsAddress(const AppContext& app, bool withCredentials)
 void runWebPanel(AppContext& app) {
     auto& w = app.window;
     w.WebBrowser1.setVisible(true);
-    const auto ini = app.settingsFile();
-    if (GetProfileSetting(kSystemSection, "Mon", ini) != "True") {
-        w.WebBrowser1.navigate(app.root.deployment("StartPage"));
+    const auto settings = app.settings();
+    if (settings.get(keys::Mon) != "True") {
+        w.WebBrowser1.navigate(app.root.deployment().get(keys::StartPage));
         w.webtimer.setEnabled(false);
         w.Frame7.setVisible(true);
         return;
     }
-    const std::string customer = GetProfileSetting(kSystemSection, "customerNumber", ini);
+    const std::string customer = settings.get(keys::customerNumber);
     w.customerNumber.setCaption("Cust#: " + customer);
     app.state.accountNumber = splitProvisioningCode(customer).accountNumber;
     w.WebBrowser1.navigate(activeExtensionsAddress(app, !w.Text1.text().empty()));
     w.OnLineTimer.setEnabled(true);
     w.BtnOnline.setVisible(true);
     w.webtimer.setEnabled(false);
-    w.form.setCaption(windowTitle(INIread(ini, kSystemSection, "customernumber"), app.state.versionText));
+    w.form.setCaption(windowTitle(settings.get(keys::customerNumberLine), app.state.versionText));
 }
 
 }  // namespace velmora::core

@@ -1,7 +1,6 @@
 #include "RecordingEvents.h"
 
 #include "core/AppContext.h"
-#include "core/settings/IniFiles.h"
 
 namespace velmora::media {
 
@@ -9,7 +8,7 @@ void RecordingEvents::OnConnected(int, const std::string&, const std::string&) {
     auto& w = app_.window;
     const std::string number = w.EditPhoneNo.text();
     if (number.empty() || number == " ") return;
-    if (core::GetProfileSetting(core::kSystemSection, "recordAll", app_.settingsFile()) == "True")
+    if (app_.settings().get(core::keys::recordAll) == "True")
         w.CheckStartRecording.setValue(1);
 }
 

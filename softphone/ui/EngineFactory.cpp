@@ -27,7 +27,7 @@ bool headlessAudio() {
 std::unique_ptr<engine::SipEngine> makeEngine(loop::EventLoop& loop, const core::InstallRoot& root) {
 #ifdef VELMORA_HAVE_LINPHONE
     engine::LinphoneEngineOptions options;
-    options.proxyAddress = root.deployment("ProxyAddress");
+    options.proxyAddress = root.deployment().get(core::keys::ProxyAddress);
     options.stateFolder = root.dir() / "engine";
     options.headlessAudio = headlessAudio();
     options.logFile = root.find("logs") / "engine.log";

@@ -45,10 +45,6 @@ std::filesystem::path InstallRoot::find(const std::string& relative) const {
     return out;
 }
 
-std::string InstallRoot::deployment(const std::string& key) const {
-    return GetProfileSetting("Deployment", key, bin("deployment.ini"));
-}
-
 bool InstallRoot::createTree() const {
     bool ok = true;
     for (const char* folder : {"bin", "logs", "messages", "PreRecordedMessages", "datalink", "apps"}) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Settings.h"
+
 #include <filesystem>
 #include <string>
 
@@ -23,8 +25,10 @@ public:
 
     // The main settings file bin/velmoraapp.ini.
     std::filesystem::path settingsFile() const { return bin("velmoraapp.ini"); }
-    // A value of bin/deployment.ini, section Deployment.
-    std::string deployment(const std::string& key) const;
+    AgentSettings settings() const { return AgentSettings(settingsFile()); }
+    WebSettings webSettings() const { return WebSettings(bin("websettings.ini")); }
+    PositionSettings positions() const { return PositionSettings(bin("buttonprg.ini")); }
+    DeploymentSettings deployment() const { return DeploymentSettings(bin("deployment.ini")); }
 
     // Creates the folder tree; false when any folder could not be made.
     bool createTree() const;
