@@ -33,6 +33,8 @@ void hangUp(core::AppContext& app) {
     w.CallTimer.setEnabled(false);
     w.ListStatusLog.clear();
     w.statusLb.setCaption("");
+    // Nothing dialled and no call on the line: nothing to end and nothing to log.
+    if (w.EditPhoneNo.text().empty() && !app.engine.IsLineBusy(dialLine(app))) return;
     if (!app.engine.DisconnectLine(dialLine(app))) {
         core::ReportEngineError(app);
         return;

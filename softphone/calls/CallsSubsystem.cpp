@@ -2,6 +2,7 @@
 
 #include "CallEnd.h"
 #include "CallEvents.h"
+#include "CallerId.h"
 #include "Dialling.h"
 
 #include "core/AppContext.h"
@@ -16,12 +17,15 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
 
     auto& w = app.window;
     w.BtnDial.onClick = [&app] { dial(app); };
+    w.EditPhoneNo.onEnter = [&w] { w.BtnDial.click(); };
+    w.EditPhoneNo.onKeyPress = [&app](char key) { typedIntoNumber(app, key); };
     w.redialPush.onClick = [&app] { redial(app); };
     w.BtnHangUp.onClick = [&app] { hangUp(app); };
     w.Command1.onClick = [&app] { sendBoxCode(app); };
     w.autoCheck.onClick = [&app] { clickToDialPressed(app); };
     w.DialTimer.onTick = [&app] { clipboardDialTick(app); };
     w.CallTimer.onTick = [&app] { countCallSecond(app); };
+    w.cidCheck.onClick = [&app] { cidCheckClicked(app); };
     const std::pair<Button*, char> keys[] = {
         {&w.BtnDialPad0, '0'}, {&w.BtnDialPad1, '2'}, {&w.BtnDialPad2, '2'}, {&w.BtnDialPad3, '3'},
         {&w.BtnDialPad4, '4'}, {&w.BtnDialPad5, '5'}, {&w.BtnDialPad6, '6'}, {&w.BtnDialPad7, '7'},

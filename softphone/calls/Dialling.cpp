@@ -74,6 +74,13 @@ void dialPadPress(core::AppContext& app, char key) {
     app.engine.SendDtmfDigit(dialLine(app), std::string(1, key));
 }
 
+void typedIntoNumber(core::AppContext& app, char key) {
+    const bool dtmfKey = (key >= '0' && key <= '9') || key == '*' || key == '#';
+    if (!dtmfKey) return;
+    const int line = dialLine(app);
+    if (app.engine.IsLineBusy(line)) app.engine.SendDtmfDigit(line, std::string(1, key));
+}
+
 void sendBoxCode(core::AppContext& app) {
     loop::msDelay(app.loop, 1000);
     const std::string code = kMailboxCode;

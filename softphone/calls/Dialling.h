@@ -16,6 +16,9 @@ void redial(core::AppContext& app);
 // A dial-pad key: digits extend a number shorter or longer than 10 characters,
 // "*" always, "#" never; the character goes out as DTMF either way.
 void dialPadPress(core::AppContext& app, char key);
+// A character typed into EditPhoneNo: a DTMF key goes out on the line of
+// ComboDial while that line carries a call (the text grows as typed).
+void typedIntoNumber(core::AppContext& app, char key);
 // "Box#": the mailbox code 5807 as DTMF, paced.
 void sendBoxCode(core::AppContext& app);
 // autoCheck pressed: stores autocall and shows "Click On"/"Click Off".

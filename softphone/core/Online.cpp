@@ -1,6 +1,7 @@
 #include "Online.h"
 
 #include "AppContext.h"
+#include "EngineVolumes.h"
 #include "ErrorReporter.h"
 #include "Provisioning.h"
 #include "StatusLog.h"
@@ -157,6 +158,7 @@ void goOnline(AppContext& app) {
     fillDeviceList(w.ListAudioOut, engine.GetOutputDeviceCount(),
                    [&](long i) { return engine.GetOutputDeviceName(i); });
     fillLineLists(app);
+    showEngineVolumes(app);
     w.TimerTick.setEnabled(true);
     w.TimerProgressBar.setEnabled(true);
 
@@ -172,6 +174,7 @@ void goOffline(AppContext& app) {
     w.MicProgress.setValue(0);
     app.engine.ShutdownEngine();
     w.BtnOnline.setCaption("Online");
+    w.RegLight.setCaption("Offline");
     w.EditTotalLine.setEnabled(true);
     w.ListAudioIn.clear();
     w.ListAudioOut.clear();

@@ -1,6 +1,7 @@
 #include "PopupMenu.h"
 
 #include "AppContext.h"
+#include "StatusLog.h"
 
 #include <system_error>
 
@@ -29,14 +30,23 @@ bool startSibling(AppContext& app, const std::string& folder, const std::string&
     return false;
 }
 
+namespace {
+
+// A menu entry whose program is missing says so instead of doing nothing.
+void startFromMenu(AppContext& app, const std::string& folder, const std::string& name) {
+    if (!startSibling(app, folder, name)) ShowStatus(app, name + " is not installed in " + folder + "/.");
+}
+
+}  // namespace
+
 void runPopupEntry(AppContext& app, MenuOrigin origin, int entry) {
     app.window.expChk.setValue(0);
     switch (entry) {
         case 1: app.platform.showProgramWindow(ProgramWindow::CallLogs); break;
         case 2: app.platform.showProgramWindow(ProgramWindow::Recordings); break;
         case 3: app.platform.showProgramWindow(ProgramWindow::About); break;
-        case 4: startSibling(app, "apps", origin == MenuOrigin::Banner ? "Tarvik" : "Lumbra"); break;
-        case 5: startSibling(app, "apps", "Ostrel"); break;
+        case 4: startFromMenu(app, "apps", origin == MenuOrigin::Banner ? "Tarvik" : "Lumbra"); break;
+        case 5: startFromMenu(app, "apps", "Ostrel"); break;
         case 6:
             if (auto address = app.root.deployment().get(keys::PolicyAddress); !address.empty())
                 app.platform.openUrl(address);
@@ -45,7 +55,7 @@ void runPopupEntry(AppContext& app, MenuOrigin origin, int entry) {
             if (auto address = app.root.deployment().get(keys::HelpAddress); !address.empty())
                 app.platform.openUrl(address);
             break;
-        case 8: startSibling(app, "bin", "Pemble"); break;
+        case 8: startFromMenu(app, "bin", "Pemble"); break;
         default: break;
     }
 }

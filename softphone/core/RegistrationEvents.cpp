@@ -13,6 +13,7 @@ void RegistrationEvents::OnTryingToRegister() {
 void RegistrationEvents::OnRegistered() {
     auto& w = app_.window;
     ShowStatus(app_, "Registered successfully.");
+    w.RegLight.setCaption("Registered");
     msDelay(app_.loop, 500);
     w.ListStatusLog.clear();
     ShowStatus(app_, "Ready...");
@@ -24,6 +25,7 @@ void RegistrationEvents::OnRegistered() {
 
 void RegistrationEvents::OnRegisterFailed(long, const std::string& reason) {
     ShowStatus(app_, "Failed: " + reason);
+    app_.window.RegLight.setCaption("Failed");
     app_.window.mouseMenu.setCaption("Failed to register.");
 }
 
@@ -31,12 +33,14 @@ void RegistrationEvents::OnTryingToReRegister() { ShowStatus(app_, "Trying to Re
 
 void RegistrationEvents::OnReRegisterFailed(long, const std::string& reason) {
     ShowStatus(app_, "Fail to Re-Register: " + reason);
+    app_.window.RegLight.setCaption("Failed");
 }
 
 void RegistrationEvents::OnTryingToUnregister() { ShowStatus(app_, "Trying to Unregister."); }
 
 void RegistrationEvents::OnUnregistered() {
     ShowStatus(app_, "Unregistered successfully.");
+    app_.window.RegLight.setCaption("Offline");
     app_.window.mouseMenu.setCaption("Unregistered successfully.");
     app_.window.mouseMenu.setCaption("You Are No On Line.");
 }

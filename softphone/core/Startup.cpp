@@ -69,11 +69,14 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning) {
     applyInBandSetting(app);
     w.EditForwardCallPhoneNo.setText(settings.get(keys::Forward));
     {
-        // A value that is not a check-box value (0, 1, 2) is skipped, as any failing step.
+        // cidCheck stores "True" or "False"; a check-box value (0, 1, 2) is taken
+        // as it stands; anything else is skipped, as any failing step.
         const std::string autoCid = settings.get(keys::AutoCid);
         int value = -1;
         auto [end, ec] = std::from_chars(autoCid.data(), autoCid.data() + autoCid.size(), value);
-        if (ec == std::errc() && end == autoCid.data() + autoCid.size() && value >= 0 && value <= 2)
+        if (autoCid == "True") w.cidCheck.setValue(1);
+        else if (autoCid == "False") w.cidCheck.setValue(0);
+        else if (ec == std::errc() && end == autoCid.data() + autoCid.size() && value >= 0 && value <= 2)
             w.cidCheck.setValue(value);
     }
     w.LMUsetTxt.setText(settings.get(keys::LMUser));

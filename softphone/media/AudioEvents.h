@@ -18,7 +18,4 @@ private:
     core::AppContext& app_;
 };
 
-// Slider position for an engine volume (0..255): the nearest of 0..10.
-int sliderFromVolume(long volume);
-
 }  // namespace velmora::media

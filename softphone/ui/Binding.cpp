@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,11 +40,30 @@ private:
 
 }  // namespace
 
+// Hands each printable character typed into a field to its model first.
+class KeyForwarder : public QObject {
+public:
+    KeyForwarder(core::TextBox& model, QObject* parent) : QObject(parent), model_(model) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() < 0x7f)
+            model_.keyPress(static_cast<char>(text[0].unicode()));
+        return false;
+    }
+
+private:
+    core::TextBox& model_;
+};
+
 void bindState(core::Control& model, QWidget* widget) {
     auto sync = [&model, widget] {
         widget->setEnabled(model.enabled());
         // Only hide what the model hides: a widget on a hidden tab stays "visible".
         widget->setVisible(model.visible());
+        widget->setToolTip(q(model.toolTip()));
     };
     model.observe(sync);
     sync();
@@ -74,6 +94,8 @@ void bind(core::TextBox& model, QLineEdit* widget) {
     bindState(model, widget);
     QObject::connect(widget, &QLineEdit::textEdited, widget,
                      [&model](const QString& text) { model.setText(text.toStdString()); });
+    QObject::connect(widget, &QLineEdit::returnPressed, widget, [&model] { model.enter(); });
+    widget->installEventFilter(new KeyForwarder(model, widget));
 }
 
 void bind(core::CheckBox& model, QCheckBox* widget) {

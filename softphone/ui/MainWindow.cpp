@@ -102,6 +102,23 @@ void popupOn(QWidget* widget, bool fromBanner, const std::function<void(bool, in
     });
 }
 
+// A round light: green registered, red failed, grey offline. The button beside
+// it names the opposite action, so the light is what tells the state.
+QLabel* registrationLight(core::Label& model) {
+    auto* w = new QLabel;
+    w->setObjectName(q(model.name()));
+    w->setFixedSize(14, 14);
+    auto sync = [&model, w] {
+        const std::string& state = model.caption();
+        const char* colour = state == "Registered" ? "#2e9d3a" : state == "Failed" ? "#d0312d" : "#9a9a9a";
+        w->setStyleSheet(QString("QLabel { background: %1; border-radius: 7px; }").arg(colour));
+        w->setToolTip(q(state));
+    };
+    model.observe(sync);
+    sync();
+    return w;
+}
+
 QWidget* page(QLayout* layout) {
     auto* w = new QWidget;
     w->setLayout(layout);
@@ -125,6 +142,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     popupOn(banner, true, [this](bool b, int e) { if (onPopupChosen) onPopupChosen(b, e); });
     left->addWidget(banner);
     auto* onlineRow = new QHBoxLayout;
+    onlineRow->addWidget(registrationLight(m.RegLight));
     onlineRow->addWidget(button(m.BtnOnline));
     auto* customer = new QLabel;
     bind(m.customerNumber, customer);
@@ -309,7 +327,19 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     menu->addAction("&Notes", [&m] { m.editSk1.click(); });
     menu->addSeparator();
     menu->addAction("E&xit", [&m] { m.exitcmd.click(); });
+    // The option frames can be hidden (the key-pad view, a double click); these bring them back.
+    auto* view = menuBar()->addMenu("&View");
+    view->addAction("&System Status", [&m] { m.SysStatFrm.setVisible(true); });
+    view->addAction("&Audio Devices", [&m] { m.audioFrm.setVisible(true); });
     resize(1100, 680);
+}
+
+// The agent moved the window: the model keeps its real place, in twips, for
+// the position file and for the move before a message box.
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    const int left = pos().x() * kTwipsPerPixel, top = pos().y() * kTwipsPerPixel;
+    if (left != model_.form.left() || top != model_.form.top()) model_.form.move(left, top);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -38,7 +38,7 @@ bool QtPlatform::setClipboardText(const std::string& text) {
 
 void QtPlatform::messageBox(const std::string& text, core::MessageStyle style) {
     QMessageBox box(window_);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle(QStringLiteral("Velmora Software"));
     box.setText(QString::fromStdString(text));
     box.setStandardButtons(QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);

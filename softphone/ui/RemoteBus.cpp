@@ -1,11 +1,12 @@
 #include "RemoteBus.h"
 
+#include "Logging.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QMetaObject>
 
-#include <iostream>
 
 namespace velmora::ui {
 namespace {
@@ -99,11 +100,11 @@ void AutomationObject::Choose(const QString& control, int index) {
 bool publishRemoteBus(core::MainWindowModel& window, QObject* owner) {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        std::cerr << "velmoraapp: no D-Bus session bus; remote commands are off\n";
+        qCWarning(lcVelmora, "no D-Bus session bus; remote commands are off");
         return false;
     }
     if (!bus.registerService(kService)) {
-        std::cerr << "velmoraapp: " << kService << " is taken on the session bus; remote commands are off\n";
+        qCWarning(lcVelmora, "%s is taken on the session bus; remote commands are off", kService);
         return false;
     }
     auto* dialer = new DialerObject(window);

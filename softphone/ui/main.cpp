@@ -1,4 +1,5 @@
 #include "EngineFactory.h"
+#include "Logging.h"
 #include "MainWindow.h"
 #include "ProgramWindows.h"
 #include "QtPlatform.h"
@@ -7,6 +8,7 @@
 #include "app/Program.h"
 #include "core/AgentFiles.h"
 #include "core/AppContext.h"
+#include "core/Diagnostics.h"
 #include "core/PopupMenu.h"
 #include "core/InstanceLock.h"
 #include "core/Shutdown.h"
@@ -24,9 +26,14 @@ using namespace velmora;
 int main(int argc, char** argv) {
     // The embedded browser's sandbox refuses to run as root (CI, containers).
     if (::getuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    // A quiet console: the browser engine logs only fatal errors, Qt's own
+    // categories only warnings, and every line names the program.
+    ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3", 0);
+    qSetMessagePattern("velmoraapp: %{message}");
+    QLoggingCategory::setFilterRules("*.debug=false\n*.info=false\njs.*=false");
+    core::setDiagnosticSink([](const std::string& text) { qCWarning(lcVelmora, "%s", text.c_str()); });
     QApplication application(argc, argv);
     QApplication::setApplicationName("velmoraapp");
-    QApplication::setApplicationDisplayName("Velmora Software");
     QApplication::setApplicationVersion(core::kVersionText);
 
     QCommandLineParser options;

@@ -46,6 +46,19 @@ TEST_F(CallEndTest, HangUpEndsTheCallAndWritesOneRecord) {
                                                           "stop"}));
 }
 
+TEST_F(CallEndTest, HangUpWithNoCallWritesNoRecordAndShowsNoBox) {
+    engine.failAlways("DisconnectLine", engine::kLineNotOpen);  // a box, were it asked
+    window.BtnHangUp.click();
+    callConnected("5557654321", 3);
+    engine.clearFailures();
+    engine.setLineBusy(0, false);  // the far end ended it (logged once)
+    engine.raise().OnHungUp(0);
+    window.BtnHangUp.click();   // a second press finds nothing to end
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(engine.callsOf("DisconnectLine").size(), 0u);
+    EXPECT_EQ(root.read("logs/Ann_calllogs.csv"), "\"5557654321\",\"Ann\",\"3\",\"14:05:09\",\"12/9/2026\",\"\"\r\n");
+}
+
 TEST_F(CallEndTest, HangUpWithoutAnAgentNameWritesNothing) {
     callConnected("5557654321", 5);
     window.EditAccountDisplayName.setText("");

@@ -82,6 +82,30 @@ TEST_F(DiallingTest, DialPlacesTheCallAndLogsIt) {
     EXPECT_EQ(window.callsec.text(), "3");
 }
 
+TEST_F(DiallingTest, EnterInTheNumberFieldDials) {
+    window.EditPhoneNo.setText("5557654321");
+    window.EditPhoneNo.enter();
+    EXPECT_EQ(engine.callsOf("Dial")[0].text(), "Dial(0,5557654321,-1,0)");
+}
+
+TEST_F(DiallingTest, KeysTypedDuringACallGoOutAsDtmf) {
+    for (char key : {'5', 'a'}) window.EditPhoneNo.keyPress(key);  // no call yet: nothing sent
+    EXPECT_TRUE(engine.callsOf("SendDtmfDigit").empty());
+    engine.setLineBusy(0, true);
+    for (char key : {'1', '#', '*', 'x', ' ', '9'}) window.EditPhoneNo.keyPress(key);
+    std::vector<std::string> sent;
+    for (const auto& call : engine.callsOf("SendDtmfDigit")) sent.push_back(call.text());
+    EXPECT_EQ(sent, (std::vector<std::string>{"SendDtmfDigit(0,1)", "SendDtmfDigit(0,#)", "SendDtmfDigit(0,*)",
+                                              "SendDtmfDigit(0,9)"}));
+}
+
+TEST_F(DiallingTest, CallerIdBoxStoresTrueOrFalse) {
+    window.cidCheck.click();
+    EXPECT_NE(root.read("bin/velmoraapp.ini").find("AutoCid=True\r\n"), std::string::npos);
+    window.cidCheck.click();
+    EXPECT_NE(root.read("bin/velmoraapp.ini").find("AutoCid=False\r\n"), std::string::npos);
+}
+
 TEST_F(DiallingTest, EmptyNumberAndRefusedDialLeaveNoTrace) {
     window.BtnDial.click();
     ASSERT_EQ(platform.messages.size(), 1u);

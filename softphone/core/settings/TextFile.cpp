@@ -1,10 +1,11 @@
 #include "TextFile.h"
 
+#include "Diagnostics.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,8 +15,7 @@ namespace {
 constexpr mode_t kPrivateMode = 0600;
 
 void warnWrite(const std::filesystem::path& file, int err) {
-    std::cerr << "velmoraapp: could not write " << file.string() << ": " << std::strerror(err)
-              << "\n";
+    diagnostic("could not write " + file.string() + ": " + std::strerror(err));
 }
 
 bool writeAll(int fd, const std::string& content) {

@@ -11,7 +11,7 @@ namespace velmora::core {
 // program creates are readable by the user alone (they hold passwords).
 std::optional<std::string> readWholeFile(const std::filesystem::path& file);
 // Replaces the file through a temporary beside it, so a failed write never
-// leaves a truncated file. False (and a line on stderr) when it cannot.
+// leaves a truncated file. False (and a diagnostic line) when it cannot.
 bool replaceFile(const std::filesystem::path& file, const std::string& content);
 // Appends one line and its CR LF; creates the file (and no folders) when missing.
 bool appendLine(const std::filesystem::path& file, const std::string& line);

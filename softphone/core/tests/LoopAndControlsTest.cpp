@@ -96,5 +96,23 @@ TEST(FormSemantics, ATimerWaitingInItsHandlerIsNotEnteredAgain) {
     EXPECT_EQ(entered, 1);
 }
 
+TEST(WindowModel, KeysAndHintsCarryTheirTexts) {
+    VirtualLoop loop;
+    MainWindowModel w(loop);
+    EXPECT_EQ(w.BtnDialPad3.caption(), "Barge In");
+    EXPECT_EQ(w.BtnDialPad1.caption(), "Velmora");
+    const std::pair<const Control*, const char*> hints[] = {
+        {&w.expChk, "Click to show Key Pad and to save the Click Dialer location on your screen."},
+        {&w.RecThisCallCheck, "Requires a large amount of disk space."},
+        {&w.PlayMsgPush, "Play a message while moving to another call. Important: See Buyer/User Agreement note # 6."},
+        {&w.vmclick, "Access your Voice Mail."},
+        {&w.MonList, "DblClick to connect the call."},
+    };
+    for (const auto& [control, text] : hints) {
+        EXPECT_EQ(control->toolTip(), text) << control->name();
+        EXPECT_EQ(control->property("ToolTipText"), text) << control->name();
+    }
+}
+
 }  // namespace
 }  // namespace velmora::core

@@ -30,7 +30,8 @@ TEST_F(OnlineTest, GoesOnlineInOrderWithTheAccountFromTheFile) {
     window.EditAccountUserName.setText("typed over");
     window.BtnOnline.click();
     EXPECT_EQ(window.BtnOnline.caption(), "Offline");
-    const std::vector<std::string> ignore{"GetLastEngineError", "GetInputDeviceName", "GetOutputDeviceName"};
+    const std::vector<std::string> ignore{"GetLastEngineError", "GetInputDeviceName", "GetOutputDeviceName",
+                                          "GetSpeakerVolume",   "GetMicrophoneVolume", "IsMicBoostEnabled"};
     EXPECT_EQ(engine.names(ignore),
               (std::vector<std::string>{"SetProductTag", "GetLocalAddress", "InitializeEngine", "OpenLine", "OpenLine",
                                         "RegisterToProxy", "EnableEchoCancel", "ClearCodecSelection", "SelectCodec",
@@ -55,6 +56,38 @@ TEST_F(OnlineTest, GoesOnlineInOrderWithTheAccountFromTheFile) {
     EXPECT_EQ(window.swipeLengthTxT.text(), "14");
     EXPECT_EQ(window.WebBrowser1.address(), "http://pbx7730.voice.test/app/active_extensions/active_extensions.php");
     EXPECT_TRUE(platform.messages.empty());
+}
+
+struct VolumeCase {
+    long speaker, microphone;
+    int speakerSlider, microphoneSlider;
+};
+
+class OnlineVolumesTest : public OnlineTest, public ::testing::WithParamInterface<VolumeCase> {};
+
+TEST_P(OnlineVolumesTest, SlidersShowTheEngineVolumesOnceOnline) {
+    engine.setLong("GetSpeakerVolume", GetParam().speaker);
+    engine.setLong("GetMicrophoneVolume", GetParam().microphone);
+    window.BtnOnline.click();
+    EXPECT_EQ(window.SliderSpkVol.value(), GetParam().speakerSlider);
+    EXPECT_EQ(window.SliderMicVol.value(), GetParam().microphoneSlider);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rounding, OnlineVolumesTest,
+                         ::testing::Values(VolumeCase{255, 12, 10, 0}, VolumeCase{37, 38, 1, 2},
+                                           VolumeCase{125, 0, 5, 0}));
+
+TEST_F(OnlineTest, RegistrationLightFollowsTheRegistration) {
+    EXPECT_EQ(window.RegLight.caption(), "Offline");
+    window.BtnOnline.click();
+    engine.raise().OnRegisterFailed(403, "Forbidden");
+    EXPECT_EQ(window.RegLight.caption(), "Failed");
+    engine.raise().OnRegistered();
+    EXPECT_EQ(window.RegLight.caption(), "Registered");
+    engine.raise().OnReRegisterFailed(408, "Request Timeout");
+    EXPECT_EQ(window.RegLight.caption(), "Failed");
+    window.BtnOnline.click();  // offline
+    EXPECT_EQ(window.RegLight.caption(), "Offline");
 }
 
 TEST_F(OnlineTest, TakenPortsMoveOnWithoutAMessage) {

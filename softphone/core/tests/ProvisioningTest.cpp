@@ -112,7 +112,7 @@ TEST_F(ProvisioningTest, PopupMenuClearsKeyPadViewThenRunsTheEntry) {
     runPopupEntry(app, MenuOrigin::StatusLog, 4);
     EXPECT_EQ(window.expChk.value(), 0);
     runPopupEntry(app, MenuOrigin::Banner, 4);
-    runPopupEntry(app, MenuOrigin::Banner, 5);  // Ostrel is missing: ignored
+    runPopupEntry(app, MenuOrigin::Banner, 5);  // Ostrel is missing: said so
     runPopupEntry(app, MenuOrigin::StatusLog, 6);
     runPopupEntry(app, MenuOrigin::StatusLog, 7);  // no help address: nothing
     runPopupEntry(app, MenuOrigin::StatusLog, 3);
@@ -123,6 +123,7 @@ TEST_F(ProvisioningTest, PopupMenuClearsKeyPadViewThenRunsTheEntry) {
     EXPECT_TRUE(platform.launches[0].arguments.empty());
     EXPECT_EQ(platform.openedUrls, (std::vector<std::string>{"https://policy.example"}));
     EXPECT_EQ(platform.shownWindows, (std::vector<ProgramWindow>{ProgramWindow::About}));
+    EXPECT_EQ(window.ListStatusLog.lines(), (std::vector<std::string>{"Ostrel is not installed in apps/."}));
 }
 
 TEST(AgentFilesTest, CallLogRecordsNewestFirstWithDoubledQuotes) {

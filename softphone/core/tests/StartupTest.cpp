@@ -70,6 +70,27 @@ TEST_F(StartupTest, ReadsEveryKeyIntoItsField) {
     EXPECT_EQ(platform.forceQuitCount, 0);
 }
 
+struct AutoCidCase {
+    const char* stored;
+    int before;  // the box before start-up
+    int after;
+};
+
+class AutoCidTest : public AppFixture, public ::testing::WithParamInterface<AutoCidCase> {};
+
+TEST_P(AutoCidTest, TheStoredChoiceTicksOrClearsTheBox) {
+    root.write("bin/velmoraapp.ini", std::string("[System]\r\nAutoCid=") + GetParam().stored + "\r\n");
+    window.cidCheck.setValue(GetParam().before);
+    loadWindow(app, false);
+    EXPECT_EQ(window.cidCheck.value(), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, AutoCidTest,
+                         ::testing::Values(AutoCidCase{"True", 0, 1}, AutoCidCase{"False", 1, 0},
+                                           AutoCidCase{"1", 0, 1}, AutoCidCase{"0", 1, 0}, AutoCidCase{"2", 0, 2},
+                                           AutoCidCase{"true", 0, 0}, AutoCidCase{"3", 1, 1},
+                                           AutoCidCase{"", 1, 1}));
+
 TEST_F(StartupTest, ClickShowNeedsTheKeyAtTheLineStart) {
     root.write("bin/velmoraapp.ini", "[system]\r\nCLICKSHOW123=True\r\n");
     loadWindow(app, false);

@@ -61,9 +61,16 @@ void Control::changed() {
     for (const auto& observer : observers_) observer();
 }
 
+void Control::setToolTip(const std::string& text) {
+    if (toolTip_ == text) return;
+    toolTip_ = text;
+    changed();
+}
+
 std::optional<std::string> Control::property(const std::string& prop) const {
     if (prop == "Enabled") return boolText(enabled_);
     if (prop == "Visible") return boolText(visible_);
+    if (prop == "ToolTipText") return toolTip_;
     return std::nullopt;
 }
 
@@ -130,6 +137,12 @@ std::optional<std::string> TextBox::property(const std::string& prop) const {
     if (prop == "Text") return text_;
     return Control::property(prop);
 }
+
+void TextBox::keyPress(char key) {
+    if (onKeyPress) onKeyPress(key);
+}
+
+void TextBox::enter() { run(onEnter); }
 
 bool TextBox::setProperty(const std::string& prop, const std::string& value) {
     if (prop == "Text") return setText(value), true;

@@ -33,6 +33,9 @@ public:
     bool visible() const { return visible_; }
     void setEnabled(bool on);
     void setVisible(bool on);
+    // The hint shown while the pointer rests on the control (ToolTipText).
+    const std::string& toolTip() const { return toolTip_; }
+    void setToolTip(const std::string& text);
 
     // Generic access by property name; nullopt / false for an unknown property.
     virtual std::optional<std::string> property(const std::string& prop) const;
@@ -55,6 +58,7 @@ private:
     std::string name_;
     bool enabled_ = true;
     bool visible_ = true;
+    std::string toolTip_;
     std::vector<Handler> observers_;
 };
 
@@ -113,6 +117,12 @@ public:
     const std::string& text() const { return text_; }
     void setText(const std::string& text);
     Handler onChange;
+    // A character the agent typed into the field; runs before the text changes.
+    std::function<void(char)> onKeyPress;
+    void keyPress(char key);
+    // The agent pressed Enter in the field.
+    Handler onEnter;
+    void enter();
     std::optional<std::string> property(const std::string& prop) const override;
     bool setProperty(const std::string& prop, const std::string& value) override;
 

@@ -10,6 +10,12 @@ namespace velmora::core {
 struct MainWindowModel {
     explicit MainWindowModel(EventLoop& loop) : registry(loop) {
         autoCheck.setEnabled(false);  // click-to-dial becomes available once registered
+        expChk.setToolTip("Click to show Key Pad and to save the Click Dialer location on your screen.");
+        RecThisCallCheck.setToolTip("Requires a large amount of disk space.");
+        PlayMsgPush.setToolTip(
+            "Play a message while moving to another call. Important: See Buyer/User Agreement note # 6.");
+        vmclick.setToolTip("Access your Voice Mail.");
+        MonList.setToolTip("DblClick to connect the call.");
     }
 
     ControlRegistry registry;
@@ -58,10 +64,12 @@ struct MainWindowModel {
     CheckBox CheckG711A{registry, "CheckG711A", "G.711 A-law", 1};
     CheckBox CheckGSM610{registry, "CheckGSM610", "GSM 6.10", 1};
     CheckBox CheckiLBC{registry, "CheckiLBC", "iLBC"};
-    CheckBox CheckPlayDialTone{registry, "CheckPlayDialTone", "Ring-back tone", 1};
+    CheckBox CheckPlayDialTone{registry, "CheckPlayDialTone", "Play Ring Tone", 1};
 
     // Going online and the status log
     Button BtnOnline{registry, "BtnOnline", "OffLine"};
+    // The registration light beside BtnOnline: "Offline", "Registered" or "Failed".
+    Label RegLight{registry, "RegLight", "Offline"};
     Button exitcmd{registry, "exitcmd", "Exit"};
     Label mouseMenu{registry, "mouseMenu", "Click Right Mouse Button for Menu"};
     ListBox ListStatusLog{registry, "ListStatusLog"};
@@ -85,7 +93,7 @@ struct MainWindowModel {
     TextBox CIDTxt{registry, "CIDTxt"};
     ListBox ListIncomingCall{registry, "ListIncomingCall"};
     Button vmclick{registry, "vmclick", "VM"};
-    Button PlayMsgPush{registry, "PlayMsgPush", "Message"};
+    Button PlayMsgPush{registry, "PlayMsgPush", "PAM"};
     CheckBox CheckStartRecording{registry, "CheckStartRecording", "Start Recording Call"};
     CheckBox RecThisCallCheck{registry, "RecThisCallCheck", "Start Recording Call"};
     CheckBox CheckMicBoost{registry, "CheckMicBoost", "Mic Boost"};
@@ -96,7 +104,7 @@ struct MainWindowModel {
     Button BtnDialPad0{registry, "BtnDialPad0", "0"};
     Button BtnDialPad1{registry, "BtnDialPad1", "Velmora"};
     Button BtnDialPad2{registry, "BtnDialPad2", "2"};
-    Button BtnDialPad3{registry, "BtnDialPad3", "3"};
+    Button BtnDialPad3{registry, "BtnDialPad3", "Barge In"};
     Button BtnDialPad4{registry, "BtnDialPad4", "4"};
     Button BtnDialPad5{registry, "BtnDialPad5", "5"};
     Button BtnDialPad6{registry, "BtnDialPad6", "6"};
