@@ -81,7 +81,15 @@ HRESULT createInstance(const Guid& clsid, std::shared_ptr<Unknown>* object, cons
     auto path = registry.value(QStringLiteral("CLSID\\%1\\InprocServer32").arg(clsid.toString()));
     if (!path || path->isEmpty())
         return REGDB_E_CLASSNOTREG;
-    void* handle = loadModule(*path);
+    return createInstanceFromModule(*path, clsid, object);
+}
+
+HRESULT createInstanceFromModule(const QString& modulePath, const Guid& clsid, std::shared_ptr<Unknown>* object)
+{
+    if (!object)
+        return E_POINTER;
+    object->reset();
+    void* handle = loadModule(modulePath);
     if (!handle)
         return CO_E_DLLNOTFOUND;
     auto getClassObject = reinterpret_cast<GetClassObjectFn>(dlsym(handle, "DllGetClassObject"));

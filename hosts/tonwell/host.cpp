@@ -5,9 +5,11 @@
 #include "component/events.h"
 #include "component/factory.h"
 #include "component/persist.h"
+#include "component/registry.h"
 #include "component/site.h"
 #include "platform/codecs/codec.h"
 #include "progress.h"
+#include "tonwell_ids.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -21,6 +23,9 @@ using namespace component;
 namespace {
 
 const QString kProgId = QStringLiteral("Tonwell.Tonwell");
+
+// Set when the control could not be created because it is neither registered nor shipped here.
+bool noLibrary = false;
 
 void out(const QString& line)
 {
@@ -45,6 +50,42 @@ QString standardText(HRESULT hr)
     }
 }
 
+QString defaultModule()
+{
+#ifdef TONWELL_MODULE_PATH
+    return QStringLiteral(TONWELL_MODULE_PATH);
+#else
+    return QString();
+#endif
+}
+
+// The control library that ships with this host: beside it, in the library folder of the prefix
+// it is installed in, else the one of the build it comes from. Empty when none is there.
+QString bundledModule()
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString candidates[] = {exeDir + QStringLiteral("/libtonwell.so"),
+                                  exeDir + QStringLiteral("/../" TONWELL_LIBDIR "/libtonwell.so"),
+                                  exeDir + QStringLiteral("/../lib/libtonwell.so"), defaultModule()};
+    for (const QString& path : candidates)
+        if (!path.isEmpty() && QFileInfo(path).isFile())
+            return QFileInfo(path).canonicalFilePath();
+    return {};
+}
+
+// The library a new control comes from: the registered one when it is there, else the bundled one.
+QString moduleInUse()
+{
+    Registry registry;
+    Guid clsid;
+    if (SUCCEEDED(clsidFromProgId(kProgId, &clsid, registry))) {
+        const auto path = registry.value(QStringLiteral("CLSID\\%1\\InprocServer32").arg(clsid.toString()));
+        if (path && QFileInfo(*path).isFile())
+            return *path;
+    }
+    return bundledModule();
+}
+
 // "0x80042002 Not a valid wave audio file": the error info's description, or a plain text.
 int failure(HRESULT hr)
 {
@@ -55,6 +96,10 @@ int failure(HRESULT hr)
         text = standardText(hr);
     ProgressBar::clearLine();
     std::fprintf(stderr, "0x%08X %s\n", static_cast<unsigned>(hr), qPrintable(text));
+    if (noLibrary)
+        std::fputs("Tonwell is not registered and no libtonwell.so ships with this host; register it with:\n"
+                   "  tonwell register /path/to/libtonwell.so\n",
+                   stderr);
     return 1;
 }
 
@@ -85,9 +130,17 @@ struct Control {
     std::shared_ptr<Unknown> object;
     Dispatch* dispatch = nullptr;
 
+    // By ProgID through the registry; when the class is not registered, or its registered library
+    // is gone, from the library that ships with this host.
     HRESULT create()
     {
-        const HRESULT hr = createInstance(kProgId, &object);
+        HRESULT hr = createInstance(kProgId, &object);
+        if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG || hr == CO_E_DLLNOTFOUND) {
+            if (const QString module = bundledModule(); !module.isEmpty())
+                hr = createInstanceFromModule(module, tonwell::CLSID_Tonwell, &object);
+            else
+                noLibrary = true;
+        }
         if (FAILED(hr))
             return hr;
         dispatch = query<Dispatch>(object);
@@ -114,22 +167,25 @@ struct Control {
     }
 };
 
-QString defaultModule()
-{
-#ifdef TONWELL_MODULE_PATH
-    return QStringLiteral(TONWELL_MODULE_PATH);
-#else
-    return QString();
-#endif
-}
-
 int registration(bool add, const QStringList& args)
 {
-    const QString module = QFileInfo(args.value(0, defaultModule())).absoluteFilePath();
+    const QString module = QFileInfo(args.value(0, bundledModule())).absoluteFilePath();
     const HRESULT hr = add ? registerServer(module) : unregisterServer(module);
     if (FAILED(hr))
         return failure(hr);
     out(QStringLiteral("%1 %2").arg(add ? QStringLiteral("Registered") : QStringLiteral("Unregistered"), module));
+    return 0;
+}
+
+// Prints the path of the library that new controls come from.
+int library()
+{
+    const QString module = moduleInUse();
+    if (module.isEmpty()) {
+        noLibrary = true;
+        return failure(CO_E_CLASSSTRING);
+    }
+    out(module);
     return 0;
 }
 
@@ -265,7 +321,7 @@ int play(const QStringList& args)
 
 void printUsage()
 {
-    std::fputs("usage: tonwell register [MODULE] | unregister [MODULE] | devices | formats | info FILE |\n"
+    std::fputs("usage: tonwell register [MODULE] | unregister [MODULE] | library | devices | formats | info FILE |\n"
                "       play FILE [--device N] [--volume V] [--buffer L]\n",
                stderr);
 }
@@ -276,6 +332,8 @@ int run(const QString& command, const QStringList& args)
         return registration(true, args);
     if (command == QLatin1String("unregister"))
         return registration(false, args);
+    if (command == QLatin1String("library"))
+        return library();
     if (command == QLatin1String("devices"))
         return devices();
     if (command == QLatin1String("formats"))

@@ -1,7 +1,10 @@
-// tonwell: a command-line host of the Tonwell control, created by ProgID through the registry.
+// tonwell: a command-line host of the Tonwell control, created by ProgID through the registry,
+// else from the libtonwell.so that ships with the host (beside it, in its prefix's library folder,
+// or in the build it comes from), so that it runs without a registration step.
 //
-//   tonwell register [MODULE]      self-registration of the control library
+//   tonwell register [MODULE]      self-registration of the control library (default: the shipped one)
 //   tonwell unregister [MODULE]
+//   tonwell library                the path of the library new controls come from
 //   tonwell devices                output and input devices with their format bits
 //   tonwell formats                the record format constants and the codec drivers
 //   tonwell info FILE              PlayTag and PlayAttributes of a wave file

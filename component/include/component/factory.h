@@ -30,6 +30,9 @@ HRESULT progIdFromClsid(const Guid& clsid, QString* progId, const Registry& regi
 HRESULT createInstance(const Guid& clsid, std::shared_ptr<Unknown>* object, const Registry& registry = Registry());
 // `name` is a ProgID or a CLSID in braces.
 HRESULT createInstance(const QString& name, std::shared_ptr<Unknown>* object, const Registry& registry = Registry());
+// As createInstance by CLSID, from the module at `modulePath`, without the registry: for a host
+// that ships beside its control and runs before (or without) registration.
+HRESULT createInstanceFromModule(const QString& modulePath, const Guid& clsid, std::shared_ptr<Unknown>* object);
 
 // Loads a module by path and calls its DllRegisterServer / DllUnregisterServer (regsvr32).
 HRESULT registerServer(const QString& modulePath);

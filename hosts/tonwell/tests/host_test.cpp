@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -40,14 +41,24 @@ protected:
 
 } // namespace
 
-TEST_F(Host, RegistersCreatesByProgIdAndUnregisters)
+TEST_F(Host, WithAnEmptyRegistryUsesTheLibraryOfItsBuildAndRegistersNothing)
 {
     const QString wave = QStringLiteral(TONWELL_TEST_DATA "/alaw.wav");
     Result r = run({QStringLiteral("info"), wave});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, QStringLiteral("0x800401F3 Invalid class string\n"));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("PlayTag: CCITT A-Law\nPlayAttributes: 8.000 kHz, 8 Bit, Mono\n"));
+    EXPECT_EQ(r.err, QString());
 
-    r = run({QStringLiteral("register"), QStringLiteral(TONWELL_MODULE)});
+    r = run({QStringLiteral("library")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QFileInfo(QStringLiteral(TONWELL_MODULE)).canonicalFilePath() + QLatin1Char('\n'));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("registry/Tonwell.Tonwell"))));
+}
+
+TEST_F(Host, RegistersCreatesByProgIdAndUnregisters)
+{
+    const QString wave = QStringLiteral(TONWELL_TEST_DATA "/alaw.wav");
+    Result r = run({QStringLiteral("register"), QStringLiteral(TONWELL_MODULE)});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     Registry reg(dir.filePath(QStringLiteral("registry")));
     const QString clsid = QStringLiteral("CLSID\\{78C3F94B-B857-4563-A466-6EF2D648C0B0}");
@@ -86,5 +97,4 @@ TEST_F(Host, RegistersCreatesByProgIdAndUnregisters)
     EXPECT_FALSE(reg.keyExists(clsid));
     EXPECT_FALSE(reg.keyExists(QStringLiteral("Tonwell.Tonwell")));
     EXPECT_FALSE(reg.keyExists(QStringLiteral("Tonwell.Tonwell.1")));
-    EXPECT_EQ(run({QStringLiteral("info"), wave}).status, 1);
 }
