@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QProcess>
+#include <QThread>
 #include <QTimer>
 #include <cmath>
 #include <numbers>
@@ -22,6 +23,7 @@ using namespace component;
 
 namespace {
 
+QByteArray bytesOf(const std::vector<std::uint8_t>& v) { return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size())); }
 std::vector<std::uint8_t> vectorOf(const QByteArray& b) { return {b.begin(), b.end()}; }
 
 // A sine tone, 16-bit, the same on every channel.
@@ -377,4 +379,187 @@ TEST_F(Conversion, StepCodesOfBadSourcesAndUnbridgeableTargets)
     EXPECT_EQ(runConversion(missing), 1);
     EXPECT_EQ(conversionErrorText(20), QStringLiteral("Failed to create\\open destination file"));
     EXPECT_EQ(conversionErrorText(7), QStringLiteral("Unknown conversion error"));
+}
+
+// --- the control ----------------------------------------------------------------------------
+
+namespace {
+
+QString hexOf(const WaveFormat& f) { return QString::fromLatin1(bytesOf(f.toBytes()).toHex().toUpper()); }
+
+class ConvertControl : public VirtualDevice {
+protected:
+    // Runs the event loop until ConvertDone or ConvertError; returns that event's line.
+    QString waitForResult()
+    {
+        QElapsedTimer guard;
+        guard.start();
+        auto result = [this] {
+            for (const QString& l : events->lines)
+                if (l.startsWith(QStringLiteral("Convert")))
+                    return l;
+            return QString();
+        };
+        while (result().isEmpty() && guard.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return result();
+    }
+    QString lastError() const
+    {
+        auto info = getErrorInfo();
+        return info ? info->description : QString();
+    }
+};
+
+} // namespace
+
+TEST_F(ConvertControl, ConvertDoneArrivesOnTheControlsThreadAndTheOutputPlaysBack)
+{
+    const QByteArray toneData = tone16(8000, 1, 2, 500);
+    const QString in = makeWave(QStringLiteral("tone.wav"), pcmFormat(8000, 16), toneData);
+    for (const WaveFormat& target : {formatNamed(0x31, 8000), formatNamed(0x11, 8000), CodecManager::instance().driver(0x55)->formats()[1]}) {
+        events->lines.clear();
+        QFile::remove(out);
+        const QString converted = path(QStringLiteral("tone-%1.wav").arg(target.tag));
+        ASSERT_EQ(control->put_ConvertFormat(hexOf(target)), S_OK);
+        VARIANT_BOOL busyInside = VARIANT_TRUE;
+        bool onOwnThread = false;
+        events->onEvent = [&](const QString& line) {
+            if (line == QStringLiteral("ConvertDone")) {
+                control->get_ConvertBusy(&busyInside);
+                onOwnThread = QThread::currentThread() == qApp->thread();
+            }
+        };
+        ASSERT_EQ(control->Convert(in, converted), S_OK);
+        VARIANT_BOOL busy = VARIANT_FALSE;
+        control->get_ConvertBusy(&busy);
+        EXPECT_EQ(busy, VARIANT_TRUE);
+        EXPECT_EQ(waitForResult(), QStringLiteral("ConvertDone"));
+        EXPECT_EQ(busyInside, VARIANT_FALSE);
+        EXPECT_TRUE(onOwnThread);
+        events->onEvent = nullptr;
+        // Tonwell's own playback decodes it to the tone again.
+        ASSERT_EQ(playFile(converted), S_OK);
+        ASSERT_TRUE(waitForDonePlay());
+        const std::vector<double> decoded = middle(samplesOf(played()));
+        EXPECT_NEAR(frequency(decoded, 8000), 500, 2) << target.tag;
+        EXPECT_NEAR(rmsDb(decoded), rmsDb(middle(samplesOf(toneData))), 1.0) << target.tag;
+    }
+}
+
+TEST_F(ConvertControl, SynchronousChecksInOrder)
+{
+    const QString in = makeWave(QStringLiteral("long.wav"), pcmFormat(8000, 16), tone16(8000, 1, 60, 300));
+    ASSERT_EQ(control->put_ConvertFormat(hexOf(CodecManager::instance().driver(0x55)->formats()[1])), S_OK);
+    struct Case {
+        QString input, output, error;
+    } const cases[] = {
+        {in, in, QStringLiteral("OutputFileName can not be the same name as InputFileName")},
+        {QString(), QString(), QStringLiteral("OutputFileName can not be the same name as InputFileName")},
+        {in, QString(), QStringLiteral("OutputFileName or InputFileName invalid name")},
+        {QString(), in, QStringLiteral("OutputFileName or InputFileName invalid name")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(control->Convert(c.input, c.output), TonwellACMError);
+        EXPECT_EQ(lastError(), c.error);
+    }
+    // Names that differ only in case are two files; a second Convert while one runs is refused
+    // and leaves the first alone.
+    const QString upper = path(QStringLiteral("LONG.wav"));
+    ASSERT_EQ(control->Convert(in, upper), S_OK);
+    EXPECT_EQ(control->Convert(in, path(QStringLiteral("other.wav"))), TonwellACMError);
+    EXPECT_EQ(lastError(), QStringLiteral("Converter busy"));
+    EXPECT_EQ(waitForResult(), QStringLiteral("ConvertDone"));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.wav"))));
+    EXPECT_NEAR(soxDecode(upper, 8000, true).size() / 8000.0, 60, 0.2);
+    EXPECT_EQ(events->lines, QStringList{QStringLiteral("ConvertDone")});
+}
+
+TEST_F(ConvertControl, FailuresArriveAsConvertErrorWithTheStepsText)
+{
+    const QString text = path(QStringLiteral("notes.txt"));
+    ASSERT_TRUE(writeFile(text, "not audio at all"));
+    ASSERT_EQ(control->put_ConvertFormat(hexOf(WaveFormat::pcm(8000, 16))), S_OK);
+    ASSERT_EQ(control->Convert(text, path(QStringLiteral("out.wav"))), S_OK);
+    EXPECT_EQ(waitForResult(), QStringLiteral("ConvertError 2 Not a valid audio source file"));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.wav"))));
+    // Without a target the worker finds no codec.
+    events->lines.clear();
+    ASSERT_EQ(control->put_ConvertFormat(QString()), S_OK);
+    const QString in = makeWave(QStringLiteral("in.wav"), pcmFormat(8000, 16), tone16(8000, 1, 0.5, 300));
+    ASSERT_EQ(control->Convert(in, path(QStringLiteral("out.wav"))), S_OK);
+    EXPECT_EQ(waitForResult(), QStringLiteral("ConvertError 10 Failed to find suitable output codec"));
+}
+
+TEST_F(ConvertControl, ConvertFormatTextsAndTheirDescriptions)
+{
+    QString v;
+    ASSERT_EQ(control->get_ConvertFormat(&v), S_OK);
+    EXPECT_EQ(v, QString());
+    const QString gsm = hexOf(formatNamed(0x31, 8000));
+    struct Case {
+        QString put;
+        HRESULT hr;
+        QString get, tag, attributes;
+    } const cases[] = {
+        {QStringLiteral("01000100401F0000803E0000020010000000"), S_OK, QStringLiteral("01000100401F0000803E0000020010000000"),
+         QStringLiteral("PCM"), QStringLiteral("8.000 kHz, 16 Bit, Mono")},
+        {gsm.toLower(), S_OK, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+        {gsm + QStringLiteral("0"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+        {QStringLiteral("0G000100401F0000803E0000020010000000"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+        {QStringLiteral("0100"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+        {QString(62, QLatin1Char('0')), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+        {QString(), S_OK, QString(), QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(control->put_ConvertFormat(c.put), c.hr) << c.put.toStdString();
+        if (c.hr != S_OK) {
+            EXPECT_EQ(lastError(), QStringLiteral("Convert format invalid property value"));
+        }
+        QString tag, attributes;
+        control->get_ConvertFormat(&v);
+        control->get_ConvertTag(&tag);
+        control->get_ConvertAttributes(&attributes);
+        EXPECT_EQ(v, c.get) << c.put.toStdString();
+        EXPECT_EQ(tag, c.tag);
+        EXPECT_EQ(attributes, c.attributes);
+    }
+}
+
+TEST_F(ConvertControl, TheFormatDialogSetsTheTargetAndCancelKeepsIt)
+{
+    auto answer = [](bool accept, const QString& tag, int format) {
+        QTimer::singleShot(0, [=] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Choose Required Output Format"));
+            auto* tags = dialog->findChild<QComboBox*>(QStringLiteral("formatTag"));
+            tags->setCurrentIndex(tags->findText(tag));
+            dialog->findChild<QComboBox*>(QStringLiteral("formatAttributes"))->setCurrentIndex(format);
+            accept ? dialog->accept() : dialog->reject();
+        });
+    };
+    answer(true, QStringLiteral("CCITT u-Law"), 1);
+    ASSERT_EQ(control->ShowConvertFormatDialog(0), S_OK);
+    QString v, tag, attributes;
+    control->get_ConvertFormat(&v);
+    control->get_ConvertTag(&tag);
+    control->get_ConvertAttributes(&attributes);
+    EXPECT_EQ(v, hexOf(formatNamed(7, 8000, 2)));
+    EXPECT_EQ(tag, QStringLiteral("CCITT u-Law"));
+    EXPECT_EQ(attributes, QStringLiteral("8.000 kHz, 8 Bit, Stereo"));
+    answer(false, QStringLiteral("PCM"), 0);
+    ASSERT_EQ(control->ShowConvertFormatDialog(0), S_OK);
+    control->get_ConvertFormat(&v);
+    EXPECT_EQ(v, hexOf(formatNamed(7, 8000, 2)));
+}
+
+TEST_F(ConvertControl, DestroyingTheControlStopsTheWorkerAndFiresNothing)
+{
+    const QString in = makeWave(QStringLiteral("long.wav"), pcmFormat(8000, 16), tone16(8000, 1, 120, 300));
+    ASSERT_EQ(control->put_ConvertFormat(hexOf(CodecManager::instance().driver(0x55)->formats()[1])), S_OK);
+    ASSERT_EQ(control->Convert(in, path(QStringLiteral("out.wav"))), S_OK);
+    control.reset();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(events->lines.isEmpty());
 }
