@@ -50,9 +50,16 @@ bool MessageWindow::event(QEvent* e)
         }
         return true;
     case kMsgRecordBufferDone:
+        return true; // recording hands these over when it exists
     case kMsgConversionDone:
     case kMsgConversionFailed:
-        return true; // recording and conversion hand these over when they exist
+        if (owner_) {
+            const auto* m = static_cast<WindowMessage*>(e);
+            ++depth_;
+            owner_->onConversionDone(static_cast<int>(e->type()) == kMsgConversionDone ? 99 : static_cast<int>(m->wParam));
+            --depth_;
+        }
+        return true;
     default:
         return QObject::event(e);
     }

@@ -1,5 +1,5 @@
-// The record format properties and the input-device questions. The recording and conversion
-// engines themselves are not part of this control yet: their methods say so with E_NOTIMPL.
+// The record format properties and the input-device questions. The recording engine itself is
+// not part of this control yet: its methods say so with E_NOTIMPL.
 #include "platform/codecs/codec.h"
 #include "platform/wavein.h"
 #include "tonwell.h"
@@ -116,19 +116,8 @@ HRESULT Tonwell::put_RecordUserFormat(QString v)
     return S_OK;
 }
 
-HRESULT Tonwell::get_ConvertFormat(QString* v)
-{
-    if (const HRESULT hr = runTimeOnly(); FAILED(hr))
-        return hr;
-    v->clear();
-    return S_OK;
-}
-
-HRESULT Tonwell::put_ConvertFormat(QString) { return E_NOTIMPL; }
 HRESULT Tonwell::Record(std::int32_t) { return E_NOTIMPL; }
 HRESULT Tonwell::StopRecord() { return S_OK; } // never recording yet
-HRESULT Tonwell::Convert(QString, QString) { return E_NOTIMPL; }
-HRESULT Tonwell::ShowConvertFormatDialog(std::int32_t) { return E_NOTIMPL; }
 
 HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t)
 {

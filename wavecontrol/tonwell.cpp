@@ -37,7 +37,8 @@ Tonwell::Tonwell()
 
 Tonwell::~Tonwell()
 {
-    // Stop the device first: its callbacks post to the window, which must outlive them.
+    // Stop the device and the worker first: they post to the window, which must outlive them.
+    stopConversion();
     releasePlayback();
     if (window_) {
         window_->detach();

@@ -11,7 +11,9 @@
 
 #include <QString>
 #include <array>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace tonwell {
@@ -105,6 +107,7 @@ public:
     void onPlayBufferDone(WaveHeader* h);
     void onLevelTick();
     void onSilenceTick();
+    void onConversionDone(int code); // kConversionOk or the failed step's code
 
     // For tests and the benchmark: what playback is using.
     std::uint32_t playBufferSize() const { return playBufferSize_; }
@@ -125,6 +128,10 @@ private:
     void endPlayback();
     void releasePlayback(); // frees what playback holds, firing nothing
     void applyRecordFormat(std::int32_t value);
+    // Copies a record over the cleared target buffer and names it in ConvertTag/ConvertAttributes.
+    void setConvertFormat(std::span<const std::uint8_t> record);
+    // Asks a running worker to stop and waits for it (the control is going away).
+    void stopConversion();
     void setRecordMarkerFromFormat();
 
     // Properties.
@@ -137,7 +144,9 @@ private:
     std::int16_t playBufferLength_ = 2, recordBufferLength_ = 1;
     bool silenceDeletion_ = false;
     bool playPaused_ = false, recordPaused_ = false;
-    bool playing_ = false, recording_ = false, converting_ = false;
+    bool playing_ = false, recording_ = false;
+    // Set by Convert, cleared by the worker just before it posts its result.
+    std::atomic<bool> converting_ = false;
     bool playBusy_ = false, recordBusy_ = false;
     bool silent_ = true;
     int silencePeak_ = 0, playPeak_ = 0, recordPeak_ = 0;
@@ -160,6 +169,10 @@ private:
     int playHeadersInUse_ = 0;
     int playMarker_ = 99;
     std::uint32_t playBufferSize_ = 0;
+
+    // Conversion.
+    std::thread convertWorker_;
+    std::atomic<bool> stopConversion_ = false;
 };
 
 // Gain rule shared by PlayVolume and RecordLevel: 1 + v * 0.01 for v <= 0, 1 + v * 0.1 above.
