@@ -10,7 +10,7 @@
 #include "Kamailio.h"
 #include "LinphoneEngine.h"
 #include "Sipp.h"
-#include "core/loop/QtLoop.h"
+#include "loop/QtLoop.h"
 
 #include <QCoreApplication>
 
@@ -65,7 +65,7 @@ double cpuSeconds() {
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-bool waitFor(core::EventLoop& loop, const std::function<bool()>& done, int timeoutMs = 10000) {
+bool waitFor(loop::EventLoop& loop, const std::function<bool()>& done, int timeoutMs = 10000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
         if (Clock::now() > deadline) return false;
@@ -81,13 +81,13 @@ void printSpread(const char* what, std::vector<double> samples) {
 }
 
 struct Agent {
-    core::QtLoop& loop;
+    loop::QtLoop& loop;
     rig::Kamailio& kamailio;
     rig::TempFolder state{"velmora-bench"};
     engine::LinphoneEngine engine;
     Flags flags;
 
-    Agent(core::QtLoop& l, rig::Kamailio& k)
+    Agent(loop::QtLoop& l, rig::Kamailio& k)
         : loop(l), kamailio(k), engine(l, options(k, state.path())) {
         engine.setEvents(&flags);
     }
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--calls") sequentialCalls = std::max(40, std::atoi(argv[i + 1]));
 
-    core::QtLoop loop;
+    loop::QtLoop loop;
     rig::Kamailio kamailio({.domain = "pbx.test", .accounts = {{"1001", "secret1"}}, .debugLevel = 0});
     std::printf("LinphoneEngine against Kamailio and sipp on loopback (iterate every %d ms)\n\n",
                 engine::LinphoneEngineOptions{}.iterateIntervalMs);

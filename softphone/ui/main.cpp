@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
     core::setDiagnosticSink([](const std::string& text) { qCWarning(lcVelmora, "%s", text.c_str()); });
     QApplication application(argc, argv);
     QApplication::setApplicationName("velmoraapp");
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velmoraapp.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmoraapp"));
     QApplication::setApplicationVersion(core::kVersionText);
 
     QCommandLineParser options;
