@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 namespace velmora::e2e {
 namespace {
@@ -94,6 +95,15 @@ TEST_F(CallsE2E, ClipboardNumberIsDialledAnsweredAndHungUpByTheAgent) {
     const auto placed = readText(root / "logs/callsout.txt");
     EXPECT_EQ(lineCount(placed), 1);
     EXPECT_EQ(placed.rfind("5557654321", 0), 0u) << placed;
+
+    // A quiet console: no SIP message text on stdout or stderr.
+    const std::string console = app->output().toStdString();
+    for (const char* sip : {"SIP/2.0", "INVITE sip:", "REGISTER sip:", "Call-ID:", "CSeq:"})
+        EXPECT_EQ(console.find(sip), std::string::npos) << sip << " in:\n" << console;
+    // The engine's files stay in its own folder: the root holds only the program's.
+    const std::set<std::string> own{"bin", "logs", "messages", "PreRecordedMessages", "datalink", "apps", "engine"};
+    for (const auto& entry : std::filesystem::directory_iterator(root))
+        EXPECT_TRUE(own.count(entry.path().filename().string())) << entry.path();
 }
 
 TEST_F(CallsE2E, BusyCustomerShowsBusyAndIsHungUpTwoSecondsLater) {

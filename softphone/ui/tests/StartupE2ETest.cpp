@@ -1,6 +1,7 @@
 #include "AppUnderTest.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -48,6 +49,47 @@ TEST(StartupE2E, ShowsTheSettingsRefusesASecondInstanceAndQuitsCleanly) {
     EXPECT_EQ(code, 1);
     EXPECT_TRUE(eventually([&] { return app.survivors().isEmpty(); }, std::chrono::seconds(10)))
         << app.survivors().join(", ").toStdString();
+}
+
+// Runs an X utility of the test desktop and returns what it printed.
+std::string runTool(const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    tool.start(program, arguments);
+    tool.waitForFinished(10000);
+    return tool.readAllStandardOutput().toStdString();
+}
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(WindowE2E, TitleCallerIdChoiceAndTheRealWindowPosition) {
+    Root root;
+    std::ofstream(root.dir / "bin/velmoraapp.ini") << "[System]\r\ncustomernumber=AB7730\r\nAutoCid=True\r\n";
+    PrivateBus bus;
+    AppUnderTest app(root.dir, bus);
+    ASSERT_TRUE(app.waitUntilReady()) << app.output().toStdString();
+
+    const std::string title =
+        "Velmora Software              Customer Number - AB7730                         Ver. 6.0.22a";
+    std::string windows;
+    ASSERT_TRUE(eventually([&] {
+        windows = runTool("xwininfo", {"-root", "-tree"});
+        return windows.find("\"" + title + "\"") != std::string::npos;
+    })) << windows;
+    EXPECT_EQ(app.get("cidCheck", "Value"), "1");
+
+    // The agent moves the window; the key-pad view then writes where it really is.
+    const std::string id = runTool("xdotool", {"search", "--name", "^Velmora Software "});
+    ASSERT_FALSE(id.empty());
+    runTool("xdotool", {"windowmove", QString::fromStdString(id.substr(0, id.find('\n'))), "300", "200"});
+    ASSERT_TRUE(eventually([&] { return app.get("Form", "Left") == "4500" && app.get("Form", "Top") == "3000"; }))
+        << app.get("Form", "Left").toStdString() << "," << app.get("Form", "Top").toStdString();
+    EXPECT_EQ(app.click("expChk"), "");
+    EXPECT_TRUE(eventually([&] { return readFile(root.dir / "bin/buttonprg.ini") ==
+                                        "[System]\r\nLeft=4500\r\nTop=3000\r\n"; }))
+        << readFile(root.dir / "bin/buttonprg.ini");
 }
 
 TEST(ProvisioningE2E, SavingThePanelWritesTheAccount) {
