@@ -50,9 +50,16 @@ bool MessageWindow::event(QEvent* e)
         }
         return true;
     case kMsgRecordBufferDone:
+        if (owner_) {
+            auto* m = static_cast<WindowMessage*>(e);
+            ++depth_;
+            owner_->onRecordBufferDone(m->wParam, static_cast<WaveHeader*>(m->lParam));
+            --depth_;
+        }
+        return true;
     case kMsgConversionDone:
     case kMsgConversionFailed:
-        return true; // recording and conversion hand these over when they exist
+        return true; // conversion hands these over when it exists
     default:
         return QObject::event(e);
     }

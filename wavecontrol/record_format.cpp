@@ -1,7 +1,6 @@
-// The record format properties and the input-device questions. The recording and conversion
-// engines themselves are not part of this control yet: their methods say so with E_NOTIMPL.
+// The record format properties: the fixed formats, the user format as text, the format dialog.
+// The conversion engine is not part of this control yet: its methods say so with E_NOTIMPL.
 #include "platform/codecs/codec.h"
-#include "platform/wavein.h"
 #include "tonwell.h"
 
 namespace tonwell {
@@ -101,16 +100,35 @@ HRESULT Tonwell::put_RecordUserFormat(QString v)
         formatbuf::markNotSet(recordFormatBuffer_);
         return S_OK;
     }
-    auto nibble = [](QChar c) {
-        const char16_t u = c.unicode();
-        if (u <= '9')
-            return (u - '0') & 0x0F;
-        return (QChar(u).toUpper().unicode() - 'A' + 10) & 0x0F;
+    // Whole bytes of hexadecimal digits that fit the buffer, and a record whose extra bytes fit
+    // it too; anything else is refused and changes nothing.
+    const auto invalid = [this] {
+        return fail(TonwellInvalidPropertyValue, QStringLiteral("Record user format invalid property value"));
     };
-    // Only as many bytes as the buffer holds are taken.
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(v.size()) / 2, recordFormatBuffer_.size());
-    for (std::size_t i = 0; i < n; ++i)
-        recordFormatBuffer_[i] = static_cast<std::uint8_t>((nibble(v[2 * i]) << 4) | nibble(v[2 * i + 1]));
+    if (v.size() % 2 != 0 || static_cast<std::size_t>(v.size()) / 2 > recordFormatBuffer_.size())
+        return invalid();
+    const auto nibble = [](QChar c) {
+        const char16_t u = c.unicode();
+        if (u >= '0' && u <= '9')
+            return u - '0';
+        if (u >= 'A' && u <= 'F')
+            return u - 'A' + 10;
+        if (u >= 'a' && u <= 'f')
+            return u - 'a' + 10;
+        return -1;
+    };
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(v.size()) / 2);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const int high = nibble(v[2 * i]), low = nibble(v[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return invalid();
+        bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    std::vector<std::uint8_t> merged = recordFormatBuffer_;
+    std::copy(bytes.begin(), bytes.end(), merged.begin());
+    if (kWaveFormatHeaderSize + formatbuf::u16(merged, 16) > merged.size())
+        return invalid();
+    recordFormatBuffer_ = std::move(merged);
     setRecordMarkerFromFormat();
     describe(recordFormatBuffer_, &recordTag_, &recordAttributes_);
     return S_OK;
@@ -125,8 +143,6 @@ HRESULT Tonwell::get_ConvertFormat(QString* v)
 }
 
 HRESULT Tonwell::put_ConvertFormat(QString) { return E_NOTIMPL; }
-HRESULT Tonwell::Record(std::int32_t) { return E_NOTIMPL; }
-HRESULT Tonwell::StopRecord() { return S_OK; } // never recording yet
 HRESULT Tonwell::Convert(QString, QString) { return E_NOTIMPL; }
 HRESULT Tonwell::ShowConvertFormatDialog(std::int32_t) { return E_NOTIMPL; }
 
@@ -134,41 +150,7 @@ HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t)
 {
     if (recordFormat_ != twUserSelect)
         return fail(TonwellACMError, QStringLiteral("Record format not user selectable"));
-    return E_NOTIMPL;
-}
-
-void Tonwell::onSilenceTick() {}
-
-HRESULT Tonwell::WaveInGetName(std::int16_t id, QString* name)
-{
-    WaveInCaps caps;
-    if (waveInCaps(id, &caps) != MMSYSERR_NOERROR)
-        return fail(TonwellGetWaveInNameFailed, QStringLiteral("Failed to get wave in device name"));
-    *name = caps.name;
-    return S_OK;
-}
-
-HRESULT Tonwell::WaveInGetCaps(std::int16_t id, std::int32_t* result)
-{
-    *result = 0;
-    WaveInCaps caps;
-    if (waveInCaps(id, &caps) != MMSYSERR_NOERROR)
-        return S_OK;
-    struct Bit {
-        std::uint32_t device;
-        std::int32_t ours;
-    };
-    constexpr Bit bits[] = {{WAVE_FORMAT_1M08, tw11025Hz8bit}, {WAVE_FORMAT_1M16, tw11025Hz16bit},
-                            {WAVE_FORMAT_2M08, tw2205Hz8bit},  {WAVE_FORMAT_2M16, tw2205Hz16bit},
-                            {WAVE_FORMAT_4M08, tw44100Hz8bit}, {WAVE_FORMAT_4M16, tw44100Hz16bit}};
-    for (const Bit& b : bits)
-        if (caps.formats & b.device)
-            *result |= b.ours;
-    if (waveInQuery(id, WaveFormat::pcm(8000, 16)) == MMSYSERR_NOERROR)
-        *result |= tw8000Hz16bit;
-    if (waveInQuery(id, WaveFormat::pcm(8000, 8)) == MMSYSERR_NOERROR)
-        *result |= tw8000Hz8bit;
-    return S_OK;
+    return fail(TonwellACMError, QStringLiteral("Failed to show record format dialog"));
 }
 
 } // namespace tonwell
