@@ -29,8 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     acm.tagName(f.tag, &text);
     acm.describe(f, &text);
     WaveFormat pcm;
-    auto decoder = acm.openDecoder(f, &pcm);
-    if (!decoder)
+    pcm.tag = WAVE_FORMAT_PCM;
+    std::unique_ptr<CodecStream> stream;
+    if (acm.suggest(f, &pcm, ACM_FORMATSUGGESTF_WFORMATTAG) != MMSYSERR_NOERROR ||
+        acm.openStream(f, pcm, ACM_STREAMOPENF_NONREALTIME, &stream) != MMSYSERR_NOERROR)
         return 0;
     // Decode in buffers of whole blocks, as playback hands them over.
     std::size_t n = 1024;
@@ -44,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             break;
         left -= static_cast<std::uint32_t>(r);
         out.clear();
-        if (!decoder->convert(std::span(buffer.data(), static_cast<std::size_t>(r)), out, false))
+        std::size_t used = 0;
+        const std::uint32_t flags = left == 0 ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN;
+        if (stream->convert(std::span(buffer.data(), static_cast<std::size_t>(r)), flags, out, &used) != MMSYSERR_NOERROR)
             break;
     }
     return 0;

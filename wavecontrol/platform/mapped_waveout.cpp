@@ -1,4 +1,5 @@
-// The device mapper's converter: a compressed format plays through a decoder to 16-bit PCM.
+// The device mapper's converter: a compressed format plays through a codec-manager stream to the
+// PCM format the manager suggests for it.
 #include "platform/codecs/codec.h"
 #include "platform/waveout.h"
 
@@ -13,8 +14,8 @@ namespace {
 // written to the real device; when that one is done, the caller's buffer is done.
 class MappedWaveOut : public WaveOut {
 public:
-    MappedWaveOut(std::unique_ptr<StreamConverter> decoder, WaveDoneCallback done)
-        : decoder_(std::move(decoder)), done_(std::move(done))
+    MappedWaveOut(std::unique_ptr<CodecStream> stream, WaveDoneCallback done)
+        : stream_(std::move(stream)), done_(std::move(done))
     {
     }
     ~MappedWaveOut() override
@@ -42,8 +43,14 @@ public:
             return WAVERR_UNPREPARED;
         auto pending = std::make_unique<Pending>();
         pending->outer = h;
-        if (!decoder_->convert(std::span(h->data, h->bufferLength), pending->pcm, false))
+        // Whole blocks convert; a torn tail waits for the next buffer. The last buffer of the
+        // data flushes what the codec still holds.
+        carry_.insert(carry_.end(), h->data, h->data + h->bufferLength);
+        const std::uint32_t flags = (h->flags & WHDR_ENDOFDATA) ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN;
+        std::size_t used = 0;
+        if (stream_->convert(carry_, flags, pending->pcm, &used) != MMSYSERR_NOERROR)
             return MMSYSERR_ERROR;
+        carry_.erase(carry_.begin(), carry_.begin() + static_cast<std::ptrdiff_t>(used));
         pending->header.data = pending->pcm.data();
         pending->header.bufferLength = static_cast<std::uint32_t>(pending->pcm.size());
         // A buffer that decodes to nothing (a torn block, a partial MP3 frame) still comes back.
@@ -111,7 +118,8 @@ private:
         done(outer);
     }
 
-    std::unique_ptr<StreamConverter> decoder_;
+    std::unique_ptr<CodecStream> stream_;
+    std::vector<std::uint8_t> carry_; // source bytes not yet converted
     WaveDoneCallback done_;
     std::unique_ptr<WaveOut> inner_;
     std::mutex mutex_;
@@ -128,11 +136,14 @@ MMRESULT openMappedWaveOut(WaveOutSystem& system, int id, const WaveFormat& f, W
         return system.open(id, f, std::move(done), out);
     if (direct != WAVERR_BADFORMAT)
         return direct;
+    const CodecManager& acm = CodecManager::instance();
     WaveFormat pcm;
-    auto decoder = CodecManager::instance().openDecoder(f, &pcm);
-    if (!decoder || (f.isPcm() && pcm == f))
+    pcm.tag = WAVE_FORMAT_PCM;
+    std::unique_ptr<CodecStream> stream;
+    if (acm.suggest(f, &pcm, ACM_FORMATSUGGESTF_WFORMATTAG) != MMSYSERR_NOERROR || pcm == f ||
+        acm.openStream(f, pcm, ACM_STREAMOPENF_NONREALTIME, &stream) != MMSYSERR_NOERROR)
         return WAVERR_BADFORMAT;
-    auto mapped = std::make_unique<MappedWaveOut>(std::move(decoder), std::move(done));
+    auto mapped = std::make_unique<MappedWaveOut>(std::move(stream), std::move(done));
     const MMRESULT rc = mapped->openInner(system, id, pcm);
     if (rc != MMSYSERR_NOERROR)
         return rc;

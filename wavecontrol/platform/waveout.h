@@ -31,6 +31,9 @@ QString waveErrorText(MMRESULT code);
 constexpr std::uint32_t WHDR_DONE = 0x01;
 constexpr std::uint32_t WHDR_PREPARED = 0x02;
 constexpr std::uint32_t WHDR_INQUEUE = 0x10;
+// Set by the writer on the buffer that holds the end of its data: a converting device flushes
+// what its codec still holds after that buffer.
+constexpr std::uint32_t WHDR_ENDOFDATA = 0x00010000;
 
 struct WaveHeader {
     std::uint8_t* data = nullptr;
@@ -92,9 +95,9 @@ WaveOutSystem& waveOutSystem();
 WaveOutSystem& alsaWaveOutSystem();
 WaveOutSystem& virtualWaveOutSystem();
 
-// Opens the device for `f`, directly when it takes the format, otherwise through a decoder of the
-// codec manager to 16-bit PCM (the device mapper's converter). Buffers then complete when their
-// decoded audio has been played.
+// Opens the device for `f`, directly when it takes the format, otherwise through a stream of the
+// codec manager to the PCM format it suggests (the device mapper's converter). Buffers then
+// complete when their converted audio has been played.
 MMRESULT openMappedWaveOut(WaveOutSystem& system, int id, const WaveFormat& f, WaveDoneCallback done,
                            std::unique_ptr<WaveOut>* out);
 

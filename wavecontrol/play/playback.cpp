@@ -139,6 +139,8 @@ void Tonwell::onPlayBufferDone(WaveHeader* h)
         h->flags = 0;
         h->bufferLength = h->bytesRecorded = static_cast<std::uint32_t>(r);
         waveOut_->prepare(h);
+        if (playBytesLeft_ == 0)
+            h->flags |= WHDR_ENDOFDATA;
         if (playMarker_ == 8)
             applyGain8(h->data, h->bufferLength, playGain_, playPeak_);
         else if (playMarker_ == 16)
