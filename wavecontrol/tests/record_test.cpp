@@ -2,6 +2,7 @@
 // order, buffer sizes, silence detection and deletion, stop, pause, device faults, destruction.
 #include "helpers.h"
 #include "message_window.h"
+#include "platform/codecs/codec.h"
 #include "record/level.h"
 
 #include <QDir>
@@ -465,4 +466,39 @@ TEST_F(Recording, UserFormatTextsAreTakenWholeOrRefused)
     ASSERT_EQ(recordAll(samples8({1, 2, 3, 200}).repeated(300)), S_OK);
     ASSERT_TRUE(waitFor(QStringLiteral("DoneRecord")));
     EXPECT_EQ(readFile(target), waveBytes(record18(11025, 8), samples8({1, 2, 3, 200}).repeated(300)));
+}
+
+TEST_F(Recording, CompressedFormatsAreEncodedFromCapturedPcmByTheCodecManager)
+{
+    // The virtual input captures PCM only: the mapper encodes through the codec manager, and the
+    // file holds what one stream over the whole input gives.
+    const CodecManager& acm = CodecManager::instance();
+    const QByteArray input = ramp16(16000) + tone16(8000, 12000);
+    for (std::uint16_t tag : {WAVE_FORMAT_ALAW, WAVE_FORMAT_MULAW, WAVE_FORMAT_IMA_ADPCM, WAVE_FORMAT_GSM610, WAVE_FORMAT_MPEGLAYER3}) {
+        events->lines.clear();
+        WaveFormat f;
+        for (const WaveFormat& g : acm.formats(FormatUse::Input))
+            if (g.tag == tag && g.samplesPerSec == 8000 && g.channels == 1 && f.tag == 0)
+                f = g;
+        ASSERT_EQ(f.tag, tag);
+        WaveFormat pcm;
+        pcm.tag = WAVE_FORMAT_PCM;
+        ASSERT_EQ(acm.suggest(f, &pcm, ACM_FORMATSUGGESTF_WFORMATTAG), MMSYSERR_NOERROR);
+        ASSERT_EQ(pcm, WaveFormat::pcm(8000, 16));
+        std::unique_ptr<CodecStream> stream;
+        ASSERT_EQ(acm.openStream(pcm, f, ACM_STREAMOPENF_NONREALTIME, &stream), MMSYSERR_NOERROR);
+        std::vector<std::uint8_t> expected;
+        std::size_t used = 0;
+        stream->convert(std::span(reinterpret_cast<const std::uint8_t*>(input.constData()), static_cast<std::size_t>(input.size())),
+                        ACM_STREAMCONVERTF_END, expected, &used);
+
+        control->put_RecordFormat(twUserSelect);
+        ASSERT_EQ(control->put_RecordUserFormat(QString::fromLatin1(bytesOf(f.toBytes()).toHex().toUpper())), S_OK);
+        QString tagName;
+        control->get_RecordTag(&tagName);
+        ASSERT_EQ(recordAll(input), S_OK) << tagName.toStdString();
+        ASSERT_TRUE(waitFor(QStringLiteral("DoneRecord")));
+        EXPECT_EQ(readFile(target), waveBytes(bytesOf(f.toBytes()), bytesOf(expected))) << tagName.toStdString();
+        EXPECT_TRUE(silenceEvents() == QStringList{"Silence -1"}); // no metering of compressed audio
+    }
 }
