@@ -59,7 +59,13 @@ bool MessageWindow::event(QEvent* e)
         return true;
     case kMsgConversionDone:
     case kMsgConversionFailed:
-        return true; // conversion hands these over when it exists
+        if (owner_) {
+            const auto* m = static_cast<WindowMessage*>(e);
+            ++depth_;
+            owner_->onConversionDone(static_cast<int>(e->type()) == kMsgConversionDone ? 99 : static_cast<int>(m->wParam));
+            --depth_;
+        }
+        return true;
     default:
         return QObject::event(e);
     }

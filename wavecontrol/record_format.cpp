@@ -1,7 +1,9 @@
 // The record format properties: the fixed formats, the user format as text, the format dialog.
-// The conversion engine is not part of this control yet: its methods say so with E_NOTIMPL.
 #include "platform/codecs/codec.h"
+#include "platform/format_chooser.h"
 #include "tonwell.h"
+
+#include <optional>
 
 namespace tonwell {
 
@@ -134,23 +136,34 @@ HRESULT Tonwell::put_RecordUserFormat(QString v)
     return S_OK;
 }
 
-HRESULT Tonwell::get_ConvertFormat(QString* v)
-{
-    if (const HRESULT hr = runTimeOnly(); FAILED(hr))
-        return hr;
-    v->clear();
-    return S_OK;
-}
 
-HRESULT Tonwell::put_ConvertFormat(QString) { return E_NOTIMPL; }
-HRESULT Tonwell::Convert(QString, QString) { return E_NOTIMPL; }
-HRESULT Tonwell::ShowConvertFormatDialog(std::int32_t) { return E_NOTIMPL; }
-
-HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t)
+HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t hWnd)
 {
     if (recordFormat_ != twUserSelect)
         return fail(TonwellACMError, QStringLiteral("Record format not user selectable"));
-    return fail(TonwellACMError, QStringLiteral("Failed to show record format dialog"));
+    std::optional<WaveFormat> initial;
+    if (formatbuf::isSet(recordFormatBuffer_)) {
+        const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(recordFormatBuffer_, 16),
+                                                       recordFormatBuffer_.size());
+        initial = WaveFormat::fromBytes(std::span(recordFormatBuffer_).first(size));
+    }
+    FormatChoice choice;
+    switch (chooseFormat(widgetForHandle(hWnd), QStringLiteral("Choose Required Record Format"), FormatUse::Input,
+                         initial ? &*initial : nullptr, recordFormatBuffer_.size(), &choice)) {
+    case ChooseResult::Canceled:
+        return S_OK;
+    case ChooseResult::Failed:
+        return fail(TonwellACMError, QStringLiteral("Failed to show record format dialog"));
+    case ChooseResult::Chosen:
+        break;
+    }
+    const std::vector<std::uint8_t> bytes = choice.format.toBytes();
+    std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
+    std::copy(bytes.begin(), bytes.end(), recordFormatBuffer_.begin());
+    setRecordMarkerFromFormat();
+    recordTag_ = choice.tag;
+    recordAttributes_ = choice.attributes;
+    return S_OK;
 }
 
 } // namespace tonwell

@@ -37,7 +37,8 @@ Tonwell::Tonwell()
 
 Tonwell::~Tonwell()
 {
-    // Stop the devices first: their callbacks post to the window, which must outlive them.
+    // Stop the devices and the worker first: they post to the window, which must outlive them.
+    stopConversion();
     releasePlayback();
     releaseRecording();
     if (window_) {

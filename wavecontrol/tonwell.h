@@ -12,7 +12,9 @@
 
 #include <QString>
 #include <array>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace tonwell {
@@ -108,6 +110,7 @@ public:
     void onRecordBufferDone(std::uintptr_t session, WaveHeader* h);
     void onLevelTick();
     void onSilenceTick();
+    void onConversionDone(int code); // kConversionOk or the failed step's code
 
     // For tests and the benchmark: what playback and recording are using.
     std::uint32_t playBufferSize() const { return playBufferSize_; }
@@ -129,6 +132,10 @@ private:
     void endPlayback();
     void releasePlayback(); // frees what playback holds, firing nothing
     void applyRecordFormat(std::int32_t value);
+    // Copies a record over the cleared target buffer and names it in ConvertTag/ConvertAttributes.
+    void setConvertFormat(std::span<const std::uint8_t> record);
+    // Asks a running worker to stop and waits for it (the control is going away).
+    void stopConversion();
     void setRecordMarkerFromFormat();
     // A failed Record step: releases what the start took, clears the flags, reports hr.
     HRESULT abandonRecord(HRESULT hr, const QString& description);
@@ -146,7 +153,9 @@ private:
     std::int16_t playBufferLength_ = 2, recordBufferLength_ = 1;
     bool silenceDeletion_ = false;
     bool playPaused_ = false, recordPaused_ = false;
-    bool playing_ = false, recording_ = false, converting_ = false;
+    bool playing_ = false, recording_ = false;
+    // Set by Convert, cleared by the worker just before it posts its result.
+    std::atomic<bool> converting_ = false;
     bool playBusy_ = false, recordBusy_ = false;
     bool silent_ = true;
     int silencePeak_ = 0, playPeak_ = 0, recordPeak_ = 0;
@@ -180,6 +189,10 @@ private:
     int recordHeadersInUse_ = 0;
     std::uint32_t recordBufferSize_ = 0;
     std::uintptr_t recordSession_ = 0;
+
+    // Conversion.
+    std::thread convertWorker_;
+    std::atomic<bool> stopConversion_ = false;
 };
 
 // Gain rule shared by PlayVolume and RecordLevel: 1 + v * 0.01 for v <= 0, 1 + v * 0.1 above.

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 namespace tonwellhost {
 
@@ -123,6 +124,33 @@ QString defaultModule()
 #endif
 }
 
+QString formatHex(const tonwell::WaveFormat& f)
+{
+    const std::vector<std::uint8_t> b = f.toBytes();
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size())).toHex().toUpper());
+}
+
+// The named targets of `convert --to`.
+std::optional<tonwell::WaveFormat> namedFormat(const QString& name)
+{
+    using namespace tonwell;
+    const std::uint16_t tag = name == QLatin1String("gsm")       ? WAVE_FORMAT_GSM610
+                              : name == QLatin1String("alaw")    ? WAVE_FORMAT_ALAW
+                              : name == QLatin1String("ulaw")    ? WAVE_FORMAT_MULAW
+                              : name == QLatin1String("ima")     ? WAVE_FORMAT_IMA_ADPCM
+                              : name == QLatin1String("mp3")     ? WAVE_FORMAT_MPEGLAYER3
+                              : name == QLatin1String("pcm8k16") ? WAVE_FORMAT_PCM
+                                                                  : 0;
+    if (!tag)
+        return std::nullopt;
+    // The suggestion for 8 kHz 16-bit mono speech.
+    WaveFormat f;
+    f.tag = tag;
+    if (CodecManager::instance().suggest(WaveFormat::pcm(8000, 16), &f, ACM_FORMATSUGGESTF_WFORMATTAG) != MMSYSERR_NOERROR)
+        return std::nullopt;
+    return f;
+}
+
 int registration(bool add, const QStringList& args)
 {
     const QString module = QFileInfo(args.value(0, defaultModule())).absoluteFilePath();
@@ -167,13 +195,13 @@ int formats()
         for (const auto& item : e.items)
             out(QStringLiteral("%1 %2 %3").arg(item.name).arg(item.value).arg(item.help));
     }
-    // The codec manager's drivers: what PlayTag can name and the device mapper can decode.
-    for (std::uint16_t tag : {tonwell::WAVE_FORMAT_PCM, tonwell::WAVE_FORMAT_ALAW, tonwell::WAVE_FORMAT_MULAW,
-                              tonwell::WAVE_FORMAT_IMA_ADPCM, tonwell::WAVE_FORMAT_GSM610, tonwell::WAVE_FORMAT_MPEGLAYER3}) {
-        QString name;
-        if (tonwell::CodecManager::instance().tagName(tag, &name))
-            out(QStringLiteral("codec 0x%1 %2").arg(tag, 4, 16, QLatin1Char('0')).arg(name));
-    }
+    // Every driver's formats, with the text ConvertFormat takes for each.
+    const tonwell::CodecManager& acm = tonwell::CodecManager::instance();
+    for (const auto& d : acm.drivers())
+        for (const tonwell::WaveFormat& f : d->formats())
+            out(QStringLiteral("0x%1 %2: %3 %4")
+                    .arg(f.tag, 4, 16, QLatin1Char('0'))
+                    .arg(d->tagName(), d->describe(f), formatHex(f)));
     return 0;
 }
 
@@ -261,12 +289,78 @@ int play(const QStringList& args)
     return status;
 }
 
+int convert(const QStringList& args)
+{
+    QStringList files;
+    QString hex;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if ((a == QLatin1String("--format") || a == QLatin1String("--to")) && i + 1 < args.size()) {
+            const QString value = args[++i];
+            if (a == QLatin1String("--format")) {
+                hex = value;
+            } else if (const auto f = namedFormat(value)) {
+                hex = formatHex(*f);
+            } else {
+                std::fprintf(stderr, "unknown format name %s (gsm, alaw, ulaw, ima, mp3, pcm8k16)\n", qPrintable(value));
+                return 2;
+            }
+        } else if (!a.startsWith(QLatin1String("--"))) {
+            files << a;
+        } else {
+            files.clear();
+            break;
+        }
+    }
+    if (files.size() != 2 || hex.isEmpty()) {
+        printUsage();
+        return 2;
+    }
+    Control c;
+    if (HRESULT hr = c.create(); FAILED(hr))
+        return failure(hr);
+    if (HRESULT hr = c.put("ConvertFormat", Variant(hex)); FAILED(hr))
+        return failure(hr);
+    Variant tag, attributes;
+    c.get("ConvertTag", &tag);
+    c.get("ConvertAttributes", &attributes);
+    out(QStringLiteral("format %1 (%2, %3)").arg(hex, tag.bstr(), attributes.bstr()));
+
+    int status = 1;
+    auto* source = query<EventSource>(c.object);
+    auto sink = std::make_shared<PrintingSink>(c.dispatch->typeInfo(), [&status](DISPID id, std::span<const Variant>) {
+        status = id == 5 ? 0 : 1; // ConvertDone, else ConvertError
+        QCoreApplication::exit(0);
+    });
+    std::uint32_t cookie = 0;
+    if (source)
+        source->advise(sink, &cookie);
+    const auto bytesPerSecond = tonwell::WaveFormat::fromBytes(
+        std::span(reinterpret_cast<const std::uint8_t*>(QByteArray::fromHex(hex.toLatin1()).constData()),
+                  static_cast<std::size_t>(hex.size() / 2))).avgBytesPerSec;
+    ConvertProgress progress(files[0], files[1], bytesPerSecond);
+    QTimer redraw;
+    if (ProgressBar::onTerminal()) {
+        QObject::connect(&redraw, &QTimer::timeout, [&] { progress.draw(); });
+        redraw.start(200);
+    }
+    if (HRESULT hr = c.call("Convert", {Variant(files[0]), Variant(files[1])}); FAILED(hr))
+        return failure(hr);
+    QCoreApplication::exec();
+    redraw.stop();
+    ProgressBar::clearLine();
+    if (source)
+        source->unadvise(cookie);
+    return status;
+}
+
 } // namespace
 
 void printUsage()
 {
     std::fputs("usage: tonwell register [MODULE] | unregister [MODULE] | devices | formats | info FILE |\n"
-               "       play FILE [--device N] [--volume V] [--buffer L]\n",
+               "       play FILE [--device N] [--volume V] [--buffer L] |\n"
+               "       convert IN OUT (--format HEX | --to gsm|alaw|ulaw|ima|mp3|pcm8k16)\n",
                stderr);
 }
 
@@ -284,6 +378,8 @@ int run(const QString& command, const QStringList& args)
         return info(args);
     if (command == QLatin1String("play"))
         return play(args);
+    if (command == QLatin1String("convert"))
+        return convert(args);
     printUsage();
     return 2;
 }

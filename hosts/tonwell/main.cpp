@@ -3,9 +3,13 @@
 //   tonwell register [MODULE]      self-registration of the control library
 //   tonwell unregister [MODULE]
 //   tonwell devices                output and input devices with their format bits
-//   tonwell formats                the record format constants and the codec drivers
+//   tonwell formats                the record format constants and every codec driver's formats
+//                                  with the ConvertFormat text of each
 //   tonwell info FILE              PlayTag and PlayAttributes of a wave file
 //   tonwell play FILE [--device N] [--volume V] [--buffer L]
+//   tonwell convert IN OUT (--format HEX | --to gsm|alaw|ulaw|ima|mp3|pcm8k16)
+//                                  converts IN; prints the format used, then ConvertDone (exit 0)
+//                                  or "ConvertError CODE TEXT" (exit 1)
 //
 // Events are printed one a line as they arrive ("VUChange 12 0", "DonePlay"); a failure is
 // printed on stderr as "0x80042002 Not a valid wave audio file" and the exit status is 1.

@@ -3,8 +3,10 @@
 #include "platform/riff.h"
 #include "platform/waveformat.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
@@ -16,7 +18,10 @@ namespace {
 bool g_drawn = false;
 }
 
-ProgressBar::ProgressBar(const QString& file)
+namespace {
+
+// The length of a wave file's data in seconds (0 when unreadable).
+double secondsOf(const QString& file)
 {
     RiffReader r;
     Chunk riff, fmt, data;
@@ -25,16 +30,46 @@ ProgressBar::ProgressBar(const QString& file)
         if (r.read(record.data(), record.size()) == static_cast<long long>(record.size()) && r.ascend(fmt) &&
             r.findChunk(riff, kData, &data)) {
             const WaveFormat f = WaveFormat::fromBytes(record);
-            double pace = qEnvironmentVariable("TONWELL_AUDIO") == QLatin1String("virtual")
-                              ? qEnvironmentVariable("TONWELL_VIRTUAL_PACE").toDouble()
-                              : 1.0;
-            if (pace <= 0)
-                pace = 1.0;
             if (f.avgBytesPerSec)
-                seconds_ = static_cast<double>(data.size) / f.avgBytesPerSec / pace;
+                return static_cast<double>(data.size) / f.avgBytesPerSec;
         }
     }
+    return 0;
+}
+
+void drawBar(double share, const QString& label)
+{
+    constexpr int width = 30;
+    const int filled = static_cast<int>(std::clamp(share, 0.0, 1.0) * width);
+    std::fprintf(stderr, "\r[%s%s] %s", std::string(filled, '#').c_str(), std::string(width - filled, ' ').c_str(),
+                 qPrintable(label));
+    std::fflush(stderr);
+    g_drawn = true;
+}
+
+} // namespace
+
+ProgressBar::ProgressBar(const QString& file)
+{
+    double pace = qEnvironmentVariable("TONWELL_AUDIO") == QLatin1String("virtual")
+                      ? qEnvironmentVariable("TONWELL_VIRTUAL_PACE").toDouble()
+                      : 1.0;
+    if (pace <= 0)
+        pace = 1.0;
+    seconds_ = secondsOf(file) / pace;
     clock_.start();
+}
+
+ConvertProgress::ConvertProgress(const QString& input, QString output, std::uint32_t targetBytesPerSecond)
+    : output_(std::move(output)), expected_(secondsOf(input) * targetBytesPerSecond)
+{
+}
+
+void ConvertProgress::draw()
+{
+    const double done = static_cast<double>(QFileInfo(output_).size());
+    const double share = expected_ > 0 ? done / expected_ : 0.0;
+    drawBar(share, QStringLiteral("%1 %").arg(static_cast<int>(std::min(share, 1.0) * 100), 3));
 }
 
 bool ProgressBar::onTerminal() { return isatty(STDERR_FILENO) == 1; }
@@ -42,13 +77,7 @@ bool ProgressBar::onTerminal() { return isatty(STDERR_FILENO) == 1; }
 void ProgressBar::draw()
 {
     const double t = clock_.elapsed() / 1000.0;
-    const double share = seconds_ > 0 ? std::min(1.0, t / seconds_) : 0.0;
-    constexpr int width = 30;
-    const int filled = static_cast<int>(share * width);
-    std::fprintf(stderr, "\r[%s%s] %5.1f / %.1f s", std::string(filled, '#').c_str(),
-                 std::string(width - filled, ' ').c_str(), std::min(t, seconds_), seconds_);
-    std::fflush(stderr);
-    g_drawn = true;
+    drawBar(seconds_ > 0 ? t / seconds_ : 0.0, QString::asprintf("%5.1f / %.1f s", std::min(t, seconds_), seconds_));
 }
 
 void ProgressBar::clearLine()

@@ -2,6 +2,7 @@
 #pragma once
 #include <QElapsedTimer>
 #include <QString>
+#include <cstdint>
 
 namespace tonwellhost {
 
@@ -18,6 +19,18 @@ public:
 private:
     double seconds_ = 0;
     QElapsedTimer clock_;
+};
+
+// The bar drawn while a file converts: the destination's size against the size the source's
+// length gives at the target's bytes per second.
+class ConvertProgress {
+public:
+    ConvertProgress(const QString& input, QString output, std::uint32_t targetBytesPerSecond);
+    void draw();
+
+private:
+    QString output_;
+    double expected_ = 0;
 };
 
 } // namespace tonwellhost

@@ -5,8 +5,12 @@
 #include "platform/codecs/codec.h"
 #include "record/level.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QRegularExpression>
+#include <QTimer>
 
 using namespace tonwell;
 using namespace tonwell::testing;
@@ -501,4 +505,41 @@ TEST_F(Recording, CompressedFormatsAreEncodedFromCapturedPcmByTheCodecManager)
         EXPECT_EQ(readFile(target), waveBytes(bytesOf(f.toBytes()), bytesOf(expected))) << tagName.toStdString();
         EXPECT_TRUE(silenceEvents() == QStringList{"Silence -1"}); // no metering of compressed audio
     }
+}
+
+TEST_F(Recording, TheFormatDialogStartsFromTheCurrentFormatAndSetsTheChoice)
+{
+    control->put_RecordFormat(twUserSelect);
+    ASSERT_EQ(control->put_RecordUserFormat(QStringLiteral("01000100401F0000803E0000020010000000")), S_OK);
+    QString shownTag, shownTitle;
+    auto answer = [&](bool accept, const QString& tag) {
+        QTimer::singleShot(0, [=, &shownTag, &shownTitle] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            shownTitle = dialog->windowTitle();
+            auto* tags = dialog->findChild<QComboBox*>(QStringLiteral("formatTag"));
+            shownTag = tags->currentText();
+            tags->setCurrentIndex(tags->findText(tag));
+            dialog->findChild<QComboBox*>(QStringLiteral("formatAttributes"))->setCurrentIndex(0);
+            accept ? dialog->accept() : dialog->reject();
+        });
+    };
+    answer(true, QStringLiteral("GSM 6.10"));
+    ASSERT_EQ(control->ShowRecordFormatDialog(0), S_OK);
+    EXPECT_EQ(shownTitle, QStringLiteral("Choose Required Record Format"));
+    EXPECT_EQ(shownTag, QStringLiteral("PCM"));
+    const WaveFormat gsm = CodecManager::instance().driver(WAVE_FORMAT_GSM610)->formats()[0];
+    QString text, tag, attributes;
+    control->get_RecordUserFormat(&text);
+    control->get_RecordTag(&tag);
+    control->get_RecordAttributes(&attributes);
+    EXPECT_EQ(text, QString::fromLatin1(bytesOf(gsm.toBytes()).toHex().toUpper()));
+    EXPECT_EQ(tag, QStringLiteral("GSM 6.10"));
+    EXPECT_EQ(attributes, CodecManager::instance().driver(WAVE_FORMAT_GSM610)->describe(gsm));
+
+    answer(false, QStringLiteral("PCM")); // Cancel: S_OK, nothing changes
+    ASSERT_EQ(control->ShowRecordFormatDialog(0), S_OK);
+    EXPECT_EQ(shownTag, QStringLiteral("GSM 6.10"));
+    control->get_RecordUserFormat(&text);
+    EXPECT_EQ(text, QString::fromLatin1(bytesOf(gsm.toBytes()).toHex().toUpper()));
 }

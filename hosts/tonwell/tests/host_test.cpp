@@ -81,6 +81,22 @@ TEST_F(Host, RegistersCreatesByProgIdAndUnregisters)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, QStringLiteral("0x80042016 Play buffer length invalid property value\n"));
 
+    // Conversion: the format used, then the result event; the exit status follows it.
+    const QString converted = dir.filePath(QStringLiteral("pcm.wav"));
+    r = run({QStringLiteral("convert"), wave, converted, QStringLiteral("--to"), QStringLiteral("pcm8k16")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("format 01000100401F0000803E0000020010000000 (PCM, 8.000 kHz, 16 Bit, Mono)\nConvertDone\n"));
+    QFile pcm(converted);
+    ASSERT_TRUE(pcm.open(QIODevice::ReadOnly) && raw.seek(0));
+    EXPECT_EQ(pcm.readAll().mid(46), raw.readAll());
+    r = run({QStringLiteral("convert"), text, converted, QStringLiteral("--format"), QStringLiteral("01000100401F0000803E0000020010000000")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("ConvertError 2 Not a valid audio source file\n"))) << r.out.toStdString();
+    EXPECT_EQ(run({QStringLiteral("convert"), wave, converted, QStringLiteral("--to"), QStringLiteral("opus")}).status, 2);
+    r = run({QStringLiteral("formats")});
+    EXPECT_TRUE(r.out.contains(QStringLiteral("0x0031 GSM 6.10: 8.000 kHz, Mono 31000100401F0000590600004100000002004001\n")))
+        << r.out.toStdString();
+
     r = run({QStringLiteral("unregister"), QStringLiteral(TONWELL_MODULE)});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_FALSE(reg.keyExists(clsid));

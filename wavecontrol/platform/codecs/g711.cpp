@@ -1,5 +1,5 @@
-// G.711 A-law (tag 6) and u-law (tag 7): 8-bit logarithmic samples. Encoding keeps the top 13
-// (A-law) or 14 (u-law) bits of each 16-bit sample, as the reference coders do.
+// G.711 A-law (tag 6) and u-law (tag 7): 8-bit logarithmic samples. Encoding rounds each 16-bit
+// sample to the nearest 13-bit (A-law) or 14-bit (u-law) value, as sox does, then codes it.
 #include "platform/codecs/g711.h"
 
 #include "platform/codecs/codec.h"
@@ -78,8 +78,8 @@ struct Tables {
     Tables()
     {
         for (int s = -32768; s < 32768; ++s) {
-            toAlaw[static_cast<std::uint16_t>(s)] = alawOf13(s >> 3);
-            toUlaw[static_cast<std::uint16_t>(s)] = ulawOf14(s >> 2);
+            toAlaw[static_cast<std::uint16_t>(s)] = alawOf13(std::min((s + 4) >> 3, 4095));
+            toUlaw[static_cast<std::uint16_t>(s)] = ulawOf14(std::min((s + 2) >> 2, 8191));
         }
     }
 };

@@ -58,13 +58,13 @@ public:
         std::size_t at = 0;
         for (;;) {
             std::size_t used = 0, made = 0;
-            const bool flush = end && at == frames;
+            const bool flush = end && at == frames; // no input left: the resampler empties itself
             if (soxr_process(soxr_, flush ? nullptr : samples_.data() + at * dst_.channels, frames - at, &used,
                              resampled_.data(), room, &made))
                 return false;
             at += used;
             store(resampled_.data(), made, out);
-            if (flush ? made == 0 : (at == frames && made < room))
+            if (flush ? made == 0 : (!end && at == frames && made < room))
                 break;
         }
         return true;
