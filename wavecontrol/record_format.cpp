@@ -1,6 +1,7 @@
 // The record format properties: the fixed formats, the user format as text, the format dialog.
 #include "platform/codecs/codec.h"
 #include "platform/format_chooser.h"
+#include "platform/format_text.h"
 #include "tonwell.h"
 
 #include <optional>
@@ -88,8 +89,7 @@ HRESULT Tonwell::get_RecordUserFormat(QString* v)
         return S_OK;
     const std::size_t size =
         std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(recordFormatBuffer_, 16), recordFormatBuffer_.size());
-    for (std::size_t i = 0; i < size; ++i)
-        *v += QStringLiteral("%1").arg(recordFormatBuffer_[i], 2, 16, QLatin1Char('0')).toUpper();
+    *v = toHex(std::span(recordFormatBuffer_).first(size));
     return S_OK;
 }
 
@@ -104,33 +104,8 @@ HRESULT Tonwell::put_RecordUserFormat(QString v)
     }
     // Whole bytes of hexadecimal digits that fit the buffer, and a record whose extra bytes fit
     // it too; anything else is refused and changes nothing.
-    const auto invalid = [this] {
+    if (!overlayRecordText(v, recordFormatBuffer_))
         return fail(TonwellInvalidPropertyValue, QStringLiteral("Record user format invalid property value"));
-    };
-    if (v.size() % 2 != 0 || static_cast<std::size_t>(v.size()) / 2 > recordFormatBuffer_.size())
-        return invalid();
-    const auto nibble = [](QChar c) {
-        const char16_t u = c.unicode();
-        if (u >= '0' && u <= '9')
-            return u - '0';
-        if (u >= 'A' && u <= 'F')
-            return u - 'A' + 10;
-        if (u >= 'a' && u <= 'f')
-            return u - 'a' + 10;
-        return -1;
-    };
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(v.size()) / 2);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const int high = nibble(v[2 * i]), low = nibble(v[2 * i + 1]);
-        if (high < 0 || low < 0)
-            return invalid();
-        bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
-    }
-    std::vector<std::uint8_t> merged = recordFormatBuffer_;
-    std::copy(bytes.begin(), bytes.end(), merged.begin());
-    if (kWaveFormatHeaderSize + formatbuf::u16(merged, 16) > merged.size())
-        return invalid();
-    recordFormatBuffer_ = std::move(merged);
     setRecordMarkerFromFormat();
     describe(recordFormatBuffer_, &recordTag_, &recordAttributes_);
     return S_OK;
