@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace tonwell {
 
@@ -54,22 +55,24 @@ public:
     MMRESULT start() override { return config_.fails("start") ? MMSYSERR_NOTSUPPORTED : QueuedWaveIn::start(); }
 
 protected:
-    std::size_t sliceBytes() const override
-    {
-        const std::size_t block = std::max<std::size_t>(1, format_.blockAlign);
-        // 20 ms of audio at the pace: a reset interrupts a slice at once anyway.
-        const auto bytes = static_cast<std::size_t>(format_.avgBytesPerSec * config_.pace / 50.0);
-        return std::max(block, bytes - bytes % block);
-    }
+    // A whole buffer at a time: a reset wakes the wait at once and keeps what the time so far
+    // has captured, so small slices would only cost wake-ups.
+    std::size_t sliceBytes() const override { return std::numeric_limits<std::size_t>::max(); }
 
     long capture(std::uint8_t* data, std::size_t n) override
     {
         using namespace std::chrono;
-        const auto length = duration_cast<steady_clock::duration>(
-            duration<double>(static_cast<double>(n) / (format_.avgBytesPerSec * config_.pace)));
-        if (!waitUntil(deadline_ + length))
+        const double bytesPerSecond = format_.avgBytesPerSec * config_.pace;
+        const auto start = deadline_;
+        deadline_ += duration_cast<steady_clock::duration>(duration<double>(static_cast<double>(n) / bytesPerSecond));
+        if (!waitUntil(deadline_)) {
+            const double elapsed = duration<double>(steady_clock::now() - start).count();
+            n = std::min(n, static_cast<std::size_t>(std::max(0.0, elapsed) * bytesPerSecond));
+            deadline_ = start;
+        }
+        n -= n % std::max<std::size_t>(1, format_.blockAlign);
+        if (n == 0)
             return 0;
-        deadline_ += length;
         std::size_t got = in_ ? std::fread(data, 1, n, in_) : 0;
         got -= got % std::max<std::size_t>(1, format_.blockAlign);
         if (got < n && config_.fails("vanish"))
