@@ -157,10 +157,21 @@ void QueuedWaveOut::run()
         if (stopping_)
             return;
         if (ends_.size() == queue_.size()) {
-            // Everything queued is with the device: play it out, then return what was heard.
+            // Everything queued is with the device: play it out, then return what was heard. A
+            // pause meanwhile holds what is left until the restart.
             lock.unlock();
+            if (resume) {
+                onResume();
+                resume = false;
+            }
             finish();
             lock.lock();
+            if (paused_ && !resetPending_ && !stopping_) {
+                lock.unlock();
+                onPause();
+                lock.lock();
+                resume = true;
+            }
             settle(lock);
             if (queue_.empty())
                 resume = true;
