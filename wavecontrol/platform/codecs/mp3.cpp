@@ -91,6 +91,7 @@ public:
         lame_set_num_channels(lame_, f.channels);
         lame_set_mode(lame_, f.channels == 1 ? MONO : JOINT_STEREO);
         lame_set_brate(lame_, static_cast<int>(f.avgBytesPerSec * 8 / 1000));
+        lame_set_quality(lame_, 7);      // lame's fast mode: speech at these rates loses nothing audible
         lame_set_bWriteVbrTag(lame_, 0); // a plain frame stream: no header frame to patch later
         if (lame_init_params(lame_) < 0) {
             lame_close(lame_);
