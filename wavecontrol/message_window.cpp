@@ -50,7 +50,13 @@ bool MessageWindow::event(QEvent* e)
         }
         return true;
     case kMsgRecordBufferDone:
-        return true; // recording hands these over when it exists
+        if (owner_) {
+            auto* m = static_cast<WindowMessage*>(e);
+            ++depth_;
+            owner_->onRecordBufferDone(m->wParam, static_cast<WaveHeader*>(m->lParam));
+            --depth_;
+        }
+        return true;
     case kMsgConversionDone:
     case kMsgConversionFailed:
         if (owner_) {

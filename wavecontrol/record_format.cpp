@@ -1,8 +1,10 @@
-// The record format properties and the input-device questions. The recording engine itself is
-// not part of this control yet: its methods say so with E_NOTIMPL.
+// The record format properties: the fixed formats, the user format as text, the format dialog.
 #include "platform/codecs/codec.h"
-#include "platform/wavein.h"
+#include "platform/format_chooser.h"
+#include "platform/format_text.h"
 #include "tonwell.h"
+
+#include <optional>
 
 namespace tonwell {
 
@@ -87,8 +89,7 @@ HRESULT Tonwell::get_RecordUserFormat(QString* v)
         return S_OK;
     const std::size_t size =
         std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(recordFormatBuffer_, 16), recordFormatBuffer_.size());
-    for (std::size_t i = 0; i < size; ++i)
-        *v += QStringLiteral("%1").arg(recordFormatBuffer_[i], 2, 16, QLatin1Char('0')).toUpper();
+    *v = toHex(std::span(recordFormatBuffer_).first(size));
     return S_OK;
 }
 
@@ -101,62 +102,42 @@ HRESULT Tonwell::put_RecordUserFormat(QString v)
         formatbuf::markNotSet(recordFormatBuffer_);
         return S_OK;
     }
-    auto nibble = [](QChar c) {
-        const char16_t u = c.unicode();
-        if (u <= '9')
-            return (u - '0') & 0x0F;
-        return (QChar(u).toUpper().unicode() - 'A' + 10) & 0x0F;
-    };
-    // Only as many bytes as the buffer holds are taken.
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(v.size()) / 2, recordFormatBuffer_.size());
-    for (std::size_t i = 0; i < n; ++i)
-        recordFormatBuffer_[i] = static_cast<std::uint8_t>((nibble(v[2 * i]) << 4) | nibble(v[2 * i + 1]));
+    // Whole bytes of hexadecimal digits that fit the buffer, and a record whose extra bytes fit
+    // it too; anything else is refused and changes nothing.
+    if (!overlayRecordText(v, recordFormatBuffer_))
+        return fail(TonwellInvalidPropertyValue, QStringLiteral("Record user format invalid property value"));
     setRecordMarkerFromFormat();
     describe(recordFormatBuffer_, &recordTag_, &recordAttributes_);
     return S_OK;
 }
 
-HRESULT Tonwell::Record(std::int32_t) { return E_NOTIMPL; }
-HRESULT Tonwell::StopRecord() { return S_OK; } // never recording yet
 
-HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t)
+HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t hWnd)
 {
     if (recordFormat_ != twUserSelect)
         return fail(TonwellACMError, QStringLiteral("Record format not user selectable"));
-    return E_NOTIMPL;
-}
-
-void Tonwell::onSilenceTick() {}
-
-HRESULT Tonwell::WaveInGetName(std::int16_t id, QString* name)
-{
-    WaveInCaps caps;
-    if (waveInCaps(id, &caps) != MMSYSERR_NOERROR)
-        return fail(TonwellGetWaveInNameFailed, QStringLiteral("Failed to get wave in device name"));
-    *name = caps.name;
-    return S_OK;
-}
-
-HRESULT Tonwell::WaveInGetCaps(std::int16_t id, std::int32_t* result)
-{
-    *result = 0;
-    WaveInCaps caps;
-    if (waveInCaps(id, &caps) != MMSYSERR_NOERROR)
+    std::optional<WaveFormat> initial;
+    if (formatbuf::isSet(recordFormatBuffer_)) {
+        const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(recordFormatBuffer_, 16),
+                                                       recordFormatBuffer_.size());
+        initial = WaveFormat::fromBytes(std::span(recordFormatBuffer_).first(size));
+    }
+    FormatChoice choice;
+    switch (chooseFormat(widgetForHandle(hWnd), QStringLiteral("Choose Required Record Format"), FormatUse::Input,
+                         initial ? &*initial : nullptr, recordFormatBuffer_.size(), &choice)) {
+    case ChooseResult::Canceled:
         return S_OK;
-    struct Bit {
-        std::uint32_t device;
-        std::int32_t ours;
-    };
-    constexpr Bit bits[] = {{WAVE_FORMAT_1M08, tw11025Hz8bit}, {WAVE_FORMAT_1M16, tw11025Hz16bit},
-                            {WAVE_FORMAT_2M08, tw2205Hz8bit},  {WAVE_FORMAT_2M16, tw2205Hz16bit},
-                            {WAVE_FORMAT_4M08, tw44100Hz8bit}, {WAVE_FORMAT_4M16, tw44100Hz16bit}};
-    for (const Bit& b : bits)
-        if (caps.formats & b.device)
-            *result |= b.ours;
-    if (waveInQuery(id, WaveFormat::pcm(8000, 16)) == MMSYSERR_NOERROR)
-        *result |= tw8000Hz16bit;
-    if (waveInQuery(id, WaveFormat::pcm(8000, 8)) == MMSYSERR_NOERROR)
-        *result |= tw8000Hz8bit;
+    case ChooseResult::Failed:
+        return fail(TonwellACMError, QStringLiteral("Failed to show record format dialog"));
+    case ChooseResult::Chosen:
+        break;
+    }
+    const std::vector<std::uint8_t> bytes = choice.format.toBytes();
+    std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
+    std::copy(bytes.begin(), bytes.end(), recordFormatBuffer_.begin());
+    setRecordMarkerFromFormat();
+    recordTag_ = choice.tag;
+    recordAttributes_ = choice.attributes;
     return S_OK;
 }
 

@@ -24,7 +24,7 @@ Tonwell::Tonwell()
 {
     setDefaults();
     extent_ = Extent{pixelsToHimetric(32), pixelsToHimetric(32)};
-    waveInDevs_ = static_cast<std::int16_t>(std::min(waveInDeviceCount(), 32767u));
+    waveInDevs_ = static_cast<std::int16_t>(std::min(waveInSystem().deviceCount(), 32767u));
     waveOutDevs_ = static_cast<std::int16_t>(std::min(waveOutSystem().deviceCount(), 32767u));
     maxFormatSize_ = std::max(CodecManager::instance().maxFormatSize(), kWaveFormatHeaderSize);
     convertFormat_.assign(maxFormatSize_, 0);
@@ -37,9 +37,10 @@ Tonwell::Tonwell()
 
 Tonwell::~Tonwell()
 {
-    // Stop the device and the worker first: they post to the window, which must outlive them.
+    // Stop the devices and the worker first: they post to the window, which must outlive them.
     stopConversion();
     releasePlayback();
+    releaseRecording();
     if (window_) {
         window_->detach();
         if (window_->dispatching())
@@ -204,7 +205,7 @@ HRESULT Tonwell::put_SilenceTimer(std::int16_t v)
 {
     silenceTimer_ = std::max<std::int16_t>(v, 0);
     if (window_ && window_->silenceTimer.isActive())
-        window_->silenceTimer.start(silenceTimer_);
+        window_->silenceTimer.start(silencePeriod());
     return S_OK;
 }
 

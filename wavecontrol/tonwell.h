@@ -5,6 +5,7 @@
 #include "component/persist.h"
 #include "component/unknown.h"
 #include "platform/riff.h"
+#include "platform/wavein.h"
 #include "platform/waveformat.h"
 #include "platform/waveout.h"
 #include "tonwell_ids.h"
@@ -105,12 +106,15 @@ public:
 
     // Hidden-window handlers (the control's thread only).
     void onPlayBufferDone(WaveHeader* h);
+    // `session` tells buffers of the current recording from those of one abandoned at its start.
+    void onRecordBufferDone(std::uintptr_t session, WaveHeader* h);
     void onLevelTick();
     void onSilenceTick();
     void onConversionDone(int code); // kConversionOk or the failed step's code
 
-    // For tests and the benchmark: what playback is using.
+    // For tests and the benchmark: what playback and recording are using.
     std::uint32_t playBufferSize() const { return playBufferSize_; }
+    std::uint32_t recordBufferSize() const { return recordBufferSize_; }
     float playGain() const { return playGain_; }
     std::size_t maxFormatSize() const { return maxFormatSize_; }
     const MessageWindow* messageWindow() const { return window_.get(); }
@@ -133,6 +137,11 @@ private:
     // Asks a running worker to stop and waits for it (the control is going away).
     void stopConversion();
     void setRecordMarkerFromFormat();
+    // A failed Record step: releases what the start took, clears the flags, reports hr.
+    HRESULT abandonRecord(HRESULT hr, const QString& description);
+    void endRecording();
+    void releaseRecording(); // closes the file valid and frees what recording holds, firing nothing
+    int silencePeriod() const;
 
     // Properties.
     VARIANT_BOOL enabled_ = component::VARIANT_TRUE;
@@ -169,6 +178,17 @@ private:
     int playHeadersInUse_ = 0;
     int playMarker_ = 99;
     std::uint32_t playBufferSize_ = 0;
+
+    // Recording.
+    bool noFile_ = false;
+    RiffWriter recordFile_;
+    Chunk riffChunk_, subChunk_;
+    std::unique_ptr<WaveIn> waveIn_;
+    std::array<std::vector<std::uint8_t>, 2> recordBuffers_;
+    std::array<WaveHeader, 2> recordHeaders_{};
+    int recordHeadersInUse_ = 0;
+    std::uint32_t recordBufferSize_ = 0;
+    std::uintptr_t recordSession_ = 0;
 
     // Conversion.
     std::thread convertWorker_;

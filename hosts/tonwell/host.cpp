@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -410,13 +411,135 @@ int convert(const QStringList& args)
     return status;
 }
 
+// Set by Ctrl-C; the host's event loop stops the recording when it sees it.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+int record(const QStringList& args)
+{
+    QString file;
+    std::int32_t device = -1;
+    std::optional<std::int32_t> format;
+    std::optional<QString> userFormat;
+    std::optional<double> seconds;
+    std::optional<std::int16_t> level, silenceLevel, silenceTimer, buffer;
+    bool deletion = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto next = [&](bool* ok) { return i + 1 < args.size() ? args[++i] : (*ok = false, QString()); };
+        const auto number = [&](bool* ok) {
+            const QString v = next(ok);
+            return *ok ? v.toInt(ok) : 0;
+        };
+        const auto small = [&](bool* ok) {
+            const int v = number(ok);
+            *ok = *ok && v >= -32768 && v <= 32767;
+            return static_cast<std::int16_t>(v);
+        };
+        bool ok = true;
+        if (a == QLatin1String("--format"))
+            format = number(&ok);
+        else if (a == QLatin1String("--user-format"))
+            userFormat = next(&ok);
+        else if (a == QLatin1String("--seconds")) {
+            const QString v = next(&ok);
+            seconds = v.toDouble(&ok);
+            ok = ok && *seconds >= 0;
+        } else if (a == QLatin1String("--device"))
+            device = number(&ok);
+        else if (a == QLatin1String("--level"))
+            level = small(&ok);
+        else if (a == QLatin1String("--silence-level"))
+            silenceLevel = small(&ok);
+        else if (a == QLatin1String("--silence-timer"))
+            silenceTimer = small(&ok);
+        else if (a == QLatin1String("--buffer"))
+            buffer = small(&ok);
+        else if (a == QLatin1String("--silence-deletion"))
+            deletion = true;
+        else if (file.isEmpty() && !a.startsWith(QLatin1String("--")))
+            file = a;
+        else
+            ok = false;
+        if (!ok || (format && userFormat)) {
+            printUsage();
+            return 2;
+        }
+    }
+    if (file.isEmpty()) {
+        printUsage();
+        return 2;
+    }
+    Control c;
+    if (HRESULT hr = c.create(); FAILED(hr))
+        return failure(hr);
+    const auto set = [&](const char* name, const Variant& v) { return c.put(name, v); };
+    HRESULT hr = set("RecordFilename", Variant(file));
+    if (SUCCEEDED(hr))
+        hr = set("RecordFormat", Variant(userFormat ? std::int32_t(256) : format.value_or(2)));
+    if (SUCCEEDED(hr) && userFormat)
+        hr = set("RecordUserFormat", Variant(*userFormat));
+    if (SUCCEEDED(hr) && level)
+        hr = set("RecordLevel", Variant(*level));
+    if (SUCCEEDED(hr) && silenceLevel)
+        hr = set("SilenceLevel", Variant(*silenceLevel));
+    if (SUCCEEDED(hr) && silenceTimer)
+        hr = set("SilenceTimer", Variant(*silenceTimer));
+    if (SUCCEEDED(hr) && buffer)
+        hr = set("RecordBufferLength", Variant(*buffer));
+    if (SUCCEEDED(hr) && deletion)
+        hr = set("SilenceDeletion", Variant(component::VARIANT_TRUE));
+    if (FAILED(hr))
+        return failure(hr);
+
+    const bool terminal = ProgressBar::onTerminal();
+    LevelBar bar;
+    auto* source = query<EventSource>(c.object);
+    auto sink = std::make_shared<PrintingSink>(c.dispatch->typeInfo(), [&](DISPID id, std::span<const Variant> args) {
+        if (id == 4 && terminal) // VUChange: the record level
+            bar.draw(args.size() == 2 ? args[1].i2() : 0);
+        if (id == 2) // DoneRecord
+            QCoreApplication::exit(0);
+    });
+    std::uint32_t cookie = 0;
+    if (source)
+        source->advise(sink, &cookie);
+
+    // Ctrl-C and the time limit stop the recording; DoneRecord then ends the host, the file valid.
+    g_interrupted = 0;
+    std::signal(SIGINT, [](int) { g_interrupted = 1; });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (g_interrupted) {
+            g_interrupted = 0;
+            c.call("StopRecord", {});
+        }
+    });
+    watch.start(50);
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [&] { c.call("StopRecord", {}); });
+    if (seconds)
+        limit.start(static_cast<int>(*seconds * 1000));
+
+    if (HRESULT started = c.call("Record", {Variant(device)}); FAILED(started))
+        return failure(started);
+    const int status = QCoreApplication::exec();
+    std::signal(SIGINT, SIG_DFL);
+    ProgressBar::clearLine();
+    if (source)
+        source->unadvise(cookie);
+    return status;
+}
+
 } // namespace
 
 void printUsage()
 {
     std::fputs("usage: tonwell register [MODULE] | unregister [MODULE] | library | devices | formats | info FILE |\n"
                "       play FILE [--device N] [--volume V] [--buffer L] |\n"
-               "       convert IN OUT (--format HEX | --to gsm|alaw|ulaw|ima|mp3|pcm8k16)\n",
+               "       convert IN OUT (--format HEX | --to gsm|alaw|ulaw|ima|mp3|pcm8k16) |\n"
+               "       record FILE [--format N | --user-format HEX] [--seconds S] [--device N] [--level L]\n"
+               "              [--silence-level L] [--silence-timer MS] [--silence-deletion] [--buffer N]\n",
                stderr);
 }
 
@@ -438,6 +561,8 @@ int run(const QString& command, const QStringList& args)
         return play(args);
     if (command == QLatin1String("convert"))
         return convert(args);
+    if (command == QLatin1String("record"))
+        return record(args);
     printUsage();
     return 2;
 }

@@ -13,6 +13,10 @@
 //   tonwell convert IN OUT (--format HEX | --to gsm|alaw|ulaw|ima|mp3|pcm8k16)
 //                                  converts IN; prints the format used, then ConvertDone (exit 0)
 //                                  or "ConvertError CODE TEXT" (exit 1)
+//   tonwell record FILE [--format N | --user-format HEX] [--seconds S] [--device N] [--level L]
+//                  [--silence-level L] [--silence-timer MS] [--silence-deletion] [--buffer N]
+//                                  records until S seconds have passed or Ctrl-C (StopRecord),
+//                                  with a level bar on a terminal; exit 0 after DoneRecord
 //
 // Events are printed one a line as they arrive ("VUChange 12 0", "DonePlay"); a failure is
 // printed on stderr as "0x80042002 Not a valid wave audio file" and the exit status is 1.

@@ -80,6 +80,11 @@ void ProgressBar::draw()
     drawBar(seconds_ > 0 ? t / seconds_ : 0.0, QString::asprintf("%5.1f / %.1f s", std::min(t, seconds_), seconds_));
 }
 
+void LevelBar::draw(int level)
+{
+    drawBar(level / 100.0, QString::asprintf("%3d %7.1f s", level, clock_.elapsed() / 1000.0));
+}
+
 void ProgressBar::clearLine()
 {
     if (!g_drawn)

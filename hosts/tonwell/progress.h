@@ -33,4 +33,14 @@ private:
     double expected_ = 0;
 };
 
+// The live level meter drawn while recording: the record peak (0..100) and the time so far.
+class LevelBar {
+public:
+    LevelBar() { clock_.start(); }
+    void draw(int level);
+
+private:
+    QElapsedTimer clock_;
+};
+
 } // namespace tonwellhost

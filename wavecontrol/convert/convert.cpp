@@ -5,6 +5,7 @@
 #include "message_window.h"
 #include "platform/codecs/codec.h"
 #include "platform/format_chooser.h"
+#include "platform/format_text.h"
 #include "tonwell.h"
 
 #include <optional>
@@ -17,34 +18,6 @@ using namespace component;
 namespace {
 
 const QString kConvertFormatInvalid = QStringLiteral("Convert format invalid property value");
-
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
-// The bytes of a hexadecimal text, or nothing when a character is not a hexadecimal digit or
-// the length is odd.
-std::optional<std::vector<std::uint8_t>> fromHex(const QString& text)
-{
-    if (text.size() % 2)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(text.size()) / 2);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const int hi = hexDigit(text[2 * i]), lo = hexDigit(text[2 * i + 1]);
-        if (hi < 0 || lo < 0)
-            return std::nullopt;
-        bytes[i] = static_cast<std::uint8_t>(hi << 4 | lo);
-    }
-    return bytes;
-}
 
 } // namespace
 

@@ -1,7 +1,9 @@
 // libFuzzer target: a wave file from arbitrary bytes, read as Play reads it (RIFF form, format
 // chunk, data chunk), its format described by the codec manager and its data decoded by the
-// device mapper's converter.
+// device mapper's converter. The same bytes, read as text, are also taken as RecordUserFormat
+// and ConvertFormat take theirs.
 #include "platform/codecs/codec.h"
+#include "platform/format_text.h"
 #include "platform/riff.h"
 #include "platform/wavefile.h"
 #include "platform/waveformat.h"
@@ -12,8 +14,31 @@
 
 using namespace tonwell;
 
+namespace {
+
+// A format text over a format buffer of the manager's largest size, as both properties keep
+// theirs, then described as their tag and attribute strings are.
+void formatTexts(const std::uint8_t* bytes, std::size_t size)
+{
+    const CodecManager& acm = CodecManager::instance();
+    const QString text = QString::fromLatin1(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+    std::vector<std::uint8_t> buffer(acm.maxFormatSize(), 0);
+    formatbuf::markNotSet(buffer);
+    QString described;
+    if (overlayRecordText(text, buffer)) {
+        const std::size_t n = kWaveFormatHeaderSize + formatbuf::u16(buffer, 16);
+        acm.describe(WaveFormat::fromBytes(std::span(buffer).first(n)), &described);
+        toHex(std::span(buffer).first(n));
+    }
+    if (const auto record = fromHex(text); record && record->size() >= kWaveFormatHeaderSize && record->size() <= buffer.size())
+        acm.describe(WaveFormat::fromBytes(*record), &described);
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
 {
+    formatTexts(bytes, size);
     const CodecManager& acm = CodecManager::instance();
     RiffReader file;
     if (!file.openMemory(bytes, size))

@@ -1,111 +1,20 @@
 // Wave output over ALSA. Device index = position in ALSA's list of playback PCMs; the mapper
 // (-1) is "default", through which PipeWire and PulseAudio are reached.
+#include "platform/alsa_common.h"
 #include "platform/queued_waveout.h"
 
-#include <alsa/asoundlib.h>
-
-#include <QStringList>
-#include <mutex>
+#include <chrono>
+#include <thread>
 
 namespace tonwell {
 
 namespace {
 
-struct AlsaDevice {
-    QString pcm;  // name to open
-    QString desc; // product name
-};
+constexpr snd_pcm_stream_t kPlayback = SND_PCM_STREAM_PLAYBACK;
 
-// alsa-lib reports on stderr what we report through our own codes.
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-// The playback devices in ALSA's hint order.
-std::vector<AlsaDevice> playbackDevices()
-{
-    static const bool quiet = (snd_lib_error_set_handler(&quietAlsa), true);
-    (void)quiet;
-    std::vector<AlsaDevice> list;
-    void** hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints)
-        return list;
-    for (void** h = hints; *h; ++h) {
-        char* name = snd_device_name_get_hint(*h, "NAME");
-        char* desc = snd_device_name_get_hint(*h, "DESC");
-        char* ioid = snd_device_name_get_hint(*h, "IOID");
-        if (name && (!ioid || std::string_view(ioid) == "Output")) {
-            QString d = desc ? QString::fromLocal8Bit(desc).replace(QLatin1Char('\n'), QLatin1Char(' ')) : QString();
-            list.push_back({QString::fromLocal8Bit(name), d.isEmpty() ? QString::fromLocal8Bit(name) : d});
-        }
-        std::free(name);
-        std::free(desc);
-        std::free(ioid);
-    }
-    snd_device_name_free_hint(hints);
-    return list;
-}
-
-bool pcmName(int id, QString* name, QString* desc = nullptr)
-{
-    if (id == WAVE_MAPPER) {
-        *name = QStringLiteral("default");
-        if (desc)
-            *desc = QStringLiteral("Default Audio Device");
-        return true;
-    }
-    const auto list = playbackDevices();
-    if (id < 0 || static_cast<std::size_t>(id) >= list.size())
-        return false;
-    *name = list[static_cast<std::size_t>(id)].pcm;
-    if (desc)
-        *desc = list[static_cast<std::size_t>(id)].desc;
-    return true;
-}
-
-snd_pcm_format_t alsaFormat(const WaveFormat& f)
-{
-    if (f.tag != WAVE_FORMAT_PCM)
-        return SND_PCM_FORMAT_UNKNOWN;
-    if (f.bitsPerSample == 8)
-        return SND_PCM_FORMAT_U8;
-    if (f.bitsPerSample == 16)
-        return SND_PCM_FORMAT_S16_LE;
-    return SND_PCM_FORMAT_UNKNOWN;
-}
-
-bool plausible(const WaveFormat& f)
-{
-    return alsaFormat(f) != SND_PCM_FORMAT_UNKNOWN && f.channels >= 1 && f.channels <= 8 && f.samplesPerSec >= 1000 &&
-           f.samplesPerSec <= 384000 && f.blockAlign == f.channels * f.bitsPerSample / 8;
-}
-
-// Whether the opened PCM's hardware parameters admit the format.
-bool hwAccepts(snd_pcm_t* pcm, const WaveFormat& f)
-{
-    if (!plausible(f))
-        return false;
-    snd_pcm_hw_params_t* hw = nullptr;
-    snd_pcm_hw_params_alloca(&hw);
-    if (snd_pcm_hw_params_any(pcm, hw) < 0)
-        return false;
-    return snd_pcm_hw_params_test_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED) == 0 &&
-           snd_pcm_hw_params_test_format(pcm, hw, alsaFormat(f)) == 0 &&
-           snd_pcm_hw_params_test_channels(pcm, hw, f.channels) == 0 &&
-           snd_pcm_hw_params_test_rate(pcm, hw, f.samplesPerSec, 0) == 0;
-}
-
-MMRESULT fromAlsaError(int err)
-{
-    switch (-err) {
-    case EBUSY: return MMSYSERR_ALLOCATED;
-    case ENOENT:
-    case ENODEV:
-    case ENXIO: return MMSYSERR_NODRIVER;
-    case ENOMEM: return MMSYSERR_NOMEM;
-    case EINVAL: return WAVERR_BADFORMAT;
-    default: return MMSYSERR_ERROR;
-    }
-}
-
+// A frame handed to ALSA sits in its ring until the device plays it: a buffer is done only when
+// snd_pcm_delay says its last frame has left. The ring is dropped only by a reset (StopPlay) or
+// by closing; the end of the data is played out first.
 class AlsaWaveOut : public QueuedWaveOut {
 public:
     AlsaWaveOut(snd_pcm_t* pcm, const WaveFormat& f, WaveDoneCallback done) : QueuedWaveOut(f, std::move(done)), pcm_(pcm)
@@ -115,7 +24,7 @@ public:
     ~AlsaWaveOut() override
     {
         stop();
-        snd_pcm_drain(pcm_); // let the last written audio play out
+        snd_pcm_drop(pcm_); // every buffer has come back by now: nothing owed is left in the ring
         snd_pcm_close(pcm_);
     }
 
@@ -126,7 +35,7 @@ protected:
         snd_pcm_uframes_t frames = n / frameBytes;
         const std::uint8_t* const begin = data;
         while (frames > 0) {
-            if (interrupted()) // what was written counts as played; the rest comes after resume
+            if (interrupted()) // what was written is in the ring; the rest comes after resume
                 return static_cast<long>(data - begin);
             const snd_pcm_sframes_t w = snd_pcm_writei(pcm_, data, frames);
             if (w < 0) {
@@ -138,6 +47,29 @@ protected:
             frames -= static_cast<snd_pcm_uframes_t>(w);
         }
         return static_cast<long>(n);
+    }
+
+    std::size_t pendingBytes() override
+    {
+        const snd_pcm_state_t state = snd_pcm_state(pcm_);
+        if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED && state != SND_PCM_STATE_PAUSED &&
+            state != SND_PCM_STATE_DRAINING)
+            return 0; // an underrun has played everything there was
+        snd_pcm_sframes_t delay = 0;
+        if (snd_pcm_delay(pcm_, &delay) < 0 || delay < 0)
+            return 0;
+        return static_cast<std::size_t>(delay) * format_.blockAlign;
+    }
+
+    void finish() override
+    {
+        // Less than the start threshold never starts by itself: a file shorter than the ring.
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && pendingBytes() > 0)
+            snd_pcm_start(pcm_);
+        while (pendingBytes() > 0 && !finishInterrupted()) {
+            const auto left = std::chrono::microseconds(pendingBytes() * 1000000ull / std::max(1u, format_.avgBytesPerSec));
+            std::this_thread::sleep_for(std::clamp(left, std::chrono::microseconds(1000), std::chrono::microseconds(10000)));
+        }
     }
 
     void onPause() override
@@ -152,7 +84,8 @@ protected:
             return;
         }
         hwPaused_ = false;
-        if (snd_pcm_state(pcm_) != SND_PCM_STATE_RUNNING)
+        const snd_pcm_state_t state = snd_pcm_state(pcm_);
+        if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED)
             snd_pcm_prepare(pcm_);
     }
     void onDrop() override
@@ -169,57 +102,57 @@ private:
 
 class AlsaWaveOutSystem : public WaveOutSystem {
 public:
-    unsigned deviceCount() override { return static_cast<unsigned>(playbackDevices().size()); }
+    unsigned deviceCount() override { return static_cast<unsigned>(alsa::devices(kPlayback).size()); }
 
     MMRESULT caps(int id, WaveOutCaps* caps) override
     {
-        QString name, desc;
-        if (!pcmName(id, &name, &desc))
+        alsa::Device d;
+        if (!alsa::device(kPlayback, id, &d))
             return MMSYSERR_BADDEVICEID;
-        snd_pcm_t* pcm = nullptr;
-        const int err = snd_pcm_open(&pcm, name.toLocal8Bit().constData(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-        if (err < 0)
-            return fromAlsaError(err);
-        caps->name = desc.left(31); // the product name field holds 31 characters
-        caps->formats = standardFormatBits([&](const WaveFormat& f) { return hwAccepts(pcm, f); });
+        caps->name = d.desc.left(31); // the product name field holds 31 characters
         caps->channels = 2;
-        snd_pcm_close(pcm);
+        caps->formats = 0;
+        snd_pcm_t* pcm = nullptr;
+        if (snd_pcm_open(&pcm, d.pcm.toLocal8Bit().constData(), kPlayback, SND_PCM_NONBLOCK) == 0) {
+            caps->formats = standardFormatBits([&](const WaveFormat& f) { return alsa::hwAccepts(pcm, f); });
+            snd_pcm_close(pcm);
+        }
         return MMSYSERR_NOERROR;
     }
 
     MMRESULT query(int id, const WaveFormat& f) override
     {
-        QString name;
-        if (!pcmName(id, &name))
+        alsa::Device d;
+        if (!alsa::device(kPlayback, id, &d))
             return MMSYSERR_BADDEVICEID;
-        if (!plausible(f))
+        if (!alsa::plausible(f))
             return WAVERR_BADFORMAT;
         snd_pcm_t* pcm = nullptr;
-        const int err = snd_pcm_open(&pcm, name.toLocal8Bit().constData(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+        const int err = snd_pcm_open(&pcm, d.pcm.toLocal8Bit().constData(), kPlayback, SND_PCM_NONBLOCK);
         if (err < 0)
-            return fromAlsaError(err);
-        const bool ok = hwAccepts(pcm, f);
+            return alsa::fromError(err);
+        const bool ok = alsa::hwAccepts(pcm, f);
         snd_pcm_close(pcm);
         return ok ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
     }
 
     MMRESULT open(int id, const WaveFormat& f, WaveDoneCallback done, std::unique_ptr<WaveOut>* out) override
     {
-        QString name;
-        if (!pcmName(id, &name))
+        alsa::Device d;
+        if (!alsa::device(kPlayback, id, &d))
             return MMSYSERR_BADDEVICEID;
-        if (!plausible(f))
+        if (!alsa::plausible(f))
             return WAVERR_BADFORMAT;
         snd_pcm_t* pcm = nullptr;
-        int err = snd_pcm_open(&pcm, name.toLocal8Bit().constData(), SND_PCM_STREAM_PLAYBACK, 0);
+        int err = alsa::open(&pcm, d.pcm, kPlayback);
         if (err < 0)
-            return fromAlsaError(err);
+            return alsa::fromError(err);
         // Soft resampling allowed; 100 ms of latency keeps pause, reset and the end prompt.
-        err = snd_pcm_set_params(pcm, alsaFormat(f), SND_PCM_ACCESS_RW_INTERLEAVED, f.channels, f.samplesPerSec, 1,
-                                 100000);
+        err = snd_pcm_set_params(pcm, alsa::sampleFormat(f), SND_PCM_ACCESS_RW_INTERLEAVED, f.channels, f.samplesPerSec,
+                                 1, 100000);
         if (err < 0) {
             snd_pcm_close(pcm);
-            return fromAlsaError(err);
+            return alsa::fromError(err);
         }
         *out = std::make_unique<AlsaWaveOut>(pcm, f, std::move(done));
         return MMSYSERR_NOERROR;

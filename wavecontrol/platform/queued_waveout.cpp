@@ -35,6 +35,12 @@ bool QueuedWaveOut::interrupted()
     return paused_ || resetPending_ || stopping_;
 }
 
+bool QueuedWaveOut::finishInterrupted()
+{
+    std::lock_guard lock(mutex_);
+    return paused_ || resetPending_ || stopping_ || queue_.size() > ends_.size();
+}
+
 MMRESULT QueuedWaveOut::write(WaveHeader* h)
 {
     if (!h)
@@ -111,16 +117,32 @@ void QueuedWaveOut::complete(WaveHeader* h)
         done_(h);
 }
 
+void QueuedWaveOut::settle(std::unique_lock<std::mutex>& lock)
+{
+    const std::size_t pending = pendingBytes();
+    const std::uint64_t heard = rendered_ > pending ? rendered_ - pending : 0;
+    while (!ends_.empty() && ends_.front() <= heard) {
+        WaveHeader* h = queue_.front();
+        queue_.pop_front();
+        ends_.pop_front();
+        lock.unlock();
+        complete(h);
+        lock.lock();
+    }
+}
+
 void QueuedWaveOut::run()
 {
     std::unique_lock lock(mutex_);
-    std::size_t offset = 0; // bytes of the front buffer already played
+    std::size_t offset = 0; // bytes of the first buffer not yet handed over that were handed over
     bool resume = true;
     for (;;) {
         wake_.wait(lock, [&] { return stopping_ || resetPending_ || (!paused_ && !queue_.empty()); });
         if (resetPending_) {
             std::deque<WaveHeader*> returned;
             returned.swap(queue_);
+            ends_.clear();
+            rendered_ = 0;
             offset = 0;
             lock.unlock();
             onDrop();
@@ -134,7 +156,28 @@ void QueuedWaveOut::run()
         }
         if (stopping_)
             return;
-        WaveHeader* h = queue_.front();
+        if (ends_.size() == queue_.size()) {
+            // Everything queued is with the device: play it out, then return what was heard. A
+            // pause meanwhile holds what is left until the restart.
+            lock.unlock();
+            if (resume) {
+                onResume();
+                resume = false;
+            }
+            finish();
+            lock.lock();
+            if (paused_ && !resetPending_ && !stopping_) {
+                lock.unlock();
+                onPause();
+                lock.lock();
+                resume = true;
+            }
+            settle(lock);
+            if (queue_.empty())
+                resume = true;
+            continue;
+        }
+        WaveHeader* h = queue_[ends_.size()];
         long r = failed_ ? -1 : 1;
         lock.unlock();
         if (r > 0 && resume) {
@@ -147,30 +190,35 @@ void QueuedWaveOut::run()
                 break;
             }
             r = render(h->data + offset, std::min<std::size_t>(sliceBytes(), h->bufferLength - offset));
-            if (r > 0)
+            if (r > 0) {
                 offset += static_cast<std::size_t>(r);
+                rendered_ += static_cast<std::uint64_t>(r);
+            }
         }
         lock.lock();
         if (r < 0) {
+            // The device failed: nothing it holds will be heard; return everything.
             failed_ = true;
-            offset = h->bufferLength;
-        }
-        if (offset < h->bufferLength) { // interrupted
-            if (paused_ && !resetPending_ && !stopping_) {
-                lock.unlock();
-                onPause();
-                lock.lock();
-                resume = true;
-            }
+            std::deque<WaveHeader*> returned;
+            returned.swap(queue_);
+            ends_.clear();
+            offset = 0;
+            lock.unlock();
+            for (WaveHeader* g : returned)
+                complete(g);
+            lock.lock();
             continue;
         }
-        queue_.pop_front();
-        offset = 0;
-        if (queue_.empty())
+        if (offset >= h->bufferLength) {
+            ends_.push_back(rendered_);
+            offset = 0;
+        } else if (paused_ && !resetPending_ && !stopping_) {
+            lock.unlock();
+            onPause();
+            lock.lock();
             resume = true;
-        lock.unlock();
-        complete(h);
-        lock.lock();
+        }
+        settle(lock);
     }
 }
 

@@ -10,9 +10,12 @@
 namespace tonwell {
 
 // Buffers are played in write order by the device's own thread, which also makes every
-// done-callback. A backend supplies render(): play one slice, blocking for as long as playing it
-// takes. It returns the bytes it played, 0 when interrupted (pause, reset, close) before playing
-// any, or -1 when the device failed: the buffer is then returned and the device refuses writes.
+// done-callback. A backend supplies render(): hand one slice to the device, blocking while the
+// device has no room. It returns the bytes it took, 0 when interrupted (pause, reset, close)
+// before taking any, or -1 when the device failed: the buffer is then returned and the device
+// refuses writes. A buffer is done when the device has played its last byte: a backend that holds
+// audio not yet heard says how much (pendingBytes) and plays it out when nothing more is queued
+// (finish), so the end of the data is heard before its buffer comes back.
 class QueuedWaveOut : public WaveOut {
 public:
     ~QueuedWaveOut() override;
@@ -37,8 +40,14 @@ protected:
     virtual void onPause() {}
     virtual void onResume() {}
     virtual void onDrop() {}
+    // Bytes handed to the device and not yet played (0 when it plays at once).
+    virtual std::size_t pendingBytes() { return 0; }
+    // Nothing more is queued: play out what the device holds, returning early on interruption().
+    virtual void finish() {}
     // Whether render() should give up early (pause, reset, close pending).
     bool interrupted();
+    // Whether finish() should: the same, or more data queued.
+    bool finishInterrupted();
 
     const WaveFormat format_;
     // For backends that wait (the virtual device's pacing): wakes on pause, reset and close.
@@ -52,12 +61,18 @@ protected:
 private:
     void run();
     void complete(WaveHeader* h);
+    // Returns the buffers whose last byte has been played.
+    void settle(std::unique_lock<std::mutex>& lock);
 
     WaveDoneCallback done_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable resetDone_;
+    // Buffers in write order; the first ends_.size() of them are wholly handed to the device,
+    // each ending at the byte count in ends_, and wait only to be heard.
     std::deque<WaveHeader*> queue_;
+    std::deque<std::uint64_t> ends_;
+    std::uint64_t rendered_ = 0; // bytes handed to the device since the last drop
     bool paused_ = false;
     bool resetPending_ = false;
     bool stopping_ = false;

@@ -22,6 +22,8 @@ VirtualConfig VirtualConfig::fromEnvironment()
         const QString item = f.trimmed();
         if (item.startsWith(QLatin1String("write=")))
             c.failingWrite = item.mid(6).toInt();
+        else if (item.startsWith(QLatin1String("queue=")))
+            c.failingQueue = item.mid(6).toInt();
         else
             c.faults << item;
     }
@@ -57,7 +59,11 @@ public:
 
     MMRESULT prepare(WaveHeader* h) override
     {
-        return config_.fails("prepare") ? MMSYSERR_NOMEM : QueuedWaveOut::prepare(h);
+        if (config_.fails("prepare"))
+            return MMSYSERR_NOMEM;
+        if (config_.fails("prepare-error"))
+            return MMSYSERR_ERROR;
+        return QueuedWaveOut::prepare(h);
     }
     MMRESULT write(WaveHeader* h) override
     {

@@ -157,7 +157,8 @@ void Tonwell::onPlayBufferDone(WaveHeader* h)
 void Tonwell::releasePlayback()
 {
     if (waveOut_) {
-        waveOut_->reset();
+        if (playHeadersInUse_ > 0) // stopped midway (destruction): what the device holds goes
+            waveOut_->reset();
         for (WaveHeader& h : playHeaders_)
             waveOut_->unprepare(&h);
         waveOut_->close();

@@ -58,6 +58,7 @@ void VirtualDevice::SetUp()
     qputenv("TONWELL_VIRTUAL_OUT", out.toLocal8Bit());
     qputenv("TONWELL_VIRTUAL_PACE", "40");
     qunsetenv("TONWELL_VIRTUAL_FAIL");
+    qunsetenv("TONWELL_VIRTUAL_IN");
     qputenv("VELMORA_COMPONENT_REGISTRY", dir.filePath(QStringLiteral("registry")).toLocal8Bit());
     control = std::make_shared<Tonwell>();
     site = std::make_shared<SimpleSite>(true);
@@ -82,13 +83,15 @@ QString VirtualDevice::makeWave(const QString& name, const QByteArray& format, c
     return p;
 }
 
-bool VirtualDevice::waitForDonePlay()
+bool VirtualDevice::waitForDonePlay() { return waitFor(QStringLiteral("DonePlay")); }
+
+bool VirtualDevice::waitFor(const QString& line)
 {
     QElapsedTimer guard;
     guard.start();
-    while (!events->lines.contains(QStringLiteral("DonePlay")) && guard.elapsed() < 20000)
+    while (!events->lines.contains(line) && guard.elapsed() < 20000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return events->lines.contains(QStringLiteral("DonePlay"));
+    return events->lines.contains(line);
 }
 
 HRESULT VirtualDevice::playFile(const QString& file, std::int32_t device)

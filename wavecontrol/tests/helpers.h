@@ -47,6 +47,8 @@ protected:
     QString makeWave(const QString& name, const QByteArray& format, const QByteArray& data);
     // Runs the event loop until DonePlay arrives (a guard stops a broken run after 20 s).
     bool waitForDonePlay();
+    // The same for any event line ("DoneRecord").
+    bool waitFor(const QString& line);
     QByteArray played() const { return readFile(out); }
     HRESULT playFile(const QString& file, std::int32_t device = 0);
 

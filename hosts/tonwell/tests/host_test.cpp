@@ -114,3 +114,49 @@ TEST_F(Host, RegistersCreatesByProgIdAndUnregisters)
     EXPECT_FALSE(reg.keyExists(QStringLiteral("Tonwell.Tonwell")));
     EXPECT_FALSE(reg.keyExists(QStringLiteral("Tonwell.Tonwell.1")));
 }
+
+TEST_F(Host, RecordsUntilTheInputEndsAndReportsFailures)
+{
+    ASSERT_EQ(run({QStringLiteral("register"), QStringLiteral(TONWELL_MODULE)}).status, 0);
+    // Half a second of 8-bit input; the virtual input goes away at its end, so DoneRecord comes
+    // without a stop.
+    QByteArray input;
+    for (int i = 0; i < 4000; ++i)
+        input.append(static_cast<char>(128 + (i % 16 < 8 ? 60 : -60)));
+    const QString in = dir.filePath(QStringLiteral("in.raw")), target = dir.filePath(QStringLiteral("r.wav"));
+    QFile f(in);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(input) == input.size());
+    f.close();
+    qputenv("TONWELL_VIRTUAL_IN", in.toLocal8Bit());
+    qputenv("TONWELL_VIRTUAL_FAIL", "vanish");
+    Result r = run({QStringLiteral("record"), target, QStringLiteral("--format"), QStringLiteral("1"), QStringLiteral("--device"),
+                    QStringLiteral("0"), QStringLiteral("--seconds"), QStringLiteral("30")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("VUChange 0 0\nSilence -1\nDoneRecord\n"))) << r.out.toStdString();
+    QFile rec(target);
+    ASSERT_TRUE(rec.open(QIODevice::ReadOnly));
+    const QByteArray file = rec.readAll();
+    EXPECT_EQ(file.size(), 46 + input.size());
+    EXPECT_EQ(file.mid(46), input);
+
+    // A time limit stops a recording that would go on.
+    qunsetenv("TONWELL_VIRTUAL_FAIL");
+    r = run({QStringLiteral("record"), target, QStringLiteral("--seconds"), QStringLiteral("0.2")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("DoneRecord\n")));
+
+    const std::pair<QStringList, QString> failures[] = {
+        {{QStringLiteral("record"), QStringLiteral("/proc/tonwell.wav")}, QStringLiteral("0x80042009 Failed to create record file\n")},
+        {{QStringLiteral("record"), target, QStringLiteral("--user-format"), QStringLiteral("0100ZZ")},
+         QStringLiteral("0x80042016 Record user format invalid property value\n")},
+        {{QStringLiteral("record"), target, QStringLiteral("--buffer"), QStringLiteral("-1")},
+         QStringLiteral("0x80042016 Record buffer length invalid property value\n")},
+        {{QStringLiteral("record"), target, QStringLiteral("--user-format"), QString()}, QStringLiteral("0x80042009 Record format not set\n")},
+    };
+    for (const auto& [args, err] : failures) {
+        r = run(args);
+        EXPECT_EQ(r.status, 1) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.err, err);
+    }
+    qunsetenv("TONWELL_VIRTUAL_IN");
+}
