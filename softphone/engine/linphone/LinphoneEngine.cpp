@@ -93,6 +93,17 @@ LinphoneEngine::~LinphoneEngine() {
 
 void LinphoneEngine::hurry() {
     busyUntil_ = loop_.tickCount() + static_cast<std::uint32_t>(options_.busyPeriodMs);
+    // What an operation asked for goes out now, not at the next tick (an
+    // account change, for one, is only acted on by iterate). From inside
+    // iterate the next tick comes soon enough, and the delivery goes first.
+    if (!iterating_ && !pumpPosted_) {
+        pumpPosted_ = true;
+        loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
+            if (alive.expired()) return;
+            pumpPosted_ = false;
+            pump();
+        });
+    }
     if (busy_) return;
     busy_ = true;
     loop_.stopTimer(timer_);

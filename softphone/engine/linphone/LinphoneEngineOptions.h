@@ -24,11 +24,11 @@ struct LinphoneEngineOptions {
     std::filesystem::path logFile;
 
     // How often liblinphone is run from the event loop; while messages are
-    // under way (after an operation or an event) it runs every
-    // busyIterateIntervalMs for busyPeriodMs, so exchanges are not slowed
-    // down by the idle interval.
+    // under way (after an operation or an event) it runs at once and then
+    // every busyIterateIntervalMs for busyPeriodMs, so exchanges are not
+    // slowed down by the idle interval.
     int iterateIntervalMs = 20;
-    int busyIterateIntervalMs = 2;
+    int busyIterateIntervalMs = 1;
     int busyPeriodMs = 500;
     // An outgoing call with no final response after this long is cancelled
     // and reported with OnConnectFailed.
