@@ -108,7 +108,7 @@ struct Agent {
         o.proxyAddress = k.hostPort();
         o.stateFolder = state;
         o.headlessAudio = true;
-        if (const char* log = std::getenv("VELMORA_BENCH_LOG")) o.logFile = log;
+        if (const char* log = std::getenv("VELMORA_BENCH_LOG")) o.logFile = log, o.fullLog = true;
         return o;
     }
     bool start() {

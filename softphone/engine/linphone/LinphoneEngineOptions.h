@@ -20,8 +20,11 @@ struct LinphoneEngineOptions {
     // that receives what the speaker would play (for tests and demos).
     std::filesystem::path headlessMicrophoneFile;
     std::filesystem::path headlessSpeakerFile;
-    // liblinphone's log; empty logs errors only, to standard error.
+    // liblinphone's log, warnings and errors; with fullLog everything, every
+    // SIP message included. Empty: no log at all. Nothing of it ever goes to
+    // standard output or error.
     std::filesystem::path logFile;
+    bool fullLog = false;
 
     // How often liblinphone is run from the event loop; while messages are
     // under way (after an operation or an event) it runs at once and then
