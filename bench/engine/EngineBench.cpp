@@ -1,12 +1,15 @@
-// Prints how fast LinphoneEngine registers and sets up calls, what a long
-// G.711 call costs (plain, recorded, and joined with a second one), and
-// whether memory grows over many calls. Everything runs
+// Prints how fast LinphoneEngine registers and sets up calls, side by side
+// with a bare liblinphone agent in the same run, what the engine costs while
+// idle and during a long G.711 call (plain, recorded, and joined with a
+// second one), and whether memory grows over many calls. Everything runs
 // against the test rig's Kamailio and a sipp answerer on loopback.
 //
-//   engine_bench           full run (about three minutes)
-//   engine_bench --quick   shorter run, same figures
-//   --calls N              number of sequential calls for the memory figures
+//   engine_bench             full run (about three minutes)
+//   engine_bench --quick     shorter run, same figures
+//   engine_bench --latency   the side-by-side latency and idle figures only
+//   --calls N                number of sequential calls for the memory figures
 
+#include "BareAgent.h"
 #include "Kamailio.h"
 #include "LinphoneEngine.h"
 #include "Sipp.h"
@@ -32,11 +35,15 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// What the engine reported, and when the events reached the program.
 struct Flags : engine::SipEngineEvents {
     bool registered = false, connected = false, failed = false;
-    void OnRegistered() override { registered = true; }
+    Clock::time_point registeredAt, connectedAt;
+    void OnRegistered() override { registered = true, registeredAt = Clock::now(); }
     void OnRegisterFailed(long, const std::string&) override { failed = true; }
-    void OnConnected(int, const std::string&, const std::string&) override { connected = true; }
+    void OnConnected(int, const std::string&, const std::string&) override {
+        connected = true, connectedAt = Clock::now();
+    }
     void OnConnectFailed(int) override { failed = true; }
     void OnFailureResponseA(int, long, const std::string&, const std::string&) override { failed = true; }
     void OnFailureResponseB(int, long, const std::string&) override { failed = true; }
@@ -74,10 +81,15 @@ bool waitFor(loop::EventLoop& loop, const std::function<bool()>& done, int timeo
     return true;
 }
 
-void printSpread(const char* what, std::vector<double> samples) {
+double median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
-    std::printf("%-44s median %7.2f ms   worst %7.2f ms   (%zu runs)\n", what,
-                samples[samples.size() / 2], samples.back(), samples.size());
+    return samples[samples.size() / 2];
+}
+
+void printSideBySide(const char* what, const std::vector<double>& ours, const std::vector<double>& bare) {
+    std::printf("%-44s ours %6.2f ms   bare %6.2f ms   ratio %5.2f   (medians of %zu runs; worst %.2f / %.2f ms)\n",
+                what, median(ours), median(bare), median(ours) / median(bare), ours.size(),
+                *std::max_element(ours.begin(), ours.end()), *std::max_element(bare.begin(), bare.end()));
 }
 
 struct Agent {
@@ -96,7 +108,7 @@ struct Agent {
         o.proxyAddress = k.hostPort();
         o.stateFolder = state;
         o.headlessAudio = true;
-        if (const char* log = std::getenv("VELMORA_BENCH_LOG")) o.logFile = log;
+        if (const char* log = std::getenv("VELMORA_BENCH_LOG")) o.logFile = log, o.fullLog = true;
         return o;
     }
     bool start() {
@@ -112,7 +124,7 @@ struct Agent {
         const auto began = Clock::now();
         if (!engine.Dial(0, uri, -1, -1)) return -1;
         if (!waitFor(loop, [&] { return flags.connected || flags.failed; }) || flags.failed) return -1;
-        const double setup = ms(Clock::now() - began);
+        const double setup = ms(flags.connectedAt - began);
         engine.DisconnectLine(0);
         return setup;
     }
@@ -134,47 +146,85 @@ std::unique_ptr<rig::Sipp> answerer(int calls, int timeoutSeconds, const std::st
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
-    const int setupCalls = quick ? 40 : 200;
+    const bool latencyOnly = argc > 1 && std::string(argv[1]) == "--latency";
+    const int latencyRuns = quick || latencyOnly ? 40 : 100;
+    const int idleSeconds = quick || latencyOnly ? 10 : 30;
     const int longCallSeconds = quick ? 6 : 60;
     int sequentialCalls = quick ? 100 : 1000;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--calls") sequentialCalls = std::max(40, std::atoi(argv[i + 1]));
 
     loop::QtLoop loop;
-    rig::Kamailio kamailio({.domain = "pbx.test", .accounts = {{"1001", "secret1"}}, .debugLevel = 0});
+    rig::Kamailio kamailio({.domain = "pbx.test", .accounts = {{"1001", "secret1"}, {"1002", "secret2"}}, .debugLevel = 0});
     std::printf("LinphoneEngine against Kamailio and sipp on loopback (iterate every %d ms)\n\n",
                 engine::LinphoneEngineOptions{}.iterateIntervalMs);
 
+    // Side by side with the bare agent, turn about, so that both see the
+    // same machine load.
     {
-        std::vector<double> samples;
-        for (int run = 0; run < 20; ++run) {
+        std::vector<double> ours, bare;
+        for (int run = 0; run < latencyRuns; ++run) {
             Agent agent(loop, kamailio);
             if (!agent.start()) return std::fprintf(stderr, "engine did not start\n"), 1;
+            loop.delay(30);  // the engine's idle cadence again, as before a real RegisterToProxy
             const auto began = Clock::now();
             agent.engine.RegisterToProxy(1800);
             if (!waitFor(loop, [&] { return agent.flags.registered || agent.flags.failed; }) ||
                 agent.flags.failed)
                 return std::fprintf(stderr, "registration failed\n"), 1;
-            samples.push_back(ms(Clock::now() - began));
+            ours.push_back(ms(agent.flags.registeredAt - began));
             const auto stopping = Clock::now();
             agent.engine.ShutdownEngine();
             if (run == 0) std::printf("%-44s %7.2f ms\n", "ShutdownEngine (with un-REGISTER)", ms(Clock::now() - stopping));
+            {
+                rig::TempFolder state("velmora-bench-bare");
+                BareAgent yardstick(kamailio.hostPort(), "pbx.test", "1001", "secret1", rig::freeUdpPort(),
+                                    rig::freeUdpPort(true), state.path());
+                const double took = yardstick.registerMs();
+                if (took < 0) return std::fprintf(stderr, "bare registration failed\n"), 1;
+                bare.push_back(took);
+            }
         }
-        printSpread("RegisterToProxy -> OnRegistered (digest)", samples);
+        printSideBySide("RegisterToProxy -> OnRegistered (digest)", ours, bare);
     }
 
     Agent agent(loop, kamailio);
     if (!agent.start()) return std::fprintf(stderr, "engine did not start\n"), 1;
     {
-        auto peer = answerer(setupCalls, 600);
-        std::vector<double> samples;
-        for (int i = 0; i < setupCalls; ++i) {
+        rig::TempFolder state("velmora-bench-bare");
+        BareAgent yardstick(kamailio.hostPort(), "pbx.test", "1002", "secret2", rig::freeUdpPort(),
+                            rig::freeUdpPort(true), state.path());
+        auto peer = answerer(2 * latencyRuns, 600);
+        std::vector<double> ours, bare;
+        for (int i = 0; i < latencyRuns; ++i) {
+            const double took = yardstick.dialMs(peer->uri());
+            if (took < 0) return std::fprintf(stderr, "bare call %d failed\n%s", i, peer->report().c_str()), 1;
+            bare.push_back(took);
+            loop.delay(30);
             const double setup = agent.call(peer->uri());
             if (setup < 0) return std::fprintf(stderr, "call %d failed\n%s", i, peer->report().c_str()), 1;
-            samples.push_back(setup);
-            loop.delay(5);
+            ours.push_back(setup);
+            loop.delay(30);
         }
-        printSpread("Dial -> OnConnected", samples);
+        printSideBySide("Dial -> OnConnected", ours, bare);
+    }
+    {
+        // Registered and idle: what the iterate cadence costs.
+        agent.flags.registered = false;
+        agent.engine.RegisterToProxy(1800);
+        if (!waitFor(loop, [&] { return agent.flags.registered || agent.flags.failed; }) || agent.flags.failed)
+            return std::fprintf(stderr, "registration failed\n"), 1;
+        loop.delay(1000);
+        const double cpuBefore = cpuSeconds();
+        const auto began = Clock::now();
+        loop.delay(idleSeconds * 1000);
+        const double wall = std::chrono::duration<double>(Clock::now() - began).count();
+        std::printf("%-44s %7.2f %% of one core\n", (std::to_string(idleSeconds) + " s registered and idle").c_str(),
+                    100 * (cpuSeconds() - cpuBefore) / wall);
+    }
+    if (latencyOnly) {
+        agent.engine.ShutdownEngine();
+        return 0;
     }
     {
         auto peer = answerer(1, longCallSeconds + 60);

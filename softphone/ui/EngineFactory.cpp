@@ -31,6 +31,8 @@ std::unique_ptr<engine::SipEngine> makeEngine(loop::EventLoop& loop, const core:
     options.stateFolder = root.dir() / "engine";
     options.headlessAudio = headlessAudio();
     options.logFile = root.find("logs") / "engine.log";
+    // VELMORA_ENGINE_DEBUG=1: every SIP message in the engine's log too.
+    if (const char* debug = std::getenv("VELMORA_ENGINE_DEBUG")) options.fullLog = std::string(debug) == "1";
     return std::make_unique<engine::LinphoneEngine>(loop, options);
 #else
     (void)loop;

@@ -53,8 +53,9 @@ int main(int argc, char** argv) {
     LinphoneFactory* factory = linphone_factory_get();
     // An empty plugin folder: Debian's plugins are video ones.
     linphone_factory_set_msplugins_dir(factory, (state / "plugins").c_str());
-    linphone_factory_set_data_dir(factory, state.c_str());
-    linphone_factory_set_config_dir(factory, state.c_str());
+    // liblinphone appends its file names to these as they are: they end with "/".
+    linphone_factory_set_data_dir(factory, (state / "").c_str());
+    linphone_factory_set_config_dir(factory, (state / "").c_str());
     linphone_logging_service_set_log_level_mask(linphone_logging_service_get(), LinphoneLogLevelError);
 
     LinphoneCoreCbs* callbacks = linphone_factory_create_core_cbs(factory);

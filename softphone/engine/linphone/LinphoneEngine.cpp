@@ -9,6 +9,8 @@
 #include <linphone/factory.h>
 #include <linphone/logging.h>
 
+#include <bctoolbox/logging.h>
+
 #include <chrono>
 #include <system_error>
 #include <thread>
@@ -53,21 +55,39 @@ std::string hostOf(const std::string& hostPort) {
     return host;
 }
 
-// Without a log file liblinphone stays quiet: its errors about missing sound
-// cards and the like would fill the program's standard error.
-void configureLogging(const std::filesystem::path& logFile) {
+void discardLog(const char*, BctbxLogLevel, const char*, va_list) {}
+
+// liblinphone, belle-sip and mediastreamer log through bctoolbox, whose
+// default handler writes to standard output: it is silenced, and their log
+// goes to the engine's log file alone (nothing without one). Every core
+// creation puts liblinphone's own choice of that default handler back, so
+// the choice is made through liblinphone's (old) setter, not bctoolbox's. Warnings and
+// errors only, unless fullLog asks for everything, every SIP message
+// included. Logging is the process's: a file handler is added once per file,
+// or each line would be written once per engine created.
+void configureLogging(const std::filesystem::path& logFile, bool fullLog) {
+    static bctbx_log_handler_t* fileHandler = nullptr;
+    static std::filesystem::path currentFile;
     LinphoneLoggingService* service = linphone_logging_service_get();
-    if (logFile.empty()) {
-        linphone_logging_service_set_log_level_mask(service, LinphoneLogLevelFatal);
-        return;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    linphone_core_set_log_handler(discardLog);
+#pragma GCC diagnostic pop
+    if (logFile != currentFile) {
+        if (fileHandler) bctbx_remove_log_handler(fileHandler);  // frees it
+        fileHandler = nullptr;
+        currentFile = logFile;
+        if (!logFile.empty()) {
+            std::error_code ignored;
+            std::filesystem::create_directories(logFile.parent_path(), ignored);
+            fileHandler = bctbx_create_file_log_handler(16 * 1024 * 1024, logFile.parent_path().c_str(),
+                                                        logFile.filename().c_str());
+            if (fileHandler) bctbx_add_log_handler(fileHandler);
+        }
     }
-    std::error_code ignored;
-    std::filesystem::create_directories(logFile.parent_path(), ignored);
-    linphone_logging_service_set_log_file(service, logFile.parent_path().c_str(),
-                                          logFile.filename().c_str(), 16 * 1024 * 1024);
-    linphone_logging_service_set_log_level_mask(
-        service, LinphoneLogLevelMessage | LinphoneLogLevelWarning | LinphoneLogLevelError |
-                     LinphoneLogLevelFatal);
+    unsigned int mask = LinphoneLogLevelWarning | LinphoneLogLevelError | LinphoneLogLevelFatal;
+    if (fullLog) mask |= LinphoneLogLevelMessage;
+    linphone_logging_service_set_log_level_mask(service, mask);
 }
 
 }  // namespace
@@ -76,7 +96,7 @@ LinphoneEngine::LinphoneEngine(loop::EventLoop& loop, LinphoneEngineOptions opti
     : loop_(loop), options_(std::move(options)) {
     if (options_.stateFolder.empty())
         options_.stateFolder = std::filesystem::temp_directory_path() / "velmora-linphone";
-    configureLogging(options_.logFile);
+    configureLogging(options_.logFile, options_.fullLog);
     timer_ = loop_.startTimer(options_.iterateIntervalMs, [this] { pump(); });
 }
 
@@ -93,6 +113,17 @@ LinphoneEngine::~LinphoneEngine() {
 
 void LinphoneEngine::hurry() {
     busyUntil_ = loop_.tickCount() + static_cast<std::uint32_t>(options_.busyPeriodMs);
+    // What an operation asked for goes out now, not at the next tick (an
+    // account change, for one, is only acted on by iterate). From inside
+    // iterate the next tick comes soon enough, and the delivery goes first.
+    if (!iterating_ && !pumpPosted_) {
+        pumpPosted_ = true;
+        loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
+            if (alive.expired()) return;
+            pumpPosted_ = false;
+            pump();
+        });
+    }
     if (busy_) return;
     busy_ = true;
     loop_.stopTimer(timer_);
@@ -210,8 +241,10 @@ long LinphoneEngine::startCore(long sipPort) {
     const auto plugins = options_.stateFolder / "plugins";
     std::filesystem::create_directories(plugins, ignored);
     linphone_factory_set_msplugins_dir(factory, plugins.c_str());
-    linphone_factory_set_data_dir(factory, options_.stateFolder.c_str());
-    linphone_factory_set_config_dir(factory, options_.stateFolder.c_str());
+    // liblinphone appends its file names to these as they are: they end with "/".
+    const std::string folder = (options_.stateFolder / "").string();
+    linphone_factory_set_data_dir(factory, folder.c_str());
+    linphone_factory_set_config_dir(factory, folder.c_str());
     const auto configFile = options_.stateFolder / "linphonerc";
     std::filesystem::remove(configFile, ignored);  // every start from the given values only
 

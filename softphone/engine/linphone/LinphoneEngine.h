@@ -183,7 +183,8 @@ private:
         pending_.push_back(std::move(event));
         hurry();
     }
-    // Runs liblinphone often for a while: a request went out or a message came in.
+    // Runs liblinphone at once and then often for a while: a request went out
+    // or a message came in.
     void hurry();
     void deliver();
     // Delivery runs as posted work, not inside the loop timer's tick: a timer
@@ -237,6 +238,7 @@ private:
     bool iterating_ = false;
     std::deque<Event> pending_;
     bool deliveryPosted_ = false;
+    bool pumpPosted_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for posted work
     long lastError_ = kNoError;
 

@@ -20,15 +20,18 @@ struct LinphoneEngineOptions {
     // that receives what the speaker would play (for tests and demos).
     std::filesystem::path headlessMicrophoneFile;
     std::filesystem::path headlessSpeakerFile;
-    // liblinphone's log; empty logs errors only, to standard error.
+    // liblinphone's log, warnings and errors; with fullLog everything, every
+    // SIP message included. Empty: no log at all. Nothing of it ever goes to
+    // standard output or error.
     std::filesystem::path logFile;
+    bool fullLog = false;
 
     // How often liblinphone is run from the event loop; while messages are
-    // under way (after an operation or an event) it runs every
-    // busyIterateIntervalMs for busyPeriodMs, so exchanges are not slowed
-    // down by the idle interval.
+    // under way (after an operation or an event) it runs at once and then
+    // every busyIterateIntervalMs for busyPeriodMs, so exchanges are not
+    // slowed down by the idle interval.
     int iterateIntervalMs = 20;
-    int busyIterateIntervalMs = 2;
+    int busyIterateIntervalMs = 1;
     int busyPeriodMs = 500;
     // An outgoing call with no final response after this long is cancelled
     // and reported with OnConnectFailed.

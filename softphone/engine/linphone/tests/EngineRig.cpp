@@ -20,8 +20,10 @@ Agent& EngineTest::agent(const std::string& user, const std::string& password,
     options.proxyAddress = kamailio->hostPort();
     options.stateFolder = created->state.path();
     options.headlessAudio = true;
-    if (std::getenv("VELMORA_RIG_KEEP"))
+    if (std::getenv("VELMORA_RIG_KEEP")) {
         options.logFile = created->state.path() / "linphone.log";
+        options.fullLog = true;
+    }
     if (tune) tune(options);
     created->engine = std::make_unique<LinphoneEngine>(loop, options);
     created->engine->setEvents(&created->log);
