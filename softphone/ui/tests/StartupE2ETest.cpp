@@ -66,13 +66,13 @@ std::string readFile(const std::filesystem::path& file) {
 
 TEST(WindowE2E, TitleCallerIdChoiceAndTheRealWindowPosition) {
     Root root;
-    std::ofstream(root.dir / "bin/velmoraapp.ini") << "[System]\r\ncustomernumber=AB7730\r\nAutoCid=True\r\n";
+    std::ofstream(root.dir / "bin/velmoraapp.ini") << "[System]\r\ncustomernumber=WN7730\r\nAutoCid=True\r\n";
     PrivateBus bus;
     AppUnderTest app(root.dir, bus);
     ASSERT_TRUE(app.waitUntilReady()) << app.output().toStdString();
 
     const std::string title =
-        "Velmora Software              Customer Number - AB7730                         Ver. 6.0.22a";
+        "Velmora Software              Customer Number - WN7730                         Ver. 6.0.22a";
     std::string windows;
     ASSERT_TRUE(eventually([&] {
         windows = runTool("xwininfo", {"-root", "-tree"});
@@ -81,7 +81,8 @@ TEST(WindowE2E, TitleCallerIdChoiceAndTheRealWindowPosition) {
     EXPECT_EQ(app.get("cidCheck", "Value"), "1");
 
     // The agent moves the window; the key-pad view then writes where it really is.
-    const std::string id = runTool("xdotool", {"search", "--name", "^Velmora Software "});
+    // (Other tests' windows may share the display: the customer number tells this one.)
+    const std::string id = runTool("xdotool", {"search", "--name", "Customer Number - WN7730 "});
     ASSERT_FALSE(id.empty());
     runTool("xdotool", {"windowmove", QString::fromStdString(id.substr(0, id.find('\n'))), "300", "200"});
     ASSERT_TRUE(eventually([&] { return app.get("Form", "Left") == "4500" && app.get("Form", "Top") == "3000"; }))
