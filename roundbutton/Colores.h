@@ -25,8 +25,7 @@ struct Colores {
 
 constexpr bool isSystemColor(OleColor c) { return static_cast<std::int32_t>(c) < -1; }
 
-constexpr OleColor rgbColor(std::int32_t red, std::int32_t green, std::int32_t blue)
-{
+constexpr OleColor rgbColor(std::int32_t red, std::int32_t green, std::int32_t blue) {
     return OleColor(red & 0xFF) | OleColor(green & 0xFF) << 8 | OleColor(blue & 0xFF) << 16;
 }
 
@@ -38,8 +37,7 @@ KNOBIX_EXPORT OleColor systemColor(int index, const QPalette& palette);
 KNOBIX_EXPORT OleColor resolveColor(OleColor c, const QPalette& palette);
 
 // Red = c AND 0xFF, Green = (c \ 256) AND 0xFF, Blue = (c \ 65536) AND 0xFF.
-constexpr Colores splitColor(OleColor c)
-{
+constexpr Colores splitColor(OleColor c) {
     return {std::int32_t(c & 0xFF), std::int32_t((c >> 8) & 0xFF), std::int32_t((c >> 16) & 0xFF)};
 }
 

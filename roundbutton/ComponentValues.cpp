@@ -8,8 +8,7 @@ namespace roundbutton {
 
 using namespace component;
 
-QFont qFontOf(const FontDesc& desc)
-{
+QFont qFontOf(const FontDesc& desc) {
     QFont f(desc.name);
     if (desc.size > 0) f.setPointSizeF(desc.size);
     f.setWeight(QFont::Weight(std::clamp<int>(desc.weight, 1, 1000)));  // both use the 100-900 scale
@@ -19,8 +18,7 @@ QFont qFontOf(const FontDesc& desc)
     return f;
 }
 
-FontDesc fontDescOf(const QFont& font)
-{
+FontDesc fontDescOf(const QFont& font) {
     FontDesc d;
     d.name = font.family();
     d.size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
@@ -31,15 +29,13 @@ FontDesc fontDescOf(const QFont& font)
     return d;
 }
 
-QPixmap pixmapOf(const std::shared_ptr<Unknown>& object)
-{
+QPixmap pixmapOf(const std::shared_ptr<Unknown>& object) {
     QPixmap p;
     if (Picture* pic = query<Picture>(object)) p.loadFromData(pic->data());
     return p;
 }
 
-HRESULT colourOf(const Variant& v, OleColor* out)
-{
+HRESULT colourOf(const Variant& v, OleColor* out) {
     Variant c;
     if (SUCCEEDED(v.changeType(VT_I4, &c))) {
         *out = OleColor(c.i4());

@@ -2,8 +2,7 @@
 
 namespace roundbutton {
 
-ContentPlace layOutContent(const ContentInput& in)
-{
+ContentPlace layOutContent(const ContentInput& in) {
     const long long o = in.pressed ? 15 : 0;
     ContentPlace p;
     // Integer halving truncates toward zero, as the control always did, also for a

@@ -14,8 +14,7 @@ std::int64_t roundHalfEven(double x) { return std::int64_t(std::nearbyint(x)); }
 
 Shade shadeOf(const Colores& c) { return {c.Red, c.Green, c.Blue}; }
 
-Shade offsetBy(const Shade& s, std::int64_t d)
-{
+Shade offsetBy(const Shade& s, std::int64_t d) {
     return {atLeastZero(s.Red + d), atLeastZero(s.Green + d), atLeastZero(s.Blue + d)};
 }
 
@@ -23,38 +22,33 @@ struct Step {
     double Red, Green, Blue;
 };
 
-Step stepBetween(const Shade& from, const Shade& to, double divisor)
-{
+Step stepBetween(const Shade& from, const Shade& to, double divisor) {
     return {double(to.Red - from.Red) / divisor, double(to.Green - from.Green) / divisor,
             double(to.Blue - from.Blue) / divisor};
 }
 
-Shade stepped(const Shade& c, const Step& s)
-{
+Shade stepped(const Shade& c, const Step& s) {
     return {atLeastZero(roundHalfEven(double(c.Red) + s.Red)), atLeastZero(roundHalfEven(double(c.Green) + s.Green)),
             atLeastZero(roundHalfEven(double(c.Blue) + s.Blue))};
 }
 
 // A user-unit coordinate on a scale of `units` over `pixels`, as the nearest pixel; kept
 // just outside the surface when it lies beyond it, so that huge values stay harmless.
-int toPixel(double v, double units, int pixels)
-{
+int toPixel(double v, double units, int pixels) {
     const double p = std::floor(v * pixels / units + 0.5);
     if (!(p >= -1)) return -1;  // also catches NaN
     if (p > pixels) return pixels;
     return int(p);
 }
 
-void drawRow(QImage& img, int row, QRgb rgb)
-{
+void drawRow(QImage& img, int row, QRgb rgb) {
     if (row < 0 || row >= img.height()) return;
     auto* line = reinterpret_cast<QRgb*>(img.scanLine(row));
     std::fill(line, line + img.width(), rgb);
 }
 
 // A vertical line like a pen line: the start pixel drawn, the end pixel not.
-void drawColumn(QImage& img, int col, int fromRow, int toRow, QRgb rgb)
-{
+void drawColumn(QImage& img, int col, int fromRow, int toRow, QRgb rgb) {
     if (col < 0 || col >= img.width() || fromRow == toRow) return;
     int first = fromRow, last = toRow - 1;
     if (fromRow > toRow) first = toRow + 1, last = fromRow;
@@ -65,14 +59,12 @@ void drawColumn(QImage& img, int col, int fromRow, int toRow, QRgb rgb)
 
 }  // namespace
 
-QRgb toRgb(const Shade& s)
-{
+QRgb toRgb(const Shade& s) {
     auto limit = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, 0, 255)); };
     return qRgb(limit(s.Red), limit(s.Green), limit(s.Blue));
 }
 
-FaceRecord drawFace(QImage& surface, const FaceInput& in)
-{
+FaceRecord drawFace(QImage& surface, const FaceInput& in) {
     FaceRecord rec;
     const long long H = in.heightTwips, W = in.widthTwips;
     if (H < 2 || W < 2) return rec;

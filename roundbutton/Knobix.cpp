@@ -19,13 +19,12 @@ namespace {
 QColor qColorOf(OleColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 // The control's mouse cursor kinds (0 the default, 99 the custom `MouseIcon`).
-Qt::CursorShape cursorShapeOf(int kind)
-{
+Qt::CursorShape cursorShapeOf(int kind) {
     static constexpr Qt::CursorShape kShapes[] = {
-        Qt::ArrowCursor,     Qt::ArrowCursor,    Qt::CrossCursor,    Qt::IBeamCursor,
-        Qt::ArrowCursor,     Qt::SizeAllCursor,  Qt::SizeBDiagCursor, Qt::SizeVerCursor,
-        Qt::SizeFDiagCursor, Qt::SizeHorCursor,  Qt::UpArrowCursor,  Qt::WaitCursor,
-        Qt::ForbiddenCursor, Qt::BusyCursor,     Qt::WhatsThisCursor, Qt::SizeAllCursor,
+        Qt::ArrowCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+        Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+        Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor,
     };
     return kind >= 0 && kind < int(std::size(kShapes)) ? kShapes[kind] : Qt::ArrowCursor;
 }
@@ -34,8 +33,7 @@ constexpr int kCustomPointer = 99;
 
 }  // namespace
 
-Knobix::Knobix(QWidget* parent) : QWidget(parent)
-{
+Knobix::Knobix(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -64,8 +62,7 @@ Knobix::~Knobix() = default;
 
 void Knobix::setSite(KnobixSite* site) { site_ = site; }
 
-void Knobix::initProperties()
-{
+void Knobix::initProperties() {
     roundSize_ = 20;
     backColorOriginal_ = site_ ? site_->ambientBackColor() : kButtonFace;
     surfaceBackColor_ = resolveColor(backColorOriginal_, palette());
@@ -84,8 +81,7 @@ void Knobix::initProperties()
 
 QString Knobix::caption() const { return label_->caption(); }
 
-void Knobix::setCaption(const QString& caption)
-{
+void Knobix::setCaption(const QString& caption) {
     label_->setCaption(caption);
     updateAccessKey();
     creaNuevaRegion();
@@ -93,8 +89,7 @@ void Knobix::setCaption(const QString& caption)
     changed("Caption");
 }
 
-void Knobix::setBackColor(OleColor c)
-{
+void Knobix::setBackColor(OleColor c) {
     backColorOriginal_ = c;
     surfaceBackColor_ = resolveColor(c, palette());
     surface_.fill(qColorOf(surfaceBackColor_));  // a new back colour clears the surface
@@ -105,45 +100,39 @@ void Knobix::setBackColor(OleColor c)
 
 OleColor Knobix::foreColor() const { return label_->foreColor(); }
 
-void Knobix::setForeColor(OleColor c)
-{
+void Knobix::setForeColor(OleColor c) {
     foreColorOriginal_ = c;
     label_->setForeColor(resolveColor(c, palette()));
     changed("ForeColor");
 }
 
-void Knobix::loadForeColor(OleColor c)
-{
+void Knobix::loadForeColor(OleColor c) {
     label_->setForeColor(c);
     foreColorOriginal_ = label_->foreColor();
 }
 
-void Knobix::setRoundSize(int v)
-{
+void Knobix::setRoundSize(int v) {
     roundSize_ = v;
     creaNuevaRegion();
     refresh();
     changed("RoundSize");
 }
 
-void Knobix::setLight(int v)
-{
+void Knobix::setLight(int v) {
     light_ = v;
     creaNuevaRegion();
     refresh();
     changed("Light");
 }
 
-void Knobix::setRoundness3D(int v)
-{
+void Knobix::setRoundness3D(int v) {
     roundness3D_ = v;
     creaNuevaRegion();
     refresh();
     changed("Roundness3D");
 }
 
-void Knobix::setCreateRegion(bool v)
-{
+void Knobix::setCreateRegion(bool v) {
     createRegion_ = v;
     creaNuevaRegion();
     refresh();
@@ -152,15 +141,13 @@ void Knobix::setCreateRegion(bool v)
 
 QString Knobix::toolTipText() const { return label_->toolTip(); }
 
-void Knobix::setToolTipText(const QString& text)
-{
+void Knobix::setToolTipText(const QString& text) {
     label_->setToolTip(text);
     pic_->setToolTip(text);
     changed("ToolTipText");
 }
 
-void Knobix::setPicture(const QPixmap& picture)
-{
+void Knobix::setPicture(const QPixmap& picture) {
     picture_ = picture;
     pic_->setPixmap(picture);
     pic_->setVisible(!picture.isNull());
@@ -170,22 +157,19 @@ void Knobix::setPicture(const QPixmap& picture)
     changed("Picture");
 }
 
-void Knobix::setMousePointer(int kind)
-{
+void Knobix::setMousePointer(int kind) {
     mousePointer_ = kind;
     applyCursor();
     changed("MousePointer");
 }
 
-void Knobix::setMouseIcon(const QPixmap& icon)
-{
+void Knobix::setMouseIcon(const QPixmap& icon) {
     mouseIcon_ = icon;
     applyCursor();
     changed("MouseIcon");
 }
 
-void Knobix::applyCursor()
-{
+void Knobix::applyCursor() {
     if (mousePointer_ == kCustomPointer && !mouseIcon_.isNull())
         setCursor(QCursor(mouseIcon_));
     else if (mousePointer_ == 0 || mousePointer_ == kCustomPointer)
@@ -196,8 +180,7 @@ void Knobix::applyCursor()
 
 // ---- outline, face and content ----
 
-void Knobix::creaNuevaRegion()
-{
+void Knobix::creaNuevaRegion() {
     const int w = width(), h = height();
     picMask_ = QImage(std::max(w, 0), std::max(h, 0), QImage::Format_RGB32);
     picMask_.fill(Qt::white);
@@ -215,22 +198,19 @@ void Knobix::creaNuevaRegion()
     layOutContent();
 }
 
-void Knobix::refresh()
-{
+void Knobix::refresh() {
     update();
     label_->update();
     pic_->update();
 }
 
-void Knobix::ensureSurface()
-{
+void Knobix::ensureSurface() {
     if (surface_.size() == size()) return;
     surface_ = QImage(size(), QImage::Format_RGB32);
     surface_.fill(qColorOf(surfaceBackColor_));
 }
 
-void Knobix::paintFace(bool light, bool pressed)
-{
+void Knobix::paintFace(bool light, bool pressed) {
     ensureSurface();
     FaceInput in;
     in.widthTwips = widthTwips();
@@ -246,8 +226,7 @@ void Knobix::paintFace(bool light, bool pressed)
     update();
 }
 
-void Knobix::layOutContent()
-{
+void Knobix::layOutContent() {
     ContentInput in;
     in.controlWidth = widthTwips();
     in.controlHeight = heightTwips();
@@ -263,8 +242,7 @@ void Knobix::layOutContent()
     if (in.hasPicture) pic_->move(twipsToPixels(place_.pictureLeft), twipsToPixels(place_.pictureTop));
 }
 
-void Knobix::showState(bool focusHover, bool pressed)
-{
+void Knobix::showState(bool focusHover, bool pressed) {
     focusHover_ = focusHover;
     pressed_ = pressed;
     paintFace(focusHover, pressed);
@@ -273,8 +251,7 @@ void Knobix::showState(bool focusHover, bool pressed)
 
 // ---- widget events ----
 
-bool Knobix::event(QEvent* e)
-{
+bool Knobix::event(QEvent* e) {
     if (e->type() == QEvent::Shortcut) {
         auto* se = static_cast<QShortcutEvent*>(e);
         if (se->shortcutId() == accessShortcut_ && isEnabled()) {
@@ -287,35 +264,25 @@ bool Knobix::event(QEvent* e)
     return QWidget::event(e);
 }
 
-bool Knobix::eventFilter(QObject* watched, QEvent* e)
-{
+bool Knobix::eventFilter(QObject* watched, QEvent* e) {
     if (watched == label_ || watched == pic_) {
         switch (e->type()) {
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            onMouseDown(*static_cast<QMouseEvent*>(e));
-            return true;
-        case QEvent::MouseMove:
-            onMouseMove(*static_cast<QMouseEvent*>(e));
-            return true;
-        case QEvent::MouseButtonRelease:
-            onMouseUp(*static_cast<QMouseEvent*>(e));
-            return true;
-        default:
-            break;
+        case QEvent::MouseButtonDblClick: onMouseDown(*static_cast<QMouseEvent*>(e)); return true;
+        case QEvent::MouseMove: onMouseMove(*static_cast<QMouseEvent*>(e)); return true;
+        case QEvent::MouseButtonRelease: onMouseUp(*static_cast<QMouseEvent*>(e)); return true;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, e);
 }
 
-void Knobix::paintEvent(QPaintEvent*)
-{
+void Knobix::paintEvent(QPaintEvent*) {
     ensureSurface();
     QPainter(this).drawImage(0, 0, surface_);
 }
 
-void Knobix::resizeEvent(QResizeEvent*)
-{
+void Knobix::resizeEvent(QResizeEvent*) {
     surface_ = QImage(size(), QImage::Format_RGB32);
     surface_.fill(qColorOf(surfaceBackColor_));
     emit Resize();
@@ -324,8 +291,7 @@ void Knobix::resizeEvent(QResizeEvent*)
 
 void Knobix::showEvent(QShowEvent*) { creaNuevaRegion(); }
 
-void Knobix::changeEvent(QEvent* e)
-{
+void Knobix::changeEvent(QEvent* e) {
     switch (e->type()) {
     case QEvent::EnabledChange:
         pic_->setEnabled(isEnabled());
@@ -345,8 +311,7 @@ void Knobix::changeEvent(QEvent* e)
         surfaceBackColor_ = resolveColor(backColorOriginal_, palette());
         creaNuevaRegion();
         break;
-    default:
-        break;
+    default: break;
     }
     QWidget::changeEvent(e);
 }
@@ -355,8 +320,7 @@ void Knobix::mousePressEvent(QMouseEvent* e) { onMouseDown(*e); }
 void Knobix::mouseMoveEvent(QMouseEvent* e) { onMouseMove(*e); }
 void Knobix::mouseReleaseEvent(QMouseEvent* e) { onMouseUp(*e); }
 
-void Knobix::keyPressEvent(QKeyEvent* e)
-{
+void Knobix::keyPressEvent(QKeyEvent* e) {
     onKeyDown(keyCodeOf(e->key(), e->modifiers()), shiftOf(e->modifiers()));
     if (!e->text().isEmpty()) {
         short keyAscii = short(e->text().at(0).unicode());
@@ -364,28 +328,24 @@ void Knobix::keyPressEvent(QKeyEvent* e)
     }
 }
 
-void Knobix::keyReleaseEvent(QKeyEvent* e)
-{
+void Knobix::keyReleaseEvent(QKeyEvent* e) {
     if (e->isAutoRepeat()) return;  // a held key repeats its key down only
     onKeyUp(keyCodeOf(e->key(), e->modifiers()), shiftOf(e->modifiers()));
 }
 
-void Knobix::focusInEvent(QFocusEvent*)
-{
+void Knobix::focusInEvent(QFocusEvent*) {
     focusHover_ = true;
     paintFace(false, false);
 }
 
-void Knobix::focusOutEvent(QFocusEvent*)
-{
+void Knobix::focusOutEvent(QFocusEvent*) {
     focusHover_ = false;
     paintFace(false, false);
 }
 
 // ---- pointer and keyboard behaviour ----
 
-void Knobix::onMouseDown(const QMouseEvent& e)
-{
+void Knobix::onMouseDown(const QMouseEvent& e) {
     short button = buttonsOf(e.button()), shift = shiftOf(e.modifiers());
     float x = float(e.position().x() * kTwipsPerPixel), y = float(e.position().y() * kTwipsPerPixel);
     emit MouseDown(button, shift, x, y);
@@ -398,8 +358,7 @@ void Knobix::onMouseDown(const QMouseEvent& e)
     }
 }
 
-void Knobix::onMouseMove(const QMouseEvent& e)
-{
+void Knobix::onMouseMove(const QMouseEvent& e) {
     if (e.buttons() & Qt::LeftButton) {
         const bool over = cursorOverControl(e.globalPosition().toPoint());
         focusHover_ = over;
@@ -417,8 +376,7 @@ void Knobix::onMouseMove(const QMouseEvent& e)
     emit MouseMove(button, shift, x, y);
 }
 
-void Knobix::onMouseUp(const QMouseEvent& e)
-{
+void Knobix::onMouseUp(const QMouseEvent& e) {
     if (e.button() == Qt::LeftButton) {
         paintFace(false, false);
         pressed_ = false;
@@ -430,16 +388,14 @@ void Knobix::onMouseUp(const QMouseEvent& e)
     emit MouseUp(button, shift, x, y);
 }
 
-void Knobix::onTimer1()
-{
+void Knobix::onTimer1() {
     if (cursorOverControl(QCursor::pos())) return;
     paintFace(true, true);
     paintFace(focusHover_, pressed_);
     timer1_.stop();
 }
 
-void Knobix::onKeyDown(short keyCode, short shift)
-{
+void Knobix::onKeyDown(short keyCode, short shift) {
     focusHover_ = true;
     const bool presses = keyCode == kKeySpace || (keyCode == kKeyReturn && site_ && site_->isDefaultButton()) ||
                          (keyCode == kKeyEscape && site_ && site_->isCancelButton());
@@ -451,8 +407,7 @@ void Knobix::onKeyDown(short keyCode, short shift)
     emit KeyDown(keyCode, shift);
 }
 
-void Knobix::onKeyUp(short keyCode, short shift)
-{
+void Knobix::onKeyUp(short keyCode, short shift) {
     if (keyCode == kKeyReturn || keyCode == kKeySpace || keyCode == kKeyEscape) {
         pressed_ = false;
         focusHover_ = true;
@@ -465,19 +420,16 @@ void Knobix::onKeyUp(short keyCode, short shift)
 
 // The window under the cursor is this control when it is the control or one of its
 // elements (a pixel outside the outline belongs to whatever lies below).
-bool Knobix::cursorOverControl(const QPoint& globalPos) const
-{
+bool Knobix::cursorOverControl(const QPoint& globalPos) const {
     const QWidget* w = QApplication::widgetAt(globalPos);
     return w && (w == this || isAncestorOf(w));
 }
 
-void Knobix::changed(std::string_view name)
-{
+void Knobix::changed(std::string_view name) {
     if (site_) site_->propertyChanged(name);
 }
 
-void Knobix::updateAccessKey()
-{
+void Knobix::updateAccessKey() {
     if (accessShortcut_) releaseShortcut(accessShortcut_);
     accessShortcut_ = 0;
     const QKeySequence mnemonic = QKeySequence::mnemonic(label_->caption());

@@ -8,8 +8,8 @@ namespace roundbutton {
 
 constexpr component::Guid kLibId = component::Guid::of("{CDF62B2B-63CB-41F0-8C7D-9300AEF205CD}");
 constexpr component::Guid kClsidKnobix = component::Guid::of("{B296801C-0403-4FD0-83A7-0EA5C6677795}");
-constexpr component::Guid kIidKnobix = component::Guid::of("{53BBE79E-4961-41CF-9667-F2D37DFFFF3D}");         // _Knobix
-constexpr component::Guid kIidKnobixEvents = component::Guid::of("{ED562EC9-2372-4ADE-B82C-DD6397AE99D6}");   // __Knobix
+constexpr component::Guid kIidKnobix = component::Guid::of("{53BBE79E-4961-41CF-9667-F2D37DFFFF3D}");        // _Knobix
+constexpr component::Guid kIidKnobixEvents = component::Guid::of("{ED562EC9-2372-4ADE-B82C-DD6397AE99D6}");  // __Knobix
 constexpr component::Guid kRecordColores = component::Guid::of("{B19E3FE4-8848-40A2-A7A0-1C39DB9D3EF1}");
 constexpr const char* kProgId = "RoundButton.Knobix";
 

@@ -11,8 +11,7 @@ namespace roundbutton {
 
 using namespace component;
 
-const ClassDescriptor& knobixClass()
-{
+const ClassDescriptor& knobixClass() {
     static const ClassDescriptor c = [] {
         ClassDescriptor d;
         d.clsid = kClsidKnobix;
@@ -24,7 +23,8 @@ const ClassDescriptor& knobixClass()
         d.typeLib.name = QStringLiteral("RoundButton");
         d.typeLib.version = QStringLiteral("1.0");
         d.typeLib.lcid = 1033;
-        d.typeLib.interfaces = {{kIidKnobix, QStringLiteral("_Knobix")}, {kIidKnobixEvents, QStringLiteral("__Knobix")}};
+        d.typeLib.interfaces = {{kIidKnobix, QStringLiteral("_Knobix")},
+                                {kIidKnobixEvents, QStringLiteral("__Knobix")}};
         d.create = []() -> std::shared_ptr<Unknown> {
             // A widget needs the host's QApplication, on the application's thread.
             auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());

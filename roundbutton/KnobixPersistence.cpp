@@ -14,8 +14,7 @@ namespace {
 
 const QString kCaptionReadDefault = QStringLiteral("Botón");
 
-std::optional<Variant> readAs(PropertyBag& bag, const char* name, VarType type)
-{
+std::optional<Variant> readAs(PropertyBag& bag, const char* name, VarType type) {
     Variant stored, typed;
     if (FAILED(bag.read(QString::fromLatin1(name), &stored, VT_EMPTY))) return std::nullopt;
     if (type == VT_EMPTY) return stored;
@@ -23,41 +22,35 @@ std::optional<Variant> readAs(PropertyBag& bag, const char* name, VarType type)
     return typed;
 }
 
-QString readString(PropertyBag& bag, const char* name, const QString& fallback)
-{
+QString readString(PropertyBag& bag, const char* name, const QString& fallback) {
     const auto v = readAs(bag, name, VT_BSTR);
     return v ? v->bstr() : fallback;
 }
 
-bool readBool(PropertyBag& bag, const char* name, bool fallback)
-{
+bool readBool(PropertyBag& bag, const char* name, bool fallback) {
     const auto v = readAs(bag, name, VT_BOOL);
     return v ? v->boolVal() != VARIANT_FALSE : fallback;
 }
 
-std::int32_t readLong(PropertyBag& bag, const char* name, std::int32_t fallback)
-{
+std::int32_t readLong(PropertyBag& bag, const char* name, std::int32_t fallback) {
     const auto v = readAs(bag, name, VT_I4);
     return v ? v->i4() : fallback;
 }
 
-OleColor readColour(PropertyBag& bag, const char* name, OleColor fallback)
-{
+OleColor readColour(PropertyBag& bag, const char* name, OleColor fallback) {
     OleColor c = fallback;
     if (const auto v = readAs(bag, name, VT_EMPTY)) colourOf(*v, &c);
     return c;
 }
 
-std::shared_ptr<Unknown> readObject(PropertyBag& bag, const char* name)
-{
+std::shared_ptr<Unknown> readObject(PropertyBag& bag, const char* name) {
     const auto v = readAs(bag, name, VT_EMPTY);
     return v ? v->object() : nullptr;
 }
 
 // The "short" values: as a 16-bit integer, or as a long when the value does not fit one
 // (a 16-bit store would fail for them); readers take either.
-Variant shortOrLong(std::int32_t v)
-{
+Variant shortOrLong(std::int32_t v) {
     if (v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max())
         return Variant(std::int16_t(v));
     return Variant(v);
@@ -65,16 +58,14 @@ Variant shortOrLong(std::int32_t v)
 
 }  // namespace
 
-HRESULT KnobixControl::initNew()
-{
+HRESULT KnobixControl::initNew() {
     if (!knobix_) return E_UNEXPECTED;
     knobix_->initProperties();
     dirty_ = false;
     return S_OK;
 }
 
-HRESULT KnobixControl::load(PropertyBag& bag)
-{
+HRESULT KnobixControl::load(PropertyBag& bag) {
     if (!knobix_) return E_UNEXPECTED;
     Knobix& k = *knobix_;
     k.setCaption(readString(bag, "Caption", kCaptionReadDefault));
@@ -99,8 +90,7 @@ HRESULT KnobixControl::load(PropertyBag& bag)
     return S_OK;
 }
 
-HRESULT KnobixControl::save(PropertyBag& bag, bool clearDirty, bool /*saveAllProperties*/)
-{
+HRESULT KnobixControl::save(PropertyBag& bag, bool clearDirty, bool /*saveAllProperties*/) {
     if (!knobix_) return E_UNEXPECTED;
     const Knobix& k = *knobix_;
     HRESULT hr = S_OK;

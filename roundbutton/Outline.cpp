@@ -6,8 +6,7 @@
 
 namespace roundbutton {
 
-QRegion outlineRegion(int w, int h, bool createRegion, long long roundSize)
-{
+QRegion outlineRegion(int w, int h, bool createRegion, long long roundSize) {
     if (w <= 0 || h <= 0) return {};
     const long long size = roundSize < 0 ? -roundSize : roundSize;
     const double ew = double(std::min<long long>(size, w)), eh = double(std::min<long long>(size, h));

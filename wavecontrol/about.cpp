@@ -12,8 +12,7 @@ namespace tonwell {
 
 using component::S_OK;
 
-std::unique_ptr<QDialog> makeAboutDialog(QWidget* parent)
-{
+std::unique_ptr<QDialog> makeAboutDialog(QWidget* parent) {
     auto dialog = std::make_unique<QDialog>(parent);
     dialog->setObjectName(QStringLiteral("202"));
     dialog->setWindowTitle(QStringLiteral("About The Control"));
@@ -27,14 +26,12 @@ std::unique_ptr<QDialog> makeAboutDialog(QWidget* parent)
     return dialog;
 }
 
-HRESULT Tonwell::About()
-{
+HRESULT Tonwell::About() {
     // A host without a widget application (a command-line host) has nowhere to show it.
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return S_OK;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return S_OK;
     auto dialog = makeAboutDialog(QApplication::activeWindow());
     dialog->exec();
     return S_OK;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

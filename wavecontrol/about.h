@@ -6,4 +6,4 @@
 namespace tonwell {
 // Built, not shown: the title and version text are set as About shows them.
 std::unique_ptr<QDialog> makeAboutDialog(QWidget* parent = nullptr);
-} // namespace tonwell
+}  // namespace tonwell

@@ -6,8 +6,7 @@
 
 namespace tonwell {
 
-MessageWindow::MessageWindow(Tonwell& owner) : owner_(&owner)
-{
+MessageWindow::MessageWindow(Tonwell& owner) : owner_(&owner) {
     setObjectName(QStringLiteral("TonwellAtlWindow"));
     levelTimer.setInterval(100);
     levelTimer.setTimerType(Qt::PreciseTimer);
@@ -27,20 +26,17 @@ MessageWindow::MessageWindow(Tonwell& owner) : owner_(&owner)
     });
 }
 
-void MessageWindow::detach()
-{
+void MessageWindow::detach() {
     owner_ = nullptr;
     levelTimer.stop();
     silenceTimer.stop();
 }
 
-void MessageWindow::post(int message, std::uintptr_t wParam, void* lParam)
-{
+void MessageWindow::post(int message, std::uintptr_t wParam, void* lParam) {
     QCoreApplication::postEvent(this, new WindowMessage(message, wParam, lParam));
 }
 
-bool MessageWindow::event(QEvent* e)
-{
+bool MessageWindow::event(QEvent* e) {
     switch (static_cast<int>(e->type())) {
     case kMsgPlayBufferDone:
         if (owner_) {
@@ -62,13 +58,13 @@ bool MessageWindow::event(QEvent* e)
         if (owner_) {
             const auto* m = static_cast<WindowMessage*>(e);
             ++depth_;
-            owner_->onConversionDone(static_cast<int>(e->type()) == kMsgConversionDone ? 99 : static_cast<int>(m->wParam));
+            owner_->onConversionDone(static_cast<int>(e->type()) == kMsgConversionDone ? 99
+                                                                                       : static_cast<int>(m->wParam));
             --depth_;
         }
         return true;
-    default:
-        return QObject::event(e);
+    default: return QObject::event(e);
     }
 }
 
-} // namespace tonwell
+}  // namespace tonwell

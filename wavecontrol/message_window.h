@@ -19,9 +19,7 @@ constexpr int kMsgConversionFailed = 1128;
 class WindowMessage : public QEvent {
 public:
     WindowMessage(int message, std::uintptr_t wParam, void* lParam)
-        : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam)
-    {
-    }
+        : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam) {}
     const std::uintptr_t wParam;
     void* const lParam;
 };
@@ -40,8 +38,8 @@ public:
     // event handler it fired; the window must then be deleted later, not under its own feet).
     bool dispatching() const { return depth_ > 0; }
 
-    QTimer levelTimer;   // timer 1
-    QTimer silenceTimer; // timer 2
+    QTimer levelTimer;    // timer 1
+    QTimer silenceTimer;  // timer 2
 
 protected:
     bool event(QEvent* e) override;
@@ -51,4 +49,4 @@ private:
     int depth_ = 0;
 };
 
-} // namespace tonwell
+}  // namespace tonwell

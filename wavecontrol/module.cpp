@@ -5,8 +5,7 @@
 
 namespace {
 
-std::span<const component::ClassDescriptor> classes()
-{
+std::span<const component::ClassDescriptor> classes() {
     static const component::ClassDescriptor tonwell = [] {
         component::ClassDescriptor c;
         c.clsid = tonwell::CLSID_Tonwell;
@@ -29,6 +28,6 @@ std::span<const component::ClassDescriptor> classes()
     return {&tonwell, 1};
 }
 
-} // namespace
+}  // namespace
 
 COMPONENT_DEFINE_MODULE(classes)

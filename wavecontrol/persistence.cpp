@@ -24,55 +24,43 @@ const PropertyMapEntry kPropertyMap[] = {
     {QStringLiteral("SilenceDeletion"), PropertyMapEntry::Property, dispid::SilenceDeletion, VT_BOOL},
 };
 
-} // namespace
+}  // namespace
 
-HRESULT Tonwell::initNew()
-{
-    if (initialised_)
-        return E_UNEXPECTED;
+HRESULT Tonwell::initNew() {
+    if (initialised_) return E_UNEXPECTED;
     setDefaults();
     initialised_ = true;
     return S_OK;
 }
 
-HRESULT Tonwell::load(Stream& stream)
-{
-    if (initialised_)
-        return E_UNEXPECTED;
+HRESULT Tonwell::load(Stream& stream) {
+    if (initialised_) return E_UNEXPECTED;
     const HRESULT hr = loadMapFromStream(*this, &extent_, kPropertyMap, kStreamVersion, stream);
-    if (FAILED(hr))
-        return E_FAIL;
+    if (FAILED(hr)) return E_FAIL;
     initialised_ = true;
     dirty_ = false;
     return S_OK;
 }
 
-HRESULT Tonwell::save(Stream& stream, bool clearDirty)
-{
+HRESULT Tonwell::save(Stream& stream, bool clearDirty) {
     const HRESULT hr = saveMapToStream(*this, extent_, kPropertyMap, kStreamVersion, stream);
-    if (SUCCEEDED(hr) && clearDirty)
-        dirty_ = false;
+    if (SUCCEEDED(hr) && clearDirty) dirty_ = false;
     return hr;
 }
 
-HRESULT Tonwell::load(PropertyBag& bag)
-{
-    if (initialised_)
-        return E_UNEXPECTED;
+HRESULT Tonwell::load(PropertyBag& bag) {
+    if (initialised_) return E_UNEXPECTED;
     const HRESULT hr = loadMapFromBag(*this, &extent_, kPropertyMap, bag);
-    if (FAILED(hr))
-        return E_FAIL;
+    if (FAILED(hr)) return E_FAIL;
     initialised_ = true;
     dirty_ = false;
     return S_OK;
 }
 
-HRESULT Tonwell::save(PropertyBag& bag, bool clearDirty, bool)
-{
+HRESULT Tonwell::save(PropertyBag& bag, bool clearDirty, bool) {
     const HRESULT hr = saveMapToBag(*this, extent_, kPropertyMap, bag);
-    if (SUCCEEDED(hr) && clearDirty)
-        dirty_ = false;
+    if (SUCCEEDED(hr) && clearDirty) dirty_ = false;
     return hr;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -19,24 +19,20 @@ struct FixedFormat {
 };
 
 constexpr FixedFormat kFixedFormats[] = {
-    {tw8000Hz8bit, 8000, 8},     {tw11025Hz8bit, 11025, 8},  {tw11025Hz16bit, 11025, 16}, {tw2205Hz8bit, 22050, 8},
-    {tw2205Hz16bit, 22050, 16},  {tw44100Hz8bit, 44100, 8},  {tw44100Hz16bit, 44100, 16},
+    {tw8000Hz8bit, 8000, 8},    {tw11025Hz8bit, 11025, 8}, {tw11025Hz16bit, 11025, 16}, {tw2205Hz8bit, 22050, 8},
+    {tw2205Hz16bit, 22050, 16}, {tw44100Hz8bit, 44100, 8}, {tw44100Hz16bit, 44100, 16},
 };
 
-void describe(const std::vector<std::uint8_t>& buffer, QString* tag, QString* attributes)
-{
+void describe(const std::vector<std::uint8_t>& buffer, QString* tag, QString* attributes) {
     const WaveFormat f = WaveFormat::fromBytes(buffer);
     const CodecManager& acm = CodecManager::instance();
-    if (!acm.tagName(f.tag, tag))
-        tag->clear();
-    if (!acm.describe(f, attributes))
-        attributes->clear();
+    if (!acm.tagName(f.tag, tag)) tag->clear();
+    if (!acm.describe(f, attributes)) attributes->clear();
 }
 
-} // namespace
+}  // namespace
 
-void Tonwell::applyRecordFormat(std::int32_t value)
-{
+void Tonwell::applyRecordFormat(std::int32_t value) {
     if (value == twUserSelect) {
         std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
         formatbuf::markNotSet(recordFormatBuffer_);
@@ -45,10 +41,9 @@ void Tonwell::applyRecordFormat(std::int32_t value)
         recordAttributes_.clear();
         return;
     }
-    FixedFormat chosen{tw8000Hz16bit, 8000, 16}; // 2 and every unknown value
+    FixedFormat chosen{tw8000Hz16bit, 8000, 16};  // 2 and every unknown value
     for (const FixedFormat& f : kFixedFormats)
-        if (f.value == value)
-            chosen = f;
+        if (f.value == value) chosen = f;
     const std::vector<std::uint8_t> bytes = WaveFormat::pcm(chosen.rate, chosen.bits).toBytes();
     std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
     std::copy(bytes.begin(), bytes.end(), recordFormatBuffer_.begin());
@@ -56,8 +51,7 @@ void Tonwell::applyRecordFormat(std::int32_t value)
     describe(recordFormatBuffer_, &recordTag_, &recordAttributes_);
 }
 
-void Tonwell::setRecordMarkerFromFormat()
-{
+void Tonwell::setRecordMarkerFromFormat() {
     const WaveFormat f = WaveFormat::fromBytes(recordFormatBuffer_);
     if (!f.isPcm() || f.channels != 1)
         recordMarker_ = 911;
@@ -67,36 +61,29 @@ void Tonwell::setRecordMarkerFromFormat()
         recordMarker_ = 16;
 }
 
-HRESULT Tonwell::get_RecordFormat(TonwellFormatConstants* v)
-{
+HRESULT Tonwell::get_RecordFormat(TonwellFormatConstants* v) {
     *v = static_cast<TonwellFormatConstants>(recordFormat_);
     return S_OK;
 }
 
-HRESULT Tonwell::put_RecordFormat(TonwellFormatConstants v)
-{
+HRESULT Tonwell::put_RecordFormat(TonwellFormatConstants v) {
     recordFormat_ = v;
     applyRecordFormat(v);
     return S_OK;
 }
 
-HRESULT Tonwell::get_RecordUserFormat(QString* v)
-{
-    if (const HRESULT hr = runTimeOnly(); FAILED(hr))
-        return hr;
+HRESULT Tonwell::get_RecordUserFormat(QString* v) {
+    if (const HRESULT hr = runTimeOnly(); FAILED(hr)) return hr;
     v->clear();
-    if (recordFormat_ != twUserSelect || !formatbuf::isSet(recordFormatBuffer_))
-        return S_OK;
-    const std::size_t size =
-        std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(recordFormatBuffer_, 16), recordFormatBuffer_.size());
+    if (recordFormat_ != twUserSelect || !formatbuf::isSet(recordFormatBuffer_)) return S_OK;
+    const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(recordFormatBuffer_, 16),
+                                                   recordFormatBuffer_.size());
     *v = toHex(std::span(recordFormatBuffer_).first(size));
     return S_OK;
 }
 
-HRESULT Tonwell::put_RecordUserFormat(QString v)
-{
-    if (recordFormat_ != twUserSelect)
-        return S_OK;
+HRESULT Tonwell::put_RecordUserFormat(QString v) {
+    if (recordFormat_ != twUserSelect) return S_OK;
     if (v.isEmpty()) {
         std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
         formatbuf::markNotSet(recordFormatBuffer_);
@@ -111,9 +98,7 @@ HRESULT Tonwell::put_RecordUserFormat(QString v)
     return S_OK;
 }
 
-
-HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t hWnd)
-{
+HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t hWnd) {
     if (recordFormat_ != twUserSelect)
         return fail(TonwellACMError, QStringLiteral("Record format not user selectable"));
     std::optional<WaveFormat> initial;
@@ -125,12 +110,9 @@ HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t hWnd)
     FormatChoice choice;
     switch (chooseFormat(widgetForHandle(hWnd), QStringLiteral("Choose Required Record Format"), FormatUse::Input,
                          initial ? &*initial : nullptr, recordFormatBuffer_.size(), &choice)) {
-    case ChooseResult::Canceled:
-        return S_OK;
-    case ChooseResult::Failed:
-        return fail(TonwellACMError, QStringLiteral("Failed to show record format dialog"));
-    case ChooseResult::Chosen:
-        break;
+    case ChooseResult::Canceled: return S_OK;
+    case ChooseResult::Failed: return fail(TonwellACMError, QStringLiteral("Failed to show record format dialog"));
+    case ChooseResult::Chosen: break;
     }
     const std::vector<std::uint8_t> bytes = choice.format.toBytes();
     std::fill(recordFormatBuffer_.begin(), recordFormatBuffer_.end(), 0);
@@ -141,4 +123,4 @@ HRESULT Tonwell::ShowRecordFormatDialog(std::int32_t hWnd)
     return S_OK;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

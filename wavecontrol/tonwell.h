@@ -110,7 +110,7 @@ public:
     void onRecordBufferDone(std::uintptr_t session, WaveHeader* h);
     void onLevelTick();
     void onSilenceTick();
-    void onConversionDone(int code); // kConversionOk or the failed step's code
+    void onConversionDone(int code);  // kConversionOk or the failed step's code
 
     // For tests and the benchmark: what playback and recording are using.
     std::uint32_t playBufferSize() const { return playBufferSize_; }
@@ -130,7 +130,7 @@ private:
     // Opening a play file, steps 1-3 (format) and 4 (data); fills the format buffer.
     HRESULT openPlayFile(RiffReader& file, std::vector<std::uint8_t>& format, Chunk* data, bool findData) const;
     void endPlayback();
-    void releasePlayback(); // frees what playback holds, firing nothing
+    void releasePlayback();  // frees what playback holds, firing nothing
     void applyRecordFormat(std::int32_t value);
     // Copies a record over the cleared target buffer and names it in ConvertTag/ConvertAttributes.
     void setConvertFormat(std::span<const std::uint8_t> record);
@@ -140,7 +140,7 @@ private:
     // A failed Record step: releases what the start took, clears the flags, reports hr.
     HRESULT abandonRecord(HRESULT hr, const QString& description);
     void endRecording();
-    void releaseRecording(); // closes the file valid and frees what recording holds, firing nothing
+    void releaseRecording();  // closes the file valid and frees what recording holds, firing nothing
     int silencePeriod() const;
 
     // Properties.
@@ -198,4 +198,4 @@ private:
 // Gain rule shared by PlayVolume and RecordLevel: 1 + v * 0.01 for v <= 0, 1 + v * 0.1 above.
 float gainFor(std::int16_t v);
 
-} // namespace tonwell
+}  // namespace tonwell

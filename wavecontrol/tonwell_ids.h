@@ -18,7 +18,7 @@ inline constexpr Guid DIID__ITonwellEvents = Guid::of("{A562C675-E46B-49E9-B82D-
 
 inline constexpr char kProgId[] = "Tonwell.Tonwell.1";
 inline constexpr char kVersionIndependentProgId[] = "Tonwell.Tonwell";
-inline constexpr std::uint32_t kMiscStatus = 132497; // 0x20591
+inline constexpr std::uint32_t kMiscStatus = 132497;  // 0x20591
 inline constexpr char kHelpFile[] = "MyHelpFile.chm";
 inline constexpr std::uint32_t kHelpContext = 1234;
 
@@ -62,7 +62,7 @@ constexpr DISPID PlayBusy = 33;
 constexpr DISPID RecordBusy = 34;
 constexpr DISPID PlayTag = 35;
 constexpr DISPID PlayAttributes = 36;
-} // namespace dispid
+}  // namespace dispid
 
 // _ITonwellEvents.
 namespace eventid {
@@ -72,7 +72,7 @@ constexpr DISPID Silence = 3;
 constexpr DISPID VUChange = 4;
 constexpr DISPID ConvertDone = 5;
 constexpr DISPID ConvertError = 6;
-} // namespace eventid
+}  // namespace eventid
 
 enum TonwellFormatConstants : std::int32_t {
     tw8000Hz8bit = 1,
@@ -113,4 +113,4 @@ enum TonwellErrorConstants : std::int32_t {
     TonwellACMError = static_cast<std::int32_t>(0x80042018),
 };
 
-} // namespace tonwell
+}  // namespace tonwell

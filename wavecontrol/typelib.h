@@ -10,7 +10,7 @@ class Tonwell;
 
 // The ITonwell dispatch table (members in interface order), with _ITonwellEvents and the enums.
 const component::TypeInfo& tonwellTypeInfo();
-component::HRESULT invokeTonwell(Tonwell& t, component::DISPID id, unsigned kinds, std::span<const component::Variant> args,
-                      component::Variant* result);
+component::HRESULT invokeTonwell(Tonwell& t, component::DISPID id, unsigned kinds,
+                                 std::span<const component::Variant> args, component::Variant* result);
 
-} // namespace tonwell
+}  // namespace tonwell

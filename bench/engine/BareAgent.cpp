@@ -34,8 +34,7 @@ double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 }  // namespace
 
 BareAgent::BareAgent(const std::string& proxyHostPort, const std::string& domain, const std::string& user,
-                     const std::string& password, int sipPort, int rtpPort,
-                     const std::filesystem::path& state) {
+                     const std::string& password, int sipPort, int rtpPort, const std::filesystem::path& state) {
     LinphoneFactory* factory = linphone_factory_get();
     const std::string folder = state.string() + "/";
     std::filesystem::create_directories(state / "plugins");
@@ -72,15 +71,15 @@ BareAgent::BareAgent(const std::string& proxyHostPort, const std::string& domain
     for (bctbx_list_t* it = types; it; it = bctbx_list_next(it)) {
         auto* type = static_cast<LinphonePayloadType*>(bctbx_list_get_data(it));
         const char* mime = linphone_payload_type_get_mime_type(type);
-        const bool wanted = linphone_payload_type_get_clock_rate(type) == 8000 &&
-                            (!strcasecmp(mime, "PCMU") || !strcasecmp(mime, "PCMA") ||
-                             !strcasecmp(mime, "telephone-event"));
+        const bool wanted =
+            linphone_payload_type_get_clock_rate(type) == 8000 &&
+            (!strcasecmp(mime, "PCMU") || !strcasecmp(mime, "PCMA") || !strcasecmp(mime, "telephone-event"));
         linphone_payload_type_enable(type, wanted ? TRUE : FALSE);
     }
     bctbx_list_free_with_data(types, reinterpret_cast<bctbx_list_free_func>(linphone_payload_type_unref));
 
-    LinphoneAuthInfo* auth =
-        linphone_factory_create_auth_info(factory, user.c_str(), user.c_str(), password.c_str(), nullptr, nullptr, nullptr);
+    LinphoneAuthInfo* auth = linphone_factory_create_auth_info(factory, user.c_str(), user.c_str(), password.c_str(),
+                                                               nullptr, nullptr, nullptr);
     linphone_core_add_auth_info(core_, auth);
     linphone_auth_info_unref(auth);
     LinphoneAddress* identity = linphone_factory_create_address(factory, ("sip:" + user + "@" + domain).c_str());
@@ -106,7 +105,8 @@ BareAgent::~BareAgent() {
     linphone_core_unref(core_);
 }
 
-template <class Done> bool BareAgent::iterateUntil(Done done) {
+template <class Done>
+bool BareAgent::iterateUntil(Done done) {
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (!done() && Clock::now() < deadline) {
         linphone_core_iterate(core_);
@@ -123,7 +123,8 @@ double BareAgent::registerMs() {
     linphone_account_params_set_register_enabled(params, TRUE);
     linphone_account_set_params(account_, params);
     linphone_account_params_unref(params);
-    if (!iterateUntil([&] { return registration == LinphoneRegistrationOk || registration == LinphoneRegistrationFailed; }) ||
+    if (!iterateUntil(
+            [&] { return registration == LinphoneRegistrationOk || registration == LinphoneRegistrationFailed; }) ||
         registration != LinphoneRegistrationOk)
         return -1;
     return ms(seenAt - began);

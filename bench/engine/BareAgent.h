@@ -33,7 +33,8 @@ public:
 
 private:
     // Runs the loop until done() or 10 s passed; returns done().
-    template <class Done> bool iterateUntil(Done done);
+    template <class Done>
+    bool iterateUntil(Done done);
 
     LinphoneCore* core_ = nullptr;
     LinphoneAccount* account_ = nullptr;

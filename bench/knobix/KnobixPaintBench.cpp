@@ -16,8 +16,7 @@ using namespace roundbutton;
 namespace {
 
 // Median and best of several rounds, each the mean of `n` runs, in microseconds.
-void measure(const char* what, int n, const std::function<void()>& step)
-{
+void measure(const char* what, int n, const std::function<void()>& step) {
     for (int i = 0; i < n / 10 + 1; ++i) step();  // warm up
     std::vector<double> rounds;
     for (int r = 0; r < 7; ++r) {
@@ -30,8 +29,7 @@ void measure(const char* what, int n, const std::function<void()>& step)
     std::printf("  %-44s median %9.2f us   best %9.2f us\n", what, rounds[3], rounds[0]);
 }
 
-void benchSize(int widthTwips, int heightTwips, int n)
-{
+void benchSize(int widthTwips, int heightTwips, int n) {
     std::printf("%d x %d twips (%d x %d pixels):\n", widthTwips, heightTwips, widthTwips / 15, heightTwips / 15);
     QImage surface(widthTwips / 15, heightTwips / 15, QImage::Format_RGB32);
     FaceInput in;
@@ -57,8 +55,7 @@ void benchSize(int widthTwips, int heightTwips, int n)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchSize(1215, 495, 2000);

@@ -45,17 +45,21 @@ int main(int argc, char** argv) {
         e2e::writeAgentRoot(root, pbx.hostPort());
         rig::Sipp peer({"uas_answer.xml", {}, kPeer, "", 60});
         rig::Sipp registration({"uac_register_contact.xml",
-                                {{"DOMAIN", pbx.domain()}, {"USER", kPeer}, {"PASSWORD", "peerpw"},
+                                {{"DOMAIN", pbx.domain()},
+                                 {"USER", kPeer},
+                                 {"PASSWORD", "peerpw"},
                                  {"CONTACT_PORT", std::to_string(peer.port())}},
-                                kPeer, pbx.hostPort(), 10});
+                                kPeer,
+                                pbx.hostPort(),
+                                10});
         registration.wait(std::chrono::seconds(10));
 
         QElapsedTimer clock;
         clock.start();
         {
             e2e::AppUnderTest app(root, bus);
-            const bool registered = e2e::eventually(
-                [&] { return app.get("autoCheck", "Enabled") == "True"; }, std::chrono::seconds(30));
+            const bool registered =
+                e2e::eventually([&] { return app.get("autoCheck", "Enabled") == "True"; }, std::chrono::seconds(30));
             if (!registered) {
                 std::fprintf(stderr, "run %d: the program did not register\n", run);
                 return 1;

@@ -26,43 +26,36 @@ using namespace component;
 namespace {
 
 // Runs the event loop for `ms` milliseconds, sleeping while nothing happens.
-void runFor(int ms)
-{
+void runFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
-double cpuSeconds()
-{
+double cpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-long residentKb()
-{
+long residentKb() {
     QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
+    if (!f.open(QIODevice::ReadOnly)) return 0;
     const QList<QByteArray> fields = f.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toLong() * 4 : 0;
 }
 
 struct DoneSink : EventSink {
     bool done = false;
-    void invoke(DISPID id, std::span<const Variant>) override
-    {
-        if (id == 2)
-            done = true;
+    void invoke(DISPID id, std::span<const Variant>) override {
+        if (id == 2) done = true;
     }
 };
 
 struct Recorder {
     std::shared_ptr<Tonwell> control = std::make_shared<Tonwell>();
     std::shared_ptr<DoneSink> sink = std::make_shared<DoneSink>();
-    explicit Recorder(std::int32_t format, const QString& file)
-    {
+    explicit Recorder(std::int32_t format, const QString& file) {
         control->setClientSite(std::make_shared<SimpleSite>(true));
         control->initNew();
         std::uint32_t cookie = 0;
@@ -73,17 +66,13 @@ struct Recorder {
         control->put_SilenceLevel(10);
         control->put_SilenceTimer(300);
     }
-    void waitDone()
-    {
-        while (!sink->done)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    void waitDone() {
+        while (!sink->done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     // Records for `seconds` of wall time, then stops and waits for DoneRecord.
-    bool recordFor(double seconds)
-    {
+    bool recordFor(double seconds) {
         sink->done = false;
-        if (FAILED(control->Record(0)))
-            return false;
+        if (FAILED(control->Record(0))) return false;
         runFor(static_cast<int>(seconds * 1000));
         control->StopRecord();
         waitDone();
@@ -92,8 +81,7 @@ struct Recorder {
 };
 
 // A tone with pauses, in the format's sample width: something for the meter and the detector.
-QByteArray input(std::uint32_t bytes, int bits)
-{
+QByteArray input(std::uint32_t bytes, int bits) {
     QByteArray d(static_cast<qsizetype>(bytes), 0);
     for (qsizetype i = 0; i < d.size(); ++i) {
         const bool loud = (i / 8000) % 3 != 2;
@@ -103,10 +91,9 @@ QByteArray input(std::uint32_t bytes, int bits)
     return d;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("TONWELL_AUDIO", "virtual");
@@ -127,9 +114,10 @@ int main(int argc, char** argv)
         const double seconds = 5, cpu0 = cpuSeconds();
         r.recordFor(seconds);
         const double cpu = cpuSeconds() - cpu0;
-        std::printf("Recording at real-time pace, %g s of 8 kHz 16-bit mono with metering and silence detection:\n"
-                    "  %.3f ms CPU per second of audio, %.3f%% of one core\n\n",
-                    seconds, cpu / seconds * 1000.0, cpu / seconds * 100.0);
+        std::printf(
+            "Recording at real-time pace, %g s of 8 kHz 16-bit mono with metering and silence detection:\n"
+            "  %.3f ms CPU per second of audio, %.3f%% of one core\n\n",
+            seconds, cpu / seconds * 1000.0, cpu / seconds * 100.0);
     }
     {
         struct Case {
@@ -143,7 +131,7 @@ int main(int argc, char** argv)
             {"PCM 8 kHz 16-bit mono", tw8000Hz16bit, 16000, 16},
             {"PCM 44.1 kHz 16-bit mono", tw44100Hz16bit, 88200, 16},
         };
-        const double pace = 100, wall = 0.6; // 60 s of audio each
+        const double pace = 100, wall = 0.6;  // 60 s of audio each
         qputenv("TONWELL_VIRTUAL_PACE", "100");
         std::printf("Recording at pace %g, %g s of audio per case\n%-28s %14s %16s\n", pace, pace * wall, "format",
                     "CPU ms/s audio", "core at 1x (%)");
@@ -171,17 +159,17 @@ int main(int argc, char** argv)
             t.start();
             r.control->Record(0);
             call.push_back(t.nsecsElapsed() / 1000.0);
-            while (QFileInfo(out).size() <= 46)
-                QCoreApplication::processEvents(QEventLoop::AllEvents);
+            while (QFileInfo(out).size() <= 46) QCoreApplication::processEvents(QEventLoop::AllEvents);
             us.push_back(t.nsecsElapsed() / 1000.0);
             r.control->StopRecord();
             r.waitDone();
         }
         std::sort(us.begin(), us.end());
         std::sort(call.begin(), call.end());
-        std::printf("\nRecord to first buffer in the file (100 runs, 0.3 ms of audio at pace 1000): median %.1f us, "
-                    "95th percentile %.1f us; the Record call itself: median %.1f us\n",
-                    us[us.size() / 2], us[us.size() * 95 / 100], call[call.size() / 2]);
+        std::printf(
+            "\nRecord to first buffer in the file (100 runs, 0.3 ms of audio at pace 1000): median %.1f us, "
+            "95th percentile %.1f us; the Record call itself: median %.1f us\n",
+            us[us.size() / 2], us[us.size() * 95 / 100], call[call.size() / 2]);
     }
 
     // 3. One hour of audio at pace 1000: resident memory every ten minutes of audio.
@@ -200,8 +188,7 @@ int main(int argc, char** argv)
                 std::printf("  %2d min: %ld\n", minute, residentKb());
                 minute += 10;
             }
-            if (t.elapsed() > 120000)
-                break; // a slow machine: enough said
+            if (t.elapsed() > 120000) break;  // a slow machine: enough said
         }
         r.control->StopRecord();
         r.waitDone();

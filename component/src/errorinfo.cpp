@@ -10,8 +10,7 @@ thread_local std::shared_ptr<const ErrorInfo> t_errorInfo;
 
 void ownSet(std::shared_ptr<const ErrorInfo> info) { t_errorInfo = std::move(info); }
 
-std::shared_ptr<const ErrorInfo> ownGet()
-{
+std::shared_ptr<const ErrorInfo> ownGet() {
     std::shared_ptr<const ErrorInfo> info = std::move(t_errorInfo);
     t_errorInfo.reset();
     return info;
@@ -20,12 +19,11 @@ std::shared_ptr<const ErrorInfo> ownGet()
 const Runtime kOwnRuntime{kRuntimeVersion, &ownSet, &ownGet};
 std::atomic<const Runtime*> g_runtime{&kOwnRuntime};
 
-} // namespace
+}  // namespace
 
 const Runtime* currentRuntime() { return g_runtime.load(); }
 
-void attachRuntime(const Runtime* runtime)
-{
+void attachRuntime(const Runtime* runtime) {
     g_runtime.store(runtime && runtime->version >= kRuntimeVersion ? runtime : &kOwnRuntime);
 }
 
@@ -34,8 +32,7 @@ void setErrorInfo(std::shared_ptr<const ErrorInfo> info) { g_runtime.load()->set
 std::shared_ptr<const ErrorInfo> getErrorInfo() { return g_runtime.load()->getErrorInfo(); }
 
 HRESULT reportError(HRESULT hr, const Guid& iid, const QString& source, const QString& description,
-                    const QString& helpFile, std::uint32_t helpContext)
-{
+                    const QString& helpFile, std::uint32_t helpContext) {
     auto info = std::make_shared<ErrorInfo>();
     info->iid = iid;
     info->source = source;
@@ -46,4 +43,4 @@ HRESULT reportError(HRESULT hr, const Guid& iid, const QString& source, const QS
     return hr;
 }
 
-} // namespace component
+}  // namespace component

@@ -4,23 +4,19 @@
 
 namespace component {
 
-HRESULT registerClass(Registry& reg, const ClassDescriptor& cls, const QString& modulePath)
-{
+HRESULT registerClass(Registry& reg, const ClassDescriptor& cls, const QString& modulePath) {
     const QString clsid = cls.clsid.toString();
     const QString key = QStringLiteral("CLSID\\") + clsid;
     bool ok = reg.setValue(key, {}, cls.description);
     ok = ok && reg.setValue(key + QLatin1String("\\InprocServer32"), {}, modulePath);
-    ok = ok && reg.setValue(key + QLatin1String("\\InprocServer32"), QStringLiteral("ThreadingModel"), cls.threadingModel);
-    if (!cls.progId.isEmpty())
-        ok = ok && reg.setValue(key + QLatin1String("\\ProgID"), {}, cls.progId);
+    ok = ok &&
+         reg.setValue(key + QLatin1String("\\InprocServer32"), QStringLiteral("ThreadingModel"), cls.threadingModel);
+    if (!cls.progId.isEmpty()) ok = ok && reg.setValue(key + QLatin1String("\\ProgID"), {}, cls.progId);
     if (!cls.versionIndependentProgId.isEmpty())
         ok = ok && reg.setValue(key + QLatin1String("\\VersionIndependentProgID"), {}, cls.versionIndependentProgId);
-    if (cls.programmable)
-        ok = ok && reg.createKey(key + QLatin1String("\\Programmable"));
-    if (cls.control)
-        ok = ok && reg.createKey(key + QLatin1String("\\Control"));
-    if (cls.insertable)
-        ok = ok && reg.createKey(key + QLatin1String("\\Insertable"));
+    if (cls.programmable) ok = ok && reg.createKey(key + QLatin1String("\\Programmable"));
+    if (cls.control) ok = ok && reg.createKey(key + QLatin1String("\\Control"));
+    if (cls.insertable) ok = ok && reg.createKey(key + QLatin1String("\\Insertable"));
     if (cls.toolboxBitmap)
         ok = ok && reg.setValue(key + QLatin1String("\\ToolboxBitmap32"), {},
                                 QStringLiteral("%1, %2").arg(modulePath).arg(cls.toolboxBitmap));
@@ -46,13 +42,11 @@ HRESULT registerClass(Registry& reg, const ClassDescriptor& cls, const QString& 
         }
     }
     auto writeProgId = [&](const QString& progId, bool current) {
-        if (progId.isEmpty())
-            return;
+        if (progId.isEmpty()) return;
         ok = ok && reg.setValue(progId, {}, cls.description);
         ok = ok && reg.setValue(progId + QLatin1String("\\CLSID"), {}, clsid);
         if (current) {
-            if (cls.insertable)
-                ok = ok && reg.createKey(progId + QLatin1String("\\Insertable"));
+            if (cls.insertable) ok = ok && reg.createKey(progId + QLatin1String("\\Insertable"));
         } else {
             ok = ok && reg.setValue(progId + QLatin1String("\\CurVer"), {}, cls.progId);
         }
@@ -62,13 +56,10 @@ HRESULT registerClass(Registry& reg, const ClassDescriptor& cls, const QString& 
     return ok ? S_OK : REGDB_E_WRITEREGDB;
 }
 
-HRESULT unregisterClass(Registry& reg, const ClassDescriptor& cls)
-{
+HRESULT unregisterClass(Registry& reg, const ClassDescriptor& cls) {
     bool ok = reg.deleteTree(QStringLiteral("CLSID\\") + cls.clsid.toString());
-    if (!cls.progId.isEmpty())
-        ok = reg.deleteTree(cls.progId) && ok;
-    if (!cls.versionIndependentProgId.isEmpty())
-        ok = reg.deleteTree(cls.versionIndependentProgId) && ok;
+    if (!cls.progId.isEmpty()) ok = reg.deleteTree(cls.progId) && ok;
+    if (!cls.versionIndependentProgId.isEmpty()) ok = reg.deleteTree(cls.versionIndependentProgId) && ok;
     const TypeLibDescriptor& tlb = cls.typeLib;
     if (!tlb.libid.isNull()) {
         const QString libKey = QStringLiteral("TypeLib\\") + tlb.libid.toString();
@@ -80,4 +71,4 @@ HRESULT unregisterClass(Registry& reg, const ClassDescriptor& cls)
     return ok ? S_OK : REGDB_E_WRITEREGDB;
 }
 
-} // namespace component
+}  // namespace component

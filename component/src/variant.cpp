@@ -8,8 +8,7 @@ namespace component {
 namespace {
 
 // The value as a double, for the numeric and boolean types; false for the others.
-bool numericValue(const Variant& v, double* out)
-{
+bool numericValue(const Variant& v, double* out) {
     switch (v.type()) {
     case VT_EMPTY: *out = 0; return true;
     case VT_I2: *out = v.i2(); return true;
@@ -24,8 +23,7 @@ bool numericValue(const Variant& v, double* out)
     }
 }
 
-HRESULT parseText(const QString& text, double* out)
-{
+HRESULT parseText(const QString& text, double* out) {
     const QString t = text.trimmed();
     if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
         *out = -1;
@@ -41,16 +39,14 @@ HRESULT parseText(const QString& text, double* out)
         const qlonglong h = t.mid(2).toLongLong(&ok, 16);
         d = static_cast<double>(static_cast<std::int32_t>(h));
     }
-    if (!ok)
-        return DISP_E_TYPEMISMATCH;
+    if (!ok) return DISP_E_TYPEMISMATCH;
     *out = d;
     return S_OK;
 }
 
 template <class T>
-HRESULT toInteger(double d, T* out)
-{
-    const double r = std::nearbyint(d); // default rounding mode: to nearest, ties to even
+HRESULT toInteger(double d, T* out) {
+    const double r = std::nearbyint(d);  // default rounding mode: to nearest, ties to even
     if (!std::isfinite(r) || r < static_cast<double>(std::numeric_limits<T>::min()) ||
         r > static_cast<double>(std::numeric_limits<T>::max()))
         return DISP_E_OVERFLOW;
@@ -58,19 +54,16 @@ HRESULT toInteger(double d, T* out)
     return S_OK;
 }
 
-} // namespace
+}  // namespace
 
-HRESULT Variant::changeType(VarType target, Variant* out) const
-{
-    if (!out)
-        return E_POINTER;
+HRESULT Variant::changeType(VarType target, Variant* out) const {
+    if (!out) return E_POINTER;
     if (target == vt_) {
         *out = *this;
         return S_OK;
     }
     if (target == VT_BSTR) {
-        if (vt_ == VT_DISPATCH || vt_ == VT_UNKNOWN || vt_ == VT_NULL)
-            return DISP_E_TYPEMISMATCH;
+        if (vt_ == VT_DISPATCH || vt_ == VT_UNKNOWN || vt_ == VT_NULL) return DISP_E_TYPEMISMATCH;
         *out = Variant(toString());
         return S_OK;
     }
@@ -79,29 +72,51 @@ HRESULT Variant::changeType(VarType target, Variant* out) const
         return S_OK;
     }
     if (target == VT_DISPATCH || target == VT_UNKNOWN) {
-        if (vt_ != VT_DISPATCH && vt_ != VT_UNKNOWN)
-            return DISP_E_TYPEMISMATCH;
+        if (vt_ != VT_DISPATCH && vt_ != VT_UNKNOWN) return DISP_E_TYPEMISMATCH;
         *out = Variant(obj_, target);
         return S_OK;
     }
     double d = 0;
     if (vt_ == VT_BSTR) {
         const HRESULT hr = parseText(str_, &d);
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
     } else if (!numericValue(*this, &d)) {
         return DISP_E_TYPEMISMATCH;
     }
     HRESULT hr = S_OK;
     switch (target) {
-    case VT_I2: { std::int16_t v = 0; hr = toInteger(d, &v); if (SUCCEEDED(hr)) *out = Variant(v); break; }
-    case VT_I4: { std::int32_t v = 0; hr = toInteger(d, &v); if (SUCCEEDED(hr)) *out = Variant(v); break; }
-    case VT_UI1: { std::uint8_t v = 0; hr = toInteger(d, &v); if (SUCCEEDED(hr)) *out = Variant(v); break; }
-    case VT_UI2: { std::uint16_t v = 0; hr = toInteger(d, &v); if (SUCCEEDED(hr)) *out = Variant(v); break; }
-    case VT_UI4: { std::uint32_t v = 0; hr = toInteger(d, &v); if (SUCCEEDED(hr)) *out = Variant(v); break; }
+    case VT_I2: {
+        std::int16_t v = 0;
+        hr = toInteger(d, &v);
+        if (SUCCEEDED(hr)) *out = Variant(v);
+        break;
+    }
+    case VT_I4: {
+        std::int32_t v = 0;
+        hr = toInteger(d, &v);
+        if (SUCCEEDED(hr)) *out = Variant(v);
+        break;
+    }
+    case VT_UI1: {
+        std::uint8_t v = 0;
+        hr = toInteger(d, &v);
+        if (SUCCEEDED(hr)) *out = Variant(v);
+        break;
+    }
+    case VT_UI2: {
+        std::uint16_t v = 0;
+        hr = toInteger(d, &v);
+        if (SUCCEEDED(hr)) *out = Variant(v);
+        break;
+    }
+    case VT_UI4: {
+        std::uint32_t v = 0;
+        hr = toInteger(d, &v);
+        if (SUCCEEDED(hr)) *out = Variant(v);
+        break;
+    }
     case VT_R4:
-        if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
-            return DISP_E_OVERFLOW;
+        if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) return DISP_E_OVERFLOW;
         *out = Variant(static_cast<float>(d));
         break;
     case VT_R8: *out = Variant(d); break;
@@ -111,14 +126,14 @@ HRESULT Variant::changeType(VarType target, Variant* out) const
     return hr;
 }
 
-QString Variant::toString() const
-{
+QString Variant::toString() const {
     switch (vt_) {
     case VT_EMPTY: return QString();
     case VT_NULL: return QStringLiteral("Null");
     case VT_I2: return QString::number(num_.i2);
     case VT_I4: return QString::number(num_.i4);
-    case VT_ERROR: return QStringLiteral("Error 0x%1").arg(static_cast<std::uint32_t>(num_.i4), 8, 16, QLatin1Char('0'));
+    case VT_ERROR:
+        return QStringLiteral("Error 0x%1").arg(static_cast<std::uint32_t>(num_.i4), 8, 16, QLatin1Char('0'));
     case VT_UI1: return QString::number(num_.ui1);
     case VT_UI2: return QString::number(num_.ui2);
     case VT_UI4: return QString::number(num_.ui4);
@@ -132,10 +147,8 @@ QString Variant::toString() const
     return QString();
 }
 
-bool operator==(const Variant& a, const Variant& b)
-{
-    if (a.vt_ != b.vt_)
-        return false;
+bool operator==(const Variant& a, const Variant& b) {
+    if (a.vt_ != b.vt_) return false;
     switch (a.vt_) {
     case VT_EMPTY:
     case VT_NULL: return true;
@@ -155,4 +168,4 @@ bool operator==(const Variant& a, const Variant& b)
     return false;
 }
 
-} // namespace component
+}  // namespace component

@@ -5,8 +5,7 @@
 using namespace component;
 using testing_controls::Counter;
 
-TEST(Dispatch, CallsMembersByDispidAndByName)
-{
+TEST(Dispatch, CallsMembersByDispidAndByName) {
     Counter c;
     Dispatch& d = c;
     DISPID id = 0;
@@ -14,7 +13,7 @@ TEST(Dispatch, CallsMembersByDispidAndByName)
     EXPECT_EQ(id, 1);
     EXPECT_EQ(d.idOfName(QStringLiteral("Nope"), &id), DISP_E_UNKNOWNNAME);
 
-    EXPECT_EQ(d.put(1, Variant("42")), S_OK); // coerced from text, as a script passes it
+    EXPECT_EQ(d.put(1, Variant("42")), S_OK);  // coerced from text, as a script passes it
     Variant v;
     EXPECT_EQ(d.get(1, &v), S_OK);
     EXPECT_TRUE(v == Variant(std::int32_t(42)));
@@ -33,22 +32,20 @@ TEST(Dispatch, CallsMembersByDispidAndByName)
     EXPECT_EQ(info.member(3)->type, VT_BOOL);
 }
 
-TEST(Dispatch, RefusesWrongCallsWithTheirCodes)
-{
+TEST(Dispatch, RefusesWrongCallsWithTheirCodes) {
     Counter c;
     Dispatch& d = c;
     Variant v;
     const Variant one[] = {Variant(std::int32_t(1))};
     EXPECT_EQ(d.invoke(99, DISPATCH_METHOD, {}, &v), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(d.call(6, one, &v), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(d.put(5, Variant(VARIANT_TRUE)), DISP_E_MEMBERNOTFOUND); // read-only
+    EXPECT_EQ(d.put(5, Variant(VARIANT_TRUE)), DISP_E_MEMBERNOTFOUND);  // read-only
     EXPECT_EQ(d.put(1, Variant("x")), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(d.put(4, Variant(std::int32_t(70000))), DISP_E_OVERFLOW);
     EXPECT_EQ(d.invoke(1, DISPATCH_PROPERTYGET, one, &v), DISP_E_BADPARAMCOUNT);
 }
 
-TEST(Ambients, UserModeComesFromTheSiteAndIsFalseWithoutOne)
-{
+TEST(Ambients, UserModeComesFromTheSiteAndIsFalseWithoutOne) {
     Counter c;
     Variant v;
     c.get(5, &v);

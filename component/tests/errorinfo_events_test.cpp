@@ -12,19 +12,16 @@ struct Recorder : EventSink {
     QString name;
     std::vector<QString>* log;
     Recorder(QString n, std::vector<QString>* l) : name(std::move(n)), log(l) {}
-    void invoke(DISPID id, std::span<const Variant> args) override
-    {
+    void invoke(DISPID id, std::span<const Variant> args) override {
         QString line = name + QLatin1Char(' ') + QString::number(id);
-        for (const Variant& a : args)
-            line += QLatin1Char(' ') + a.toString();
+        for (const Variant& a : args) line += QLatin1Char(' ') + a.toString();
         log->push_back(line);
     }
 };
 
-} // namespace
+}  // namespace
 
-TEST(ErrorInfo, IsPerThreadAndTakenOnce)
-{
+TEST(ErrorInfo, IsPerThreadAndTakenOnce) {
     Counter c;
     EXPECT_EQ(c.put(1, Variant(std::int32_t(-1))), E_INVALIDARG);
     std::shared_ptr<const ErrorInfo> other = std::make_shared<ErrorInfo>();
@@ -38,8 +35,7 @@ TEST(ErrorInfo, IsPerThreadAndTakenOnce)
     EXPECT_EQ(getErrorInfo(), nullptr);
 }
 
-TEST(Events, FireInConnectionOrderAndStopAfterUnadvise)
-{
+TEST(Events, FireInConnectionOrderAndStopAfterUnadvise) {
     Counter c;
     std::vector<QString> log;
     std::uint32_t a = 0, b = 0;

@@ -9,8 +9,7 @@ using namespace component;
 
 class Factory : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         qputenv("VELMORA_COMPONENT_REGISTRY", dir.path().toLocal8Bit());
     }
@@ -18,8 +17,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(Factory, CreatesARegisteredClassByProgIdAndSharesErrorInfo)
-{
+TEST_F(Factory, CreatesARegisteredClassByProgIdAndSharesErrorInfo) {
     std::shared_ptr<Unknown> obj;
     EXPECT_EQ(createInstance(QStringLiteral("Test.Counter"), &obj), CO_E_CLASSSTRING);
     ASSERT_EQ(registerServer(QStringLiteral(COMPONENT_TEST_MODULE)), S_OK);
@@ -46,8 +44,7 @@ TEST_F(Factory, CreatesARegisteredClassByProgIdAndSharesErrorInfo)
     EXPECT_EQ(createInstance(Guid::of("{11111111-2222-3333-4444-555555555555}"), &obj), REGDB_E_CLASSNOTREG);
 }
 
-TEST_F(Factory, ReportsAModuleThatDoesNotLoad)
-{
+TEST_F(Factory, ReportsAModuleThatDoesNotLoad) {
     std::shared_ptr<Unknown> obj;
     Registry r;
     r.setValue(QStringLiteral("CLSID\\{11111111-2222-3333-4444-555555555556}\\InprocServer32"), {},

@@ -18,10 +18,9 @@ const PropertyMapEntry kMap[] = {
 
 QByteArray hex(const char* h) { return QByteArray::fromHex(h); }
 
-} // namespace
+}  // namespace
 
-TEST(Persist, StreamLayoutIsVersionExtentThenTaggedValues)
-{
+TEST(Persist, StreamLayoutIsVersionExtentThenTaggedValues) {
     Counter c;
     c.label = QStringLiteral("ab");
     c.small = -2;
@@ -34,7 +33,7 @@ TEST(Persist, StreamLayoutIsVersionExtentThenTaggedValues)
                                        "0200 feff"
                                        "0b00 ffff"
                                        "0300 04030201")
-                                      .toHex(' '));
+                                       .toHex(' '));
 
     Counter d;
     Extent e;
@@ -47,15 +46,13 @@ TEST(Persist, StreamLayoutIsVersionExtentThenTaggedValues)
     EXPECT_EQ(d.count, 0x01020304);
 }
 
-TEST(Persist, EmptyStringIsACountOfZero)
-{
+TEST(Persist, EmptyStringIsACountOfZero) {
     MemoryStream s;
     writeTaggedValue(s, Variant(QString()));
     EXPECT_EQ(s.data(), hex("080000000000"));
 }
 
-TEST(Persist, LoadRefusesNewerVersionsAndDamagedValues)
-{
+TEST(Persist, LoadRefusesNewerVersionsAndDamagedValues) {
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -77,15 +74,15 @@ TEST(Persist, LoadRefusesNewerVersionsAndDamagedValues)
     }
 }
 
-TEST(Persist, PropertyBagRoundTripSkipsMissingNames)
-{
+TEST(Persist, PropertyBagRoundTripSkipsMissingNames) {
     Counter c;
     c.label = QStringLiteral("x=y\nz");
     c.count = 9;
     MemoryPropertyBag bag;
-    ASSERT_EQ(saveMapToBag(c, Extent{10, 20}, kMap, bag,
-                           [](const PropertyMapEntry& e, const Variant& v) { return e.name == QLatin1String("Small"); }),
-              S_OK);
+    ASSERT_EQ(
+        saveMapToBag(c, Extent{10, 20}, kMap, bag,
+                     [](const PropertyMapEntry& e, const Variant& v) { return e.name == QLatin1String("Small"); }),
+        S_OK);
     EXPECT_FALSE(bag.contains(QStringLiteral("Small")));
     MemoryPropertyBag copy = MemoryPropertyBag::fromText(bag.toText());
     Counter d;

@@ -6,8 +6,7 @@
 
 using namespace component;
 
-TEST(Registry, StoresValuesInKeysAndDeletesTrees)
-{
+TEST(Registry, StoresValuesInKeysAndDeletesTrees) {
     QTemporaryDir dir;
     Registry r(dir.path());
     EXPECT_TRUE(r.setValue(QStringLiteral("A\\B"), {}, QStringLiteral("default")));
@@ -22,8 +21,7 @@ TEST(Registry, StoresValuesInKeysAndDeletesTrees)
     EXPECT_FALSE(r.keyExists(QStringLiteral("A\\B")));
 }
 
-TEST(Registry, RootFollowsTheEnvironment)
-{
+TEST(Registry, RootFollowsTheEnvironment) {
     qputenv("VELMORA_COMPONENT_REGISTRY", "/tmp/some-registry");
     EXPECT_EQ(Registry::registryRoot(), QStringLiteral("/tmp/some-registry"));
     qunsetenv("VELMORA_COMPONENT_REGISTRY");
@@ -32,8 +30,7 @@ TEST(Registry, RootFollowsTheEnvironment)
     qunsetenv("XDG_DATA_HOME");
 }
 
-TEST(Registration, WritesAndRemovesTheClassKeys)
-{
+TEST(Registration, WritesAndRemovesTheClassKeys) {
     QTemporaryDir dir;
     Registry r(dir.path());
     ClassDescriptor cls;
@@ -69,8 +66,7 @@ TEST(Registration, WritesAndRemovesTheClassKeys)
         {QStringLiteral("TypeLib\\{58E14049-685B-4606-AEA7-164D0E872875}\\1.0"), {}, QStringLiteral("TONWELLLib")},
         {QStringLiteral("Interface\\{62D40FF0-3B06-4BEC-863B-60CC51F61D58}"), {}, QStringLiteral("ITonwell")},
     };
-    for (const Expect& e : expected)
-        EXPECT_EQ(r.value(e.key, e.name), e.value) << e.key.toStdString();
+    for (const Expect& e : expected) EXPECT_EQ(r.value(e.key, e.name), e.value) << e.key.toStdString();
     for (const char* sub : {"\\Programmable", "\\Control", "\\Insertable"})
         EXPECT_TRUE(r.keyExists(k + QLatin1String(sub))) << sub;
     EXPECT_TRUE(r.keyExists(QStringLiteral("Tonwell.Tonwell.1\\Insertable")));

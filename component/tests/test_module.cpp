@@ -5,8 +5,7 @@
 
 namespace {
 
-std::span<const component::ClassDescriptor> classes()
-{
+std::span<const component::ClassDescriptor> classes() {
     static const component::ClassDescriptor cls = [] {
         component::ClassDescriptor c;
         c.clsid = testing_controls::kCounterClsid;
@@ -21,6 +20,6 @@ std::span<const component::ClassDescriptor> classes()
     return {&cls, 1};
 }
 
-} // namespace
+}  // namespace
 
 COMPONENT_DEFINE_MODULE(classes)

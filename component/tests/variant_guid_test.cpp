@@ -5,8 +5,7 @@
 
 using namespace component;
 
-TEST(Guid, ParsesAndPrintsTheRegistryForm)
-{
+TEST(Guid, ParsesAndPrintsTheRegistryForm) {
     constexpr Guid g = Guid::of("{78c3f94b-b857-4563-a466-6ef2d648c0b0}");
     EXPECT_EQ(g.data1, 0x78C3F94Bu);
     EXPECT_EQ(g.data4[7], 0xB0);
@@ -17,8 +16,7 @@ TEST(Guid, ParsesAndPrintsTheRegistryForm)
         EXPECT_FALSE(Guid::parse(std::string_view(bad))) << bad;
 }
 
-TEST(Variant, ChangeTypeFollowsAutomationRules)
-{
+TEST(Variant, ChangeTypeFollowsAutomationRules) {
     struct Case {
         Variant in;
         VarType to;

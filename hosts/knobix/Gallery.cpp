@@ -45,8 +45,7 @@ const Sample kSamples[] = {
 
 }  // namespace
 
-int runGallery()
-{
+int runGallery() {
     QWidget window;
     window.setWindowTitle(QStringLiteral("Knobix gallery"));
     auto* layout = new QVBoxLayout(&window);
@@ -83,7 +82,8 @@ int runGallery()
             std::fprintf(stderr, "knobix: %s\n", qPrintable(error));
             return 1;
         }
-        auto printer = std::make_shared<EventPrinter>(c.dispatch->typeInfo(), QStringLiteral("Knobix %1").arg(index + 1));
+        auto printer =
+            std::make_shared<EventPrinter>(c.dispatch->typeInfo(), QStringLiteral("Knobix %1").arg(index + 1));
         printer->onLine = [log](const QString& line) {
             if (!line.contains(QLatin1String("MouseMove"))) log->appendPlainText(line);
         };

@@ -18,8 +18,7 @@ namespace {
 const QString kProgId = QStringLiteral("RoundButton.Knobix");
 }
 
-QString defaultLibrary()
-{
+QString defaultLibrary() {
     // An installed host uses the library installed beside it; a host in the build tree, the built one.
     const QString exeDir = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path();
     const QString candidates[] = {exeDir + QStringLiteral("/../" KNOBIX_LIBDIR "/libknobix.so"),
@@ -29,15 +28,13 @@ QString defaultLibrary()
     return {};
 }
 
-QString describe(HRESULT hr)
-{
+QString describe(HRESULT hr) {
     QString text = QStringLiteral("0x%1").arg(std::uint32_t(hr), 8, 16, QLatin1Char('0'));
     if (auto info = getErrorInfo(); info && !info->description.isEmpty()) text += ": " + info->description;
     return text;
 }
 
-HRESULT createKnobix(Control* out, QString* error)
-{
+HRESULT createKnobix(Control* out, QString* error) {
     std::shared_ptr<Unknown> obj;
     HRESULT hr = createInstance(kProgId, &obj);
     if (hr == CO_E_CLASSSTRING && !defaultLibrary().isEmpty()) {
@@ -63,8 +60,7 @@ HRESULT createKnobix(Control* out, QString* error)
     return persist->initNew();
 }
 
-bool putByName(const Control& c, const QString& name, const Variant& value, QString* error)
-{
+bool putByName(const Control& c, const QString& name, const Variant& value, QString* error) {
     DISPID id = 0;
     HRESULT hr = c.dispatch->idOfName(name, &id);
     if (SUCCEEDED(hr)) hr = c.dispatch->put(id, value);
@@ -72,8 +68,7 @@ bool putByName(const Control& c, const QString& name, const Variant& value, QStr
     return SUCCEEDED(hr);
 }
 
-void EventPrinter::invoke(DISPID id, std::span<const Variant> args)
-{
+void EventPrinter::invoke(DISPID id, std::span<const Variant> args) {
     const EventInfo* e = info_.event(id);
     QString line = name_ + ": " + (e ? e->name : QString::number(id));
     for (const Variant& a : args) line += " " + argumentValue(a).toString();

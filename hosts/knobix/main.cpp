@@ -12,8 +12,7 @@
 #include <QApplication>
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (command == "register" || command == "unregister") {
         const QString library = argc > 2 ? QString::fromLocal8Bit(argv[2]) : knobixhost::defaultLibrary();

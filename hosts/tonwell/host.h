@@ -6,4 +6,4 @@
 namespace tonwellhost {
 void printUsage();
 int run(const QString& command, const QStringList& args);
-} // namespace tonwellhost
+}  // namespace tonwellhost

@@ -25,8 +25,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {

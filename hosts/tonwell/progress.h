@@ -43,4 +43,4 @@ private:
     QElapsedTimer clock_;
 };
 
-} // namespace tonwellhost
+}  // namespace tonwellhost

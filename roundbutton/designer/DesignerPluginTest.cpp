@@ -6,8 +6,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 #include <gtest/gtest.h>
 
-TEST(DesignerPlugin, OffersKnobixWithEditableProperties)
-{
+TEST(DesignerPlugin, OffersKnobixWithEditableProperties) {
     QPluginLoader loader(QStringLiteral(KNOBIX_DESIGNER_PLUGIN));
     auto* plugin = qobject_cast<QDesignerCustomWidgetInterface*>(loader.instance());
     ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
@@ -22,8 +21,13 @@ TEST(DesignerPlugin, OffersKnobixWithEditableProperties)
     ASSERT_NE(k, nullptr);
     // What the property editor does: properties by name through the meta-object.
     const std::pair<const char*, QVariant> edits[] = {
-        {"Caption", QString("Ok")}, {"RoundSize", 4}, {"Light", 30}, {"Roundness3D", 40},
-        {"CreateRegion", false},    {"BackColor", 0x00336699u}, {"ToolTipText", QString("Tip")},
+        {"Caption", QString("Ok")},
+        {"RoundSize", 4},
+        {"Light", 30},
+        {"Roundness3D", 40},
+        {"CreateRegion", false},
+        {"BackColor", 0x00336699u},
+        {"ToolTipText", QString("Tip")},
     };
     for (const auto& [name, value] : edits) {
         EXPECT_TRUE(w->setProperty(name, value)) << name;
@@ -32,8 +36,7 @@ TEST(DesignerPlugin, OffersKnobixWithEditableProperties)
     EXPECT_EQ(k->lastFace().base.Red, 0x99);
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);

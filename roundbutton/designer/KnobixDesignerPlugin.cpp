@@ -7,8 +7,7 @@
 QWidget* KnobixDesignerPlugin::createWidget(QWidget* parent) { return new roundbutton::Knobix(parent); }
 
 // The widget box shows a small button drawn by the control itself.
-QIcon KnobixDesignerPlugin::icon() const
-{
+QIcon KnobixDesignerPlugin::icon() const {
     roundbutton::Knobix sample;
     sample.resize(22, 16);
     sample.setRoundSize(8);
@@ -21,8 +20,7 @@ QIcon KnobixDesignerPlugin::icon() const
     return QIcon(pixmap);
 }
 
-QString KnobixDesignerPlugin::domXml() const
-{
+QString KnobixDesignerPlugin::domXml() const {
     return QStringLiteral(
         "<ui language=\"c++\">\n"
         " <widget class=\"roundbutton::Knobix\" name=\"knobix\">\n"

@@ -15,8 +15,7 @@ public:
     QString name() const override { return QStringLiteral("roundbutton::Knobix"); }
     QString group() const override { return QStringLiteral("Buttons"); }
     QString toolTip() const override { return QStringLiteral("Knobix round button"); }
-    QString whatsThis() const override
-    {
+    QString whatsThis() const override {
         return QStringLiteral("A push button with a rounded outline and a shaded three-dimensional face.");
     }
     QString includeFile() const override { return QStringLiteral("Knobix.h"); }

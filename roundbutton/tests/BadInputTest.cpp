@@ -6,8 +6,7 @@
 using namespace roundbutton;
 using namespace roundbutton::testing;
 
-TEST_F(KnobixTest, ExtremeValuesPaintDefinedFaces)
-{
+TEST_F(KnobixTest, ExtremeValuesPaintDefinedFaces) {
     const int values[] = {INT_MIN, -100000, -1, 0, 1, 100000, INT_MAX};
     for (int v : values) {
         SCOPED_TRACE(v);
@@ -32,8 +31,7 @@ TEST_F(KnobixTest, ExtremeValuesPaintDefinedFaces)
     EXPECT_EQ(knobix->lastFace().darkShade, shade(0, 0, 0));
 }
 
-TEST_F(KnobixTest, SizesBelowTwoUnitsPaintNothing)
-{
+TEST_F(KnobixTest, SizesBelowTwoUnitsPaintNothing) {
     struct SizeCase {
         QSize size;
         bool painted;
@@ -54,8 +52,7 @@ TEST_F(KnobixTest, SizesBelowTwoUnitsPaintNothing)
     }
 }
 
-TEST_F(KnobixTest, CaptionsAndPicturesOfAnySizeLayOut)
-{
+TEST_F(KnobixTest, CaptionsAndPicturesOfAnySizeLayOut) {
     knobix->setCaption(QString());
     EXPECT_EQ(knobix->labelElement()->width(), 0);
     EXPECT_EQ(knobix->contentPlace().labelLeft, 1215 / 2);
@@ -70,8 +67,7 @@ TEST_F(KnobixTest, CaptionsAndPicturesOfAnySizeLayOut)
     EXPECT_TRUE(knobix->picElement()->isHidden());
 }
 
-TEST(ContentLayout, PictureSitsLeftOfTheCaption)
-{
+TEST(ContentLayout, PictureSitsLeftOfTheCaption) {
     ContentInput in;
     in.controlWidth = 1215;
     in.controlHeight = 495;

@@ -5,14 +5,12 @@
 
 using namespace roundbutton;
 
-TEST(Colores, SplitsIntoRedGreenBlue)
-{
+TEST(Colores, SplitsIntoRedGreenBlue) {
     EXPECT_EQ(splitColor(0x00332211), (Colores{0x11, 0x22, 0x33}));
     EXPECT_EQ(splitColor(rgbColor(1, 2, 3)), (Colores{1, 2, 3}));
 }
 
-TEST(Colores, SystemColourReferencesResolveThroughThePalette)
-{
+TEST(Colores, SystemColourReferencesResolveThroughThePalette) {
     QPalette pal;
     pal.setColor(QPalette::Button, QColor(10, 20, 30));
     pal.setColor(QPalette::ButtonText, QColor(40, 50, 60));

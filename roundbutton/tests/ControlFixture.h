@@ -27,16 +27,14 @@ public:
     };
 
     // A further control, created by ProgID.
-    static std::shared_ptr<component::Unknown> create()
-    {
+    static std::shared_ptr<component::Unknown> create() {
         std::shared_ptr<component::Unknown> obj;
         EXPECT_EQ(component::createInstance(QString::fromLatin1(kProgId), &obj), component::S_OK);
         return obj;
     }
 
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(registry.isValid());
         qputenv("VELMORA_COMPONENT_REGISTRY", registry.path().toLocal8Bit());
         ASSERT_EQ(component::registerServer(QStringLiteral(KNOBIX_LIBRARY)), component::S_OK);
@@ -57,15 +55,12 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         form.setFocus();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         object.reset();  // deletes the widget before the form goes
         qunsetenv("VELMORA_COMPONENT_REGISTRY");
     }
 
-
-    component::Variant get(component::DISPID id)
-    {
+    component::Variant get(component::DISPID id) {
         component::Variant v;
         EXPECT_EQ(dispatch->get(id, &v), component::S_OK) << std::hex << id;
         return v;

@@ -21,8 +21,7 @@ namespace {
 class RecordingSink : public EventSink {
 public:
     explicit RecordingSink(const TypeInfo& info) : info_(info) {}
-    void invoke(DISPID id, std::span<const Variant> args) override
-    {
+    void invoke(DISPID id, std::span<const Variant> args) override {
         const EventInfo* e = info_.event(id);
         QString line = e ? e->name : QString::number(id);
         for (const Variant& a : args) line += " " + argumentValue(a).toString();
@@ -38,8 +37,7 @@ private:
 
 }  // namespace
 
-TEST_F(ControlTest, RegistersItsClassProgIdAndTypeLibrary)
-{
+TEST_F(ControlTest, RegistersItsClassProgIdAndTypeLibrary) {
     Registry r;
     const QString clsidKey = "CLSID\\" + kClsidKnobix.toString();
     EXPECT_EQ(r.value("RoundButton.Knobix\\CLSID"), kClsidKnobix.toString());
@@ -54,15 +52,14 @@ TEST_F(ControlTest, RegistersItsClassProgIdAndTypeLibrary)
     EXPECT_NE(query<Dispatch>(byClsid), nullptr);
 }
 
-TEST_F(ControlTest, EveryMemberAnswersToItsNameAndDispid)
-{
+TEST_F(ControlTest, EveryMemberAnswersToItsNameAndDispid) {
     const std::pair<const char*, DISPID> members[] = {
-        {"Caption", 0x6803000C},  {"Enabled", 0x6803000B},     {"Font", 0x6803000A},
-        {"MouseIcon", 0x68030009}, {"MousePointer", 0x68030008}, {"Picture", 0x68030007},
-        {"Refresh", 0x60030028},  {"BackColor", 0x68030006},   {"ForeColor", 0x68030005},
-        {"RoundSize", 0x68030004}, {"Light", 0x68030003},       {"ToolTipText", 0x68030002},
-        {"BackColorOriginal", 0x6003002E}, {"CreaNuevaRegion", 0x6003002F},
-        {"CreateRegion", 0x68030001}, {"Roundness3D", 0x68030000},
+        {"Caption", 0x6803000C},           {"Enabled", 0x6803000B},         {"Font", 0x6803000A},
+        {"MouseIcon", 0x68030009},         {"MousePointer", 0x68030008},    {"Picture", 0x68030007},
+        {"Refresh", 0x60030028},           {"BackColor", 0x68030006},       {"ForeColor", 0x68030005},
+        {"RoundSize", 0x68030004},         {"Light", 0x68030003},           {"ToolTipText", 0x68030002},
+        {"BackColorOriginal", 0x6003002E}, {"CreaNuevaRegion", 0x6003002F}, {"CreateRegion", 0x68030001},
+        {"Roundness3D", 0x68030000},
     };
     const TypeInfo& info = dispatch->typeInfo();
     ASSERT_EQ(info.members.size(), std::size(members));
@@ -77,8 +74,7 @@ TEST_F(ControlTest, EveryMemberAnswersToItsNameAndDispid)
     EXPECT_EQ(info.event(5)->params, QStringList({"Button", "Shift", "X", "Y"}));
 }
 
-TEST_F(ControlTest, PropertiesGoThroughDispatchAndTellTheContainer)
-{
+TEST_F(ControlTest, PropertiesGoThroughDispatchAndTellTheContainer) {
     EXPECT_EQ(get(dispid::Caption).bstr(), "Button");  // a new control's caption
     EXPECT_EQ(get(dispid::RoundSize).i4(), 20);
     EXPECT_EQ(get(dispid::Light).i4(), 45);
@@ -119,8 +115,7 @@ TEST_F(ControlTest, PropertiesGoThroughDispatchAndTellTheContainer)
     EXPECT_EQ(dispatch->put(dispid::RoundSize, Variant("not a number")), DISP_E_TYPEMISMATCH);
 }
 
-TEST_F(ControlTest, FontAndPictureTravelAsObjects)
-{
+TEST_F(ControlTest, FontAndPictureTravelAsObjects) {
     FontDesc desc;
     desc.name = "DejaVu Sans";
     desc.size = 14;
@@ -151,8 +146,7 @@ TEST_F(ControlTest, FontAndPictureTravelAsObjects)
     EXPECT_TRUE(knobix->picElement()->isHidden());
 }
 
-TEST_F(ControlTest, EventsReachSinksInConnectionOrderWithTheirArguments)
-{
+TEST_F(ControlTest, EventsReachSinksInConnectionOrderWithTheirArguments) {
     auto first = std::make_shared<RecordingSink>(dispatch->typeInfo());
     auto second = std::make_shared<RecordingSink>(dispatch->typeInfo());
     EventSource* source = query<EventSource>(object);
@@ -160,8 +154,12 @@ TEST_F(ControlTest, EventsReachSinksInConnectionOrderWithTheirArguments)
     ASSERT_EQ(source->advise(first, &c1), S_OK);
     ASSERT_EQ(source->advise(second, &c2), S_OK);
     QStringList order;
-    first->onEvent = [&](DISPID id, auto) { if (id == 1) order << "first"; };
-    second->onEvent = [&](DISPID id, auto) { if (id == 1) order << "second"; };
+    first->onEvent = [&](DISPID id, auto) {
+        if (id == 1) order << "first";
+    };
+    second->onEvent = [&](DISPID id, auto) {
+        if (id == 1) order << "second";
+    };
 
     QTest::mousePress(knobix, Qt::LeftButton, {}, QPoint(40, 16));
     QTest::mouseRelease(knobix, Qt::LeftButton, {}, QPoint(40, 16));
@@ -175,8 +173,7 @@ TEST_F(ControlTest, EventsReachSinksInConnectionOrderWithTheirArguments)
     EXPECT_EQ(source->unadvise(c2), CONNECT_E_NOCONNECTION);
 }
 
-TEST_F(ControlTest, ByReferenceArgumentsComeBackChanged)
-{
+TEST_F(ControlTest, ByReferenceArgumentsComeBackChanged) {
     auto sink = std::make_shared<RecordingSink>(dispatch->typeInfo());
     std::uint32_t cookie = 0;
     query<EventSource>(object)->advise(sink, &cookie);
@@ -194,8 +191,7 @@ TEST_F(ControlTest, ByReferenceArgumentsComeBackChanged)
     EXPECT_FALSE(knobix->lastFace().pressed);
 }
 
-TEST_F(ControlTest, EnterAndEscPressOnlyAsTheContainersDefaultAndCancelButton)
-{
+TEST_F(ControlTest, EnterAndEscPressOnlyAsTheContainersDefaultAndCancelButton) {
     knobix->setFocus();
     QTest::keyPress(knobix, Qt::Key_Return);
     EXPECT_FALSE(knobix->pressedFlag());
@@ -213,8 +209,7 @@ TEST_F(ControlTest, EnterAndEscPressOnlyAsTheContainersDefaultAndCancelButton)
     QTest::keyRelease(knobix, Qt::Key_Escape);
 }
 
-TEST_F(ControlTest, ANewControlTakesTheAmbientBackColour)
-{
+TEST_F(ControlTest, ANewControlTakesTheAmbientBackColour) {
     auto other = create();
     auto otherSite = std::make_shared<SimpleSite>();
     otherSite->ambients[DISPID_AMBIENT_BACKCOLOR] = Variant(std::int32_t(0x00336699));

@@ -11,16 +11,14 @@ namespace {
 // First channel of each horizontal line of the default face over base 120 (L = 165,
 // D = 75, steps of -4.5 rounded half to even after every line); the other two channels
 // run 10 and 20 above.
-std::vector<std::int64_t> defaultBandsFirstChannel()
-{
+std::vector<std::int64_t> defaultBandsFirstChannel() {
     std::vector<std::int64_t> v = {165, 160, 156, 152, 148, 144, 140, 136, 132, 128};  // lines 0-9
     v.insert(v.end(), 32, 124);                                                        // lines 10-41
     for (std::int64_t c : {120, 116, 112, 108, 104, 100, 96, 92, 88}) v.push_back(c);  // lines 42-50
     return v;
 }
 
-std::vector<DrawnLine> linesOf(const FaceRecord& rec, bool vertical)
-{
+std::vector<DrawnLine> linesOf(const FaceRecord& rec, bool vertical) {
     std::vector<DrawnLine> out;
     for (const auto& l : rec.lines)
         if (l.vertical == vertical) out.push_back(l);
@@ -28,8 +26,7 @@ std::vector<DrawnLine> linesOf(const FaceRecord& rec, bool vertical)
 }
 
 // The colour a row of pixels must show: that of the last horizontal line landing on it.
-QRgb lastLineOnRow(const FaceRecord& rec, int row, int heightPx)
-{
+QRgb lastLineOnRow(const FaceRecord& rec, int row, int heightPx) {
     QRgb c = 0;
     for (const auto& l : linesOf(rec, false))
         if (int(std::floor(l.at * heightPx / double(rec.N) + 0.5)) == row) c = toRgb(l.colour);
@@ -38,8 +35,7 @@ QRgb lastLineOnRow(const FaceRecord& rec, int row, int heightPx)
 
 }  // namespace
 
-TEST_F(KnobixTest, DefaultButtonDrawsFiftyOneBandsSteppingAtTopAndBottom)
-{
+TEST_F(KnobixTest, DefaultButtonDrawsFiftyOneBandsSteppingAtTopAndBottom) {
     const FaceRecord& rec = knobix->lastFace();
     ASSERT_TRUE(rec.painted);
     EXPECT_EQ(rec.N, 50);  // 49.5 rounds to the even 50
@@ -61,8 +57,7 @@ TEST_F(KnobixTest, DefaultButtonDrawsFiftyOneBandsSteppingAtTopAndBottom)
     }
 }
 
-TEST_F(KnobixTest, DefaultButtonDrawsSideLinesAtTheFirstAndLastFiveColumns)
-{
+TEST_F(KnobixTest, DefaultButtonDrawsSideLinesAtTheFirstAndLastFiveColumns) {
     const FaceRecord& rec = knobix->lastFace();
     EXPECT_EQ(rec.M, 122);  // 121.5 rounds to the even 122
     const auto cols = linesOf(rec, true);
@@ -78,8 +73,7 @@ TEST_F(KnobixTest, DefaultButtonDrawsSideLinesAtTheFirstAndLastFiveColumns)
     }
 }
 
-TEST_F(KnobixTest, DefaultButtonPixelsShowTheBands)
-{
+TEST_F(KnobixTest, DefaultButtonPixelsShowTheBands) {
     // Column 10 lies inside the outline on every row and clear of the caption.
     const QImage img = rendered();
     const FaceRecord& rec = knobix->lastFace();
@@ -95,8 +89,7 @@ TEST_F(KnobixTest, DefaultButtonPixelsShowTheBands)
     EXPECT_EQ(img.pixel(77, 16), qRgb(124, 134, 144));
 }
 
-TEST_F(KnobixTest, WholeStepsEndTheTopBandOnTheBaseColour)
-{
+TEST_F(KnobixTest, WholeStepsEndTheTopBandOnTheBaseColour) {
     knobix->setLight(40);  // steps of exactly -4 leave nothing to rounding
     const auto rows = linesOf(knobix->lastFace(), false);
     EXPECT_EQ(rows[0].colour, grey3(160));
@@ -107,8 +100,7 @@ TEST_F(KnobixTest, WholeStepsEndTheTopBandOnTheBaseColour)
     for (int row = 8; row <= 25; ++row) EXPECT_EQ(img.pixel(10, row), qRgb(120, 130, 140)) << row;
 }
 
-TEST_F(KnobixTest, Roundness3DZeroActsAsOnePercent)
-{
+TEST_F(KnobixTest, Roundness3DZeroActsAsOnePercent) {
     knobix->setRoundness3D(0);
     const FaceRecord& rec = knobix->lastFace();
     EXPECT_DOUBLE_EQ(rec.f, 0.01);
@@ -122,8 +114,7 @@ TEST_F(KnobixTest, Roundness3DZeroActsAsOnePercent)
     EXPECT_DOUBLE_EQ(cols[0].from, 0.5 / 122);
 }
 
-TEST_F(KnobixTest, DisabledFaceFadesFromBaseToDarkAndGreysTheCaption)
-{
+TEST_F(KnobixTest, DisabledFaceFadesFromBaseToDarkAndGreysTheCaption) {
     knobix->setEnabled(false);
     const FaceRecord& rec = knobix->lastFace();
     EXPECT_EQ(rec.lightShade, grey3(120));
@@ -140,8 +131,7 @@ TEST_F(KnobixTest, DisabledFaceFadesFromBaseToDarkAndGreysTheCaption)
     EXPECT_EQ(knobix->lastFace().base, grey3(120));
 }
 
-TEST_F(KnobixTest, PressedReversesTheGradient)
-{
+TEST_F(KnobixTest, PressedReversesTheGradient) {
     const std::vector<DrawnLine> up = linesOf(knobix->lastFace(), false);
     knobix->showState(false, true);
     const FaceRecord& rec = knobix->lastFace();
@@ -161,8 +151,7 @@ TEST_F(KnobixTest, PressedReversesTheGradient)
     EXPECT_EQ(img.pixel(10, 32), qRgb(156, 166, 176));  // light at the bottom
 }
 
-TEST_F(KnobixTest, PressingShiftsTheCaptionFifteenTwips)
-{
+TEST_F(KnobixTest, PressingShiftsTheCaptionFifteenTwips) {
     const ContentPlace up = knobix->contentPlace();
     const QPoint labelUp = knobix->labelElement()->pos();
     knobix->setFocus();
@@ -176,8 +165,7 @@ TEST_F(KnobixTest, PressingShiftsTheCaptionFifteenTwips)
     EXPECT_EQ(knobix->labelElement()->pos(), labelUp);
 }
 
-TEST_F(KnobixTest, SystemBackColourPaintsItsCurrentValue)
-{
+TEST_F(KnobixTest, SystemBackColourPaintsItsCurrentValue) {
     EXPECT_EQ(knobix->backColorOriginal(), kButtonFace);
     EXPECT_EQ(knobix->backColor(), rgbColor(120, 130, 140));
     knobix->setBackColor(0x00102030);

@@ -18,8 +18,7 @@ inline Shade grey3(std::int64_t first) { return {first, first + 10, first + 20};
 
 class KnobixTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         form = std::make_unique<QWidget>();
         form->resize(200, 100);
         QPalette pal = form->palette();
@@ -36,8 +35,7 @@ protected:
     }
 
     // The control as it appears: transparent where the outline leaves it out.
-    QImage rendered() const
-    {
+    QImage rendered() const {
         QImage img(knobix->size(), QImage::Format_ARGB32);
         img.fill(Qt::transparent);
         knobix->render(&img);

@@ -24,8 +24,7 @@ const OutlineCase kOutlineCases[] = {
 
 }  // namespace
 
-TEST_F(KnobixTest, OutlineDecidesWhatIsPaintedAndClickable)
-{
+TEST_F(KnobixTest, OutlineDecidesWhatIsPaintedAndClickable) {
     for (const auto& c : kOutlineCases) {
         SCOPED_TRACE(c.name);
         knobix->setCreateRegion(c.createRegion);
@@ -46,8 +45,7 @@ TEST_F(KnobixTest, OutlineDecidesWhatIsPaintedAndClickable)
     }
 }
 
-TEST(Outline, RoundedCornersFollowTheCornerEllipse)
-{
+TEST(Outline, RoundedCornersFollowTheCornerEllipse) {
     const QRegion r = outlineRegion(81, 33, true, 20);
     // Row 0 has its centre 9.5 px above the ellipse centre: 7 pixels cut off each side.
     EXPECT_FALSE(r.contains(QPoint(6, 0)));

@@ -11,29 +11,25 @@ using namespace roundbutton::testing;
 
 namespace {
 
-QStringList namesIn(const MemoryPropertyBag& bag)
-{
+QStringList namesIn(const MemoryPropertyBag& bag) {
     QStringList names;
     for (const auto& [name, value] : bag.entries()) names << name;
     return names;
 }
 
-MemoryPropertyBag saved(const std::shared_ptr<Unknown>& obj)
-{
+MemoryPropertyBag saved(const std::shared_ptr<Unknown>& obj) {
     MemoryPropertyBag bag;
     EXPECT_EQ(query<PersistPropertyBag>(obj)->save(bag, true, false), S_OK);
     return bag;
 }
 
-std::shared_ptr<Unknown> loaded(MemoryPropertyBag& bag)
-{
+std::shared_ptr<Unknown> loaded(MemoryPropertyBag& bag) {
     auto obj = ControlTest::create();
     EXPECT_EQ(query<PersistPropertyBag>(obj)->load(bag), S_OK);
     return obj;
 }
 
-Variant getOf(const std::shared_ptr<Unknown>& obj, DISPID id)
-{
+Variant getOf(const std::shared_ptr<Unknown>& obj, DISPID id) {
     Variant v;
     EXPECT_EQ(query<Dispatch>(obj)->get(id, &v), S_OK);
     return v;
@@ -41,8 +37,7 @@ Variant getOf(const std::shared_ptr<Unknown>& obj, DISPID id)
 
 }  // namespace
 
-TEST_F(ControlTest, ANewControlSavesItsCaptionAndResolvedForeColour)
-{
+TEST_F(ControlTest, ANewControlSavesItsCaptionAndResolvedForeColour) {
     // A new control gives its caption the system button-text colour resolved, and the
     // caption's colour is what is stored.
     const MemoryPropertyBag bag = saved(object);
@@ -51,8 +46,7 @@ TEST_F(ControlTest, ANewControlSavesItsCaptionAndResolvedForeColour)
     EXPECT_EQ(OleColor(bag.entries()[1].second.i4()), rgbColor(text.red(), text.green(), text.blue()));
 }
 
-TEST_F(ControlTest, EverySetPropertyIsSavedInOrderAndComesBack)
-{
+TEST_F(ControlTest, EverySetPropertyIsSavedInOrderAndComesBack) {
     const Put puts[] = {
         {dispid::Caption, Variant("Hang up")},
         {dispid::Enabled, Variant::fromBool(false)},
@@ -90,8 +84,7 @@ TEST_F(ControlTest, EverySetPropertyIsSavedInOrderAndComesBack)
     EXPECT_EQ(getOf(back, dispid::ForeColor).ui4(), 0x000000FFu);
 }
 
-TEST_F(ControlTest, CaptionsSurviveASaveAndLoadIncludingLabel)
-{
+TEST_F(ControlTest, CaptionsSurviveASaveAndLoadIncludingLabel) {
     for (const char* caption : {"Label", "Botón", "", "&Transfer"}) {
         ASSERT_EQ(dispatch->put(dispid::Caption, Variant(caption)), S_OK);
         MemoryPropertyBag bag = saved(object);
@@ -99,8 +92,7 @@ TEST_F(ControlTest, CaptionsSurviveASaveAndLoadIncludingLabel)
     }
 }
 
-TEST_F(ControlTest, BagsWithoutEntriesLoadTheReadDefaults)
-{
+TEST_F(ControlTest, BagsWithoutEntriesLoadTheReadDefaults) {
     MemoryPropertyBag empty;
     auto obj = loaded(empty);
     EXPECT_EQ(getOf(obj, dispid::Caption).bstr(), "Botón");
@@ -117,11 +109,11 @@ TEST_F(ControlTest, BagsWithoutEntriesLoadTheReadDefaults)
     EXPECT_EQ(getOf(obj, dispid::ToolTipText).bstr(), "");
 }
 
-TEST_F(ControlTest, BagsWrittenBeforeLoadTheSame)
-{
+TEST_F(ControlTest, BagsWrittenBeforeLoadTheSame) {
     // As the control always wrote them: shorts for the sizes, a long for the colour.
-    MemoryPropertyBag bag = MemoryPropertyBag::fromText("Caption=8:Aceptar\nBackColor=3:-2147483633\n"
-                                                        "RoundSize=2:12\nLight=2:30\nCreateRegion=11:0\n");
+    MemoryPropertyBag bag = MemoryPropertyBag::fromText(
+        "Caption=8:Aceptar\nBackColor=3:-2147483633\n"
+        "RoundSize=2:12\nLight=2:30\nCreateRegion=11:0\n");
     auto obj = loaded(bag);
     EXPECT_EQ(getOf(obj, dispid::Caption).bstr(), "Aceptar");
     EXPECT_EQ(getOf(obj, dispid::RoundSize).i4(), 12);

@@ -11,12 +11,13 @@ namespace {
 
 // Collects the control's events in order, as "Click", "KeyDown 13 0", "MouseUp 1 0 600 240".
 struct EventLog {
-    explicit EventLog(Knobix* k)
-    {
+    explicit EventLog(Knobix* k) {
         QObject* ctx = &context;
         QObject::connect(k, &Knobix::Click, ctx, [this] { events << "Click"; });
-        QObject::connect(k, &Knobix::KeyDown, ctx, [this](short& c, short& s) { events << QString("KeyDown %1 %2").arg(c).arg(s); });
-        QObject::connect(k, &Knobix::KeyUp, ctx, [this](short& c, short& s) { events << QString("KeyUp %1 %2").arg(c).arg(s); });
+        QObject::connect(k, &Knobix::KeyDown, ctx,
+                         [this](short& c, short& s) { events << QString("KeyDown %1 %2").arg(c).arg(s); });
+        QObject::connect(k, &Knobix::KeyUp, ctx,
+                         [this](short& c, short& s) { events << QString("KeyUp %1 %2").arg(c).arg(s); });
         QObject::connect(k, &Knobix::KeyPress, ctx, [this](short& a) { events << QString("KeyPress %1").arg(a); });
         auto mouse = [this](const char* name) {
             return [this, name](short& b, short& s, float& x, float& y) {
@@ -40,8 +41,7 @@ public:
 
 }  // namespace
 
-TEST_F(KnobixTest, ReleaseInsideClicksAndOutsideDoesNot)
-{
+TEST_F(KnobixTest, ReleaseInsideClicksAndOutsideDoesNot) {
     EventLog log(knobix);
     QTest::mousePress(knobix, Qt::LeftButton, {}, QPoint(40, 16));
     EXPECT_TRUE(knobix->pressedFlag());
@@ -63,8 +63,7 @@ TEST_F(KnobixTest, ReleaseInsideClicksAndOutsideDoesNot)
     EXPECT_FALSE(log.events.contains("Click")) << log.events.join(", ").toStdString();
 }
 
-TEST_F(KnobixTest, OtherButtonsRaiseMouseEventsWithoutPressing)
-{
+TEST_F(KnobixTest, OtherButtonsRaiseMouseEventsWithoutPressing) {
     EventLog log(knobix);
     QTest::mousePress(knobix, Qt::RightButton, Qt::ShiftModifier, QPoint(40, 16));
     EXPECT_FALSE(knobix->lastFace().pressed);
@@ -72,25 +71,25 @@ TEST_F(KnobixTest, OtherButtonsRaiseMouseEventsWithoutPressing)
     EXPECT_EQ(log.events, QStringList({"MouseDown 2 1 600 240", "MouseUp 2 1 600 240"}));
 }
 
-TEST_F(KnobixTest, CaptionAndPictureMouseEventsCarryTheirOwnCoordinates)
-{
+TEST_F(KnobixTest, CaptionAndPictureMouseEventsCarryTheirOwnCoordinates) {
     QPixmap picture(8, 8);
     picture.fill(Qt::blue);
     knobix->setCaption("Go");
     knobix->setPicture(picture);
-    for (QWidget* element : {static_cast<QWidget*>(knobix->labelElement()), static_cast<QWidget*>(knobix->picElement())}) {
+    for (QWidget* element :
+         {static_cast<QWidget*>(knobix->labelElement()), static_cast<QWidget*>(knobix->picElement())}) {
         SCOPED_TRACE(element->objectName().toStdString());
         EventLog log(knobix);
         QTest::mousePress(element, Qt::LeftButton, {}, QPoint(2, 3));
         EXPECT_TRUE(knobix->lastFace().pressed);
         QTest::mouseMove(element, QPoint(4, 5));
         QTest::mouseRelease(element, Qt::LeftButton, {}, QPoint(4, 5));
-        EXPECT_EQ(log.events, QStringList({"MouseDown 1 0 30 45", "MouseMove 1 0 60 75", "Click", "MouseUp 1 0 60 75"}));
+        EXPECT_EQ(log.events,
+                  QStringList({"MouseDown 1 0 30 45", "MouseMove 1 0 60 75", "Click", "MouseUp 1 0 60 75"}));
     }
 }
 
-TEST_F(KnobixTest, MovingWithoutAButtonRaisesMouseMove)
-{
+TEST_F(KnobixTest, MovingWithoutAButtonRaisesMouseMove) {
     EventLog log(knobix);
     QMouseEvent move(QEvent::MouseMove, QPointF(20, 10), knobix->mapToGlobal(QPointF(20, 10)), Qt::NoButton,
                      Qt::NoButton, Qt::ShiftModifier);
@@ -98,8 +97,7 @@ TEST_F(KnobixTest, MovingWithoutAButtonRaisesMouseMove)
     EXPECT_EQ(log.events, QStringList({"MouseMove 0 1 300 150"}));
 }
 
-TEST_F(KnobixTest, DraggingOffAndBackTogglesThePressedLook)
-{
+TEST_F(KnobixTest, DraggingOffAndBackTogglesThePressedLook) {
     QTest::mousePress(knobix, Qt::LeftButton, {}, QPoint(40, 16));
     QMouseEvent off(QEvent::MouseMove, QPointF(150, 80), knobix->mapToGlobal(QPointF(150, 80)), Qt::NoButton,
                     Qt::LeftButton, Qt::NoModifier);
@@ -138,8 +136,7 @@ const KeyCase kKeyCases[] = {
 
 }  // namespace
 
-TEST_F(KnobixTest, KeysPressAndClickAsTheContainerAllows)
-{
+TEST_F(KnobixTest, KeysPressAndClickAsTheContainerAllows) {
     ContainerSite site;
     knobix->setSite(&site);
     knobix->setFocus();
@@ -156,7 +153,8 @@ TEST_F(KnobixTest, KeysPressAndClickAsTheContainerAllows)
         EXPECT_FALSE(knobix->pressedFlag());
         EXPECT_FALSE(knobix->lastFace().pressed);
         QStringList expected = {QString("KeyDown %1 0").arg(c.code)};
-        if (c.key == Qt::Key_Space || c.key == Qt::Key_A) expected << QString("KeyPress %1").arg(c.key == Qt::Key_A ? 97 : 32);
+        if (c.key == Qt::Key_Space || c.key == Qt::Key_A)
+            expected << QString("KeyPress %1").arg(c.key == Qt::Key_A ? 97 : 32);
         if (c.key == Qt::Key_Return) expected << "KeyPress 13";
         if (c.key == Qt::Key_Escape) expected << "KeyPress 27";
         if (c.clicks) expected << "Click";
@@ -166,8 +164,7 @@ TEST_F(KnobixTest, KeysPressAndClickAsTheContainerAllows)
     knobix->setSite(nullptr);
 }
 
-TEST_F(KnobixTest, AccessKeyRunsKeyDownAndKeyUpWithItsCode)
-{
+TEST_F(KnobixTest, AccessKeyRunsKeyDownAndKeyUpWithItsCode) {
     knobix->setCaption("&Go");
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -177,8 +174,7 @@ TEST_F(KnobixTest, AccessKeyRunsKeyDownAndKeyUpWithItsCode)
     EXPECT_TRUE(knobix->focusHoverFlag());
 }
 
-TEST_F(KnobixTest, FocusLightensTheFace)
-{
+TEST_F(KnobixTest, FocusLightensTheFace) {
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     knobix->setFocus();
@@ -189,8 +185,7 @@ TEST_F(KnobixTest, FocusLightensTheFace)
     EXPECT_EQ(knobix->lastFace().base, grey3(120));
 }
 
-TEST_F(KnobixTest, HoverLightensUntilTheTimerSeesThePointerLeave)
-{
+TEST_F(KnobixTest, HoverLightensUntilTheTimerSeesThePointerLeave) {
     const QPoint over = knobix->mapToGlobal(QPoint(40, 16));
     QCursor::setPos(over);
     QMouseEvent move(QEvent::MouseMove, QPointF(40, 16), QPointF(over), Qt::NoButton, Qt::NoButton, Qt::NoModifier);

@@ -19,9 +19,7 @@ void CallEvents::OnProvisionalResponse(int line, long statusCode, const std::str
     ShowStatus(app_, reason);
 }
 
-void CallEvents::OnFailureResponseA(int, long, const std::string& reason, const std::string&) {
-    finalFailure(reason);
-}
+void CallEvents::OnFailureResponseA(int, long, const std::string& reason, const std::string&) { finalFailure(reason); }
 
 void CallEvents::OnFailureResponseB(int, long, const std::string& reason) { finalFailure(reason); }
 

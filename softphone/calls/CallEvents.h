@@ -15,8 +15,7 @@ public:
 
     void OnConnecting(int line) override;
     void OnProvisionalResponse(int line, long statusCode, const std::string& reason) override;
-    void OnFailureResponseA(int line, long statusCode, const std::string& reason,
-                            const std::string& detail) override;
+    void OnFailureResponseA(int line, long statusCode, const std::string& reason, const std::string& detail) override;
     void OnFailureResponseB(int line, long statusCode, const std::string& reason) override;
     void OnFailureResponseC(int line, long statusCode, const std::string& reason) override;
     void OnFailureResponseD(int line, long statusCode, const std::string& reason) override;

@@ -15,7 +15,6 @@
 namespace velmora::calls {
 namespace {
 
-
 constexpr const char* kMailboxCode = "5807";
 
 // Length as the clipboard's text counts it: UTF-16 units.
@@ -127,20 +126,20 @@ void clipboardDialTick(core::AppContext& app) {
     if (!text || text->empty()) return;
     const auto action = readClipboardText(*text, numericValue(w.swipeLengthTxT.text()));
     switch (action.kind) {
-        case ClipboardAction::Ignore: return;
-        case ClipboardAction::HangUp:
-            w.BtnHangUp.click();
-            app.platform.clearClipboard();
-            return;
-        case ClipboardAction::PlayMessage:
-            w.PlayMsgPush.click();
-            app.platform.clearClipboard();
-            return;
-        case ClipboardAction::Dial:
-            app.platform.clearClipboard();
-            w.EditPhoneNo.setText(action.number);
-            dial(app);
-            return;
+    case ClipboardAction::Ignore: return;
+    case ClipboardAction::HangUp:
+        w.BtnHangUp.click();
+        app.platform.clearClipboard();
+        return;
+    case ClipboardAction::PlayMessage:
+        w.PlayMsgPush.click();
+        app.platform.clearClipboard();
+        return;
+    case ClipboardAction::Dial:
+        app.platform.clearClipboard();
+        w.EditPhoneNo.setText(action.number);
+        dial(app);
+        return;
     }
 }
 

@@ -59,8 +59,8 @@ std::vector<Recording> listRecordings(const std::filesystem::path& folder) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.size() < 4 || !std::equal(name.end() - 4, name.end(), ".wav",
-                                           [](char a, char b) { return std::tolower(a) == b; }))
+        if (name.size() < 4 ||
+            !std::equal(name.end() - 4, name.end(), ".wav", [](char a, char b) { return std::tolower(a) == b; }))
             continue;
         Recording r{it->path(), name, "", ""};
         std::string key = "0";

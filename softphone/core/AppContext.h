@@ -17,9 +17,9 @@ inline constexpr const char* kProductTag = "Velmora22a";
 // Window-level values the handlers share besides the controls.
 struct WindowState {
     std::string versionText;
-    std::string inBandSetting;       // the InBand key as read at start-up
+    std::string inBandSetting;  // the InBand key as read at start-up
     bool useSipTapi = false;
-    std::string accountNumber;       // characters 3 to 6 of customerNumber
+    std::string accountNumber;  // characters 3 to 6 of customerNumber
     int lineCount = 0;
     bool ringBackOn = false;
     std::vector<bool> lineSpeakerMuted, lineMicMuted;

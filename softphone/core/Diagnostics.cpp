@@ -15,8 +15,10 @@ DiagnosticSink& sink() {
 void setDiagnosticSink(DiagnosticSink newSink) { sink() = std::move(newSink); }
 
 void diagnostic(const std::string& text) {
-    if (sink()) sink()(text);
-    else std::cerr << "velmoraapp: " << text << '\n';
+    if (sink())
+        sink()(text);
+    else
+        std::cerr << "velmoraapp: " << text << '\n';
 }
 
 }  // namespace velmora::core

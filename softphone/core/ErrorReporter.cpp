@@ -48,17 +48,14 @@ std::optional<std::string> engineErrorMessage(long code) {
     return kMessages[code - kFirstCode];
 }
 
-void moveWindowForMessage(AppContext& app) {
-    app.window.form.move(app.window.form.left(), kMessageTopTwips);
-}
+void moveWindowForMessage(AppContext& app) { app.window.form.move(app.window.form.left(), kMessageTopTwips); }
 
 void ReportEngineError(AppContext& app) {
     const long code = app.engine.GetLastEngineError();
     const auto message = engineErrorMessage(code);
     if (!message) return;
     if (code != engine::kCodecNotSupported && code != engine::kSdpFailed) moveWindowForMessage(app);
-    app.platform.messageBox(*message, code == engine::kLineBusy ? MessageStyle::CriticalOnTop
-                                                                 : MessageStyle::Ok);
+    app.platform.messageBox(*message, code == engine::kLineBusy ? MessageStyle::CriticalOnTop : MessageStyle::Ok);
 }
 
 }  // namespace velmora::core

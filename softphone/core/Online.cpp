@@ -38,8 +38,7 @@ bool startEngine(AppContext& app, std::string& localAddress, int lines) {
         if (app.engine.InitializeEngine(false, localAddress, port, w.EditAccountUserName.text(),
                                         w.EditAccountAuthLogin.text(), w.EditAccountAuthPassword.text(),
                                         trimSpaces(w.EditAccountDisplayName.text()), w.EditAccountDomain.text(),
-                                        w.EditAccountSIPProxy.text(), "", w.CheckCaptureSoundDevice.ticked(),
-                                        lines))
+                                        w.EditAccountSIPProxy.text(), "", w.CheckCaptureSoundDevice.ticked(), lines))
             return true;
         if (app.engine.GetLastEngineError() != engine::kPortInUse) {
             ReportEngineError(app);
@@ -102,14 +101,16 @@ void reloadAccount(AppContext& app) {
 
 void toggleOnline(AppContext& app) {
     reloadAccount(app);
-    if (isOnline(app)) goOffline(app);
-    else goOnline(app);
+    if (isOnline(app))
+        goOffline(app);
+    else
+        goOnline(app);
 }
 
 void fillLineLists(AppContext& app) {
     auto& w = app.window;
-    for (ComboBox* combo : {&w.ComboDial, &w.ComboRecord, &w.ComboPlayWave, &w.ComboIncomingCall,
-                            &w.ComboTransferCall, &w.ComboConsultLineA, &w.ComboConsultLineB, &w.ComboMuteLine}) {
+    for (ComboBox* combo : {&w.ComboDial, &w.ComboRecord, &w.ComboPlayWave, &w.ComboIncomingCall, &w.ComboTransferCall,
+                            &w.ComboConsultLineA, &w.ComboConsultLineB, &w.ComboMuteLine}) {
         combo->clear();
         for (int line = 0; line < app.state.lineCount; ++line) combo->addItem("Line-" + std::to_string(line + 1));
         combo->setListIndex(combo == &w.ComboConsultLineB ? 1 : 0);
@@ -136,8 +137,10 @@ void goOnline(AppContext& app) {
         }
         ShowStatus(app, "Registering to SIP Proxy.");
     }
-    if (w.CheckEchoCancel.ticked()) engine.EnableEchoCancel();
-    else engine.DisableEchoCancel();
+    if (w.CheckEchoCancel.ticked())
+        engine.EnableEchoCancel();
+    else
+        engine.DisableEchoCancel();
     engine.ClearCodecSelection();
     const std::pair<CheckBox*, long> codecs[] = {
         {&w.CheckG711U, 3}, {&w.CheckG729, 4}, {&w.CheckG711A, 2}, {&w.CheckGSM610, 0}, {&w.CheckiLBC, 1}};
@@ -153,8 +156,7 @@ void goOnline(AppContext& app) {
     w.BtnOnline.setCaption("Offline");
     w.EditTotalLine.setEnabled(false);
 
-    fillDeviceList(w.ListAudioIn, engine.GetInputDeviceCount(),
-                   [&](long i) { return engine.GetInputDeviceName(i); });
+    fillDeviceList(w.ListAudioIn, engine.GetInputDeviceCount(), [&](long i) { return engine.GetInputDeviceName(i); });
     fillDeviceList(w.ListAudioOut, engine.GetOutputDeviceCount(),
                    [&](long i) { return engine.GetOutputDeviceName(i); });
     fillLineLists(app);

@@ -12,8 +12,8 @@ namespace velmora::core {
 enum class ProgramWindow { CallLogs, Recordings, About };
 
 enum class MessageStyle {
-    Ok,              // a single OK button
-    CriticalOnTop,   // critical icon, application-modal, kept on top
+    Ok,             // a single OK button
+    CriticalOnTop,  // critical icon, application-modal, kept on top
 };
 
 // The desktop services the handlers use. The Qt adapter talks to the real
@@ -31,8 +31,7 @@ public:
     virtual void messageBox(const std::string& text, MessageStyle style) = 0;
 
     // Starts a program directly (never through a shell); false when it cannot.
-    virtual bool launch(const std::filesystem::path& program,
-                        const std::vector<std::string>& arguments) = 0;
+    virtual bool launch(const std::filesystem::path& program, const std::vector<std::string>& arguments) = 0;
     // Opens a file in the desktop's text editor.
     virtual bool openInEditor(const std::filesystem::path& file) = 0;
     // Opens a document or address with its default handler.

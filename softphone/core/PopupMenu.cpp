@@ -9,15 +9,15 @@ namespace velmora::core {
 
 std::string menuCaption(MenuOrigin origin, int entry) {
     switch (entry) {
-        case 1: return "Call Logs";
-        case 2: return "Recordings";
-        case 3: return "About";
-        case 4: return origin == MenuOrigin::Banner ? "Message Player" : "Lumbra";
-        case 5: return "Message Recorder";
-        case 6: return "Policy";
-        case 7: return "Help";
-        case 8: return "Pemble";
-        default: return "";
+    case 1: return "Call Logs";
+    case 2: return "Recordings";
+    case 3: return "About";
+    case 4: return origin == MenuOrigin::Banner ? "Message Player" : "Lumbra";
+    case 5: return "Message Recorder";
+    case 6: return "Policy";
+    case 7: return "Help";
+    case 8: return "Pemble";
+    default: return "";
     }
 }
 
@@ -42,21 +42,21 @@ void startFromMenu(AppContext& app, const std::string& folder, const std::string
 void runPopupEntry(AppContext& app, MenuOrigin origin, int entry) {
     app.window.expChk.setValue(0);
     switch (entry) {
-        case 1: app.platform.showProgramWindow(ProgramWindow::CallLogs); break;
-        case 2: app.platform.showProgramWindow(ProgramWindow::Recordings); break;
-        case 3: app.platform.showProgramWindow(ProgramWindow::About); break;
-        case 4: startFromMenu(app, "apps", origin == MenuOrigin::Banner ? "Tarvik" : "Lumbra"); break;
-        case 5: startFromMenu(app, "apps", "Ostrel"); break;
-        case 6:
-            if (auto address = app.root.deployment().get(keys::PolicyAddress); !address.empty())
-                app.platform.openUrl(address);
-            break;
-        case 7:
-            if (auto address = app.root.deployment().get(keys::HelpAddress); !address.empty())
-                app.platform.openUrl(address);
-            break;
-        case 8: startFromMenu(app, "bin", "Pemble"); break;
-        default: break;
+    case 1: app.platform.showProgramWindow(ProgramWindow::CallLogs); break;
+    case 2: app.platform.showProgramWindow(ProgramWindow::Recordings); break;
+    case 3: app.platform.showProgramWindow(ProgramWindow::About); break;
+    case 4: startFromMenu(app, "apps", origin == MenuOrigin::Banner ? "Tarvik" : "Lumbra"); break;
+    case 5: startFromMenu(app, "apps", "Ostrel"); break;
+    case 6:
+        if (auto address = app.root.deployment().get(keys::PolicyAddress); !address.empty())
+            app.platform.openUrl(address);
+        break;
+    case 7:
+        if (auto address = app.root.deployment().get(keys::HelpAddress); !address.empty())
+            app.platform.openUrl(address);
+        break;
+    case 8: startFromMenu(app, "bin", "Pemble"); break;
+    default: break;
     }
 }
 

@@ -56,9 +56,7 @@ void saveCrmCredentials(AppContext& app) {
     w.LMFrame.setVisible(false);
 }
 
-void setProvisioned(AppContext& app, bool on) {
-    app.settings().set(keys::Mon, on ? "True" : "");
-}
+void setProvisioned(AppContext& app, bool on) { app.settings().set(keys::Mon, on ? "True" : ""); }
 
 void openLoginNotes(AppContext& app) {
     const std::string login = app.settings().get(keys::Login);

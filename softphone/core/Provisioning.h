@@ -13,11 +13,11 @@ struct ProvisioningCode {
 };
 ProvisioningCode splitProvisioningCode(const std::string& code);
 
-void showProvisioningPanel(AppContext& app);     // custNumCmd
-void saveProvisioningPanel(AppContext& app);     // SaveCustNum
-void saveCrmCredentials(AppContext& app);        // saveHidePush
-void setProvisioned(AppContext& app, bool on);   // Label18 / Label21 double clicks
-void openLoginNotes(AppContext& app);            // editSk1
-void changeKeyPadView(AppContext& app);          // expChk clicked
+void showProvisioningPanel(AppContext& app);    // custNumCmd
+void saveProvisioningPanel(AppContext& app);    // SaveCustNum
+void saveCrmCredentials(AppContext& app);       // saveHidePush
+void setProvisioned(AppContext& app, bool on);  // Label18 / Label21 double clicks
+void openLoginNotes(AppContext& app);           // editSk1
+void changeKeyPadView(AppContext& app);         // expChk clicked
 
 }  // namespace velmora::core

@@ -19,8 +19,8 @@ void fillList(ListBox& list, const std::vector<std::string>& items) {
 }  // namespace
 
 std::string windowTitle(const std::string& customerNumber, const std::string& versionText) {
-    return "Velmora Software" + std::string(14, ' ') + "Customer Number - " + customerNumber +
-           std::string(25, ' ') + "Ver. " + versionText;
+    return "Velmora Software" + std::string(14, ' ') + "Customer Number - " + customerNumber + std::string(25, ' ') +
+           "Ver. " + versionText;
 }
 
 std::string loginFileName(const std::string& login) {
@@ -32,8 +32,10 @@ std::string loginFileName(const std::string& login) {
 
 void applyInBandSetting(AppContext& app) {
     app.state.inBandSetting = app.settings().get(keys::InBand);
-    if (app.state.inBandSetting == "True") app.window.CheckForceInbandDTMF.setValue(1);
-    else if (app.state.inBandSetting == "False") app.window.CheckForceInbandDTMF.setValue(0);
+    if (app.state.inBandSetting == "True")
+        app.window.CheckForceInbandDTMF.setValue(1);
+    else if (app.state.inBandSetting == "False")
+        app.window.CheckForceInbandDTMF.setValue(0);
 }
 
 void loadWindow(AppContext& app, bool anotherInstanceRunning) {
@@ -74,8 +76,10 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning) {
         const std::string autoCid = settings.get(keys::AutoCid);
         int value = -1;
         auto [end, ec] = std::from_chars(autoCid.data(), autoCid.data() + autoCid.size(), value);
-        if (autoCid == "True") w.cidCheck.setValue(1);
-        else if (autoCid == "False") w.cidCheck.setValue(0);
+        if (autoCid == "True")
+            w.cidCheck.setValue(1);
+        else if (autoCid == "False")
+            w.cidCheck.setValue(0);
         else if (ec == std::errc() && end == autoCid.data() + autoCid.size() && value >= 0 && value <= 2)
             w.cidCheck.setValue(value);
     }

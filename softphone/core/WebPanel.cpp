@@ -7,13 +7,12 @@
 #include "TextRules.h"
 
 namespace velmora::core {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 std::string activeExtensionsAddress(const AppContext& app, bool withCredentials) {
     const auto& w = app.window;
-    std::string address = "http://pbx" + app.state.accountNumber + "." + app.root.deployment().get(keys::ServiceDomain) +
+    std::string address = "http://pbx" + app.state.accountNumber + "." +
+                          app.root.deployment().get(keys::ServiceDomain) +
                           "/app/active_extensions/active_extensions.php";
     if (withCredentials)
         address += "?username=" + trimSpaces(w.Text2.text()) + "&password=" + trimSpaces(w.Text3.text());

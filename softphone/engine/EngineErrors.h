@@ -6,8 +6,8 @@ namespace velmora::engine {
 // operation succeeded (or nothing has failed yet).
 enum EngineError : long {
     kNoError = 0,
-    kNotOnline = 10,             // engine not initialised
-    kPortInUse = 11,             // the SIP or RTP port asked for is taken
+    kNotOnline = 10,  // engine not initialised
+    kPortInUse = 11,  // the SIP or RTP port asked for is taken
     kNoNetwork = 12,
     kTaskWindowFailed = 13,
     kInputDeviceUnavailable = 14,

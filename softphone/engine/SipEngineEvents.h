@@ -25,8 +25,7 @@ public:
     virtual void OnTransferAccepted(int line) {}
     virtual void OnProvisionalResponse(int line, long statusCode, const std::string& reason) {}
     // Final non-success responses by class: A 4xx, B 5xx, C 6xx, D any other.
-    virtual void OnFailureResponseA(int line, long statusCode, const std::string& reason,
-                                    const std::string& detail) {}
+    virtual void OnFailureResponseA(int line, long statusCode, const std::string& reason, const std::string& detail) {}
     virtual void OnFailureResponseB(int line, long statusCode, const std::string& reason) {}
     virtual void OnFailureResponseC(int line, long statusCode, const std::string& reason) {}
     virtual void OnFailureResponseD(int line, long statusCode, const std::string& reason) {}

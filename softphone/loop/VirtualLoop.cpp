@@ -30,8 +30,7 @@ void VirtualLoop::advance(std::int64_t ms) {
         // The earliest due timer at or before the target; ties by creation order.
         auto next = timers_.end();
         for (auto it = timers_.begin(); it != timers_.end(); ++it)
-            if (it->second.due <= target && (next == timers_.end() || it->second.due < next->second.due))
-                next = it;
+            if (it->second.due <= target && (next == timers_.end() || it->second.due < next->second.due)) next = it;
         if (next == timers_.end()) break;
         now_ = std::max(now_, next->second.due);
         next->second.due = now_ + next->second.interval;

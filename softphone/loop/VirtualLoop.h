@@ -15,9 +15,7 @@ class VirtualLoop : public EventLoop {
 public:
     explicit VirtualLoop(std::uint32_t startTick = 0) : origin_(startTick) {}
 
-    std::uint32_t tickCount() const override {
-        return static_cast<std::uint32_t>(origin_ + now_);
-    }
+    std::uint32_t tickCount() const override { return static_cast<std::uint32_t>(origin_ + now_); }
     TimerId startTimer(int intervalMs, std::function<void()> tick) override;
     void stopTimer(TimerId id) override;
     void post(std::function<void()> work) override;

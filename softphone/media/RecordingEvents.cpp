@@ -8,8 +8,7 @@ void RecordingEvents::OnConnected(int, const std::string&, const std::string&) {
     auto& w = app_.window;
     const std::string number = w.EditPhoneNo.text();
     if (number.empty() || number == " ") return;
-    if (app_.settings().get(core::keys::recordAll) == "True")
-        w.CheckStartRecording.setValue(1);
+    if (app_.settings().get(core::keys::recordAll) == "True") w.CheckStartRecording.setValue(1);
 }
 
 }  // namespace velmora::media

@@ -16,7 +16,8 @@ namespace {
 // Calls run without a sound card when the machine has none (servers, CI) or
 // when VELMORA_HEADLESS_AUDIO=1 asks for it.
 bool headlessAudio() {
-    if (const char* forced = std::getenv("VELMORA_HEADLESS_AUDIO"); forced && *forced) return std::string(forced) == "1";
+    if (const char* forced = std::getenv("VELMORA_HEADLESS_AUDIO"); forced && *forced)
+        return std::string(forced) == "1";
     std::ifstream cards("/proc/asound/cards");
     std::string first;
     return !cards || !std::getline(cards, first) || first.find("no soundcards") != std::string::npos;

@@ -139,7 +139,9 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     banner->setAlignment(Qt::AlignCenter);
     banner->setStyleSheet("QLabel { background: #10365c; color: white; font-weight: bold; padding: 6px; }");
     bind(m.mouseMenu, banner);
-    popupOn(banner, true, [this](bool b, int e) { if (onPopupChosen) onPopupChosen(b, e); });
+    popupOn(banner, true, [this](bool b, int e) {
+        if (onPopupChosen) onPopupChosen(b, e);
+    });
     left->addWidget(banner);
     auto* onlineRow = new QHBoxLayout;
     onlineRow->addWidget(registrationLight(m.RegLight));
@@ -169,7 +171,9 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     optionsRow->addWidget(button(m.BtnClearLog));
     left->addLayout(optionsRow);
     auto* statusLog = list(m.ListStatusLog);
-    popupOn(statusLog, false, [this](bool b, int e) { if (onPopupChosen) onPopupChosen(b, e); });
+    popupOn(statusLog, false, [this](bool b, int e) {
+        if (onPopupChosen) onPopupChosen(b, e);
+    });
     left->addWidget(statusLog, 1);
     auto* meters = new QFormLayout;
     meters->addRow("Mic", meter(m.MicProgress, "%v"));
@@ -205,13 +209,16 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
 
     auto* pad = new QVBoxLayout;
     auto* keys = new QGridLayout;
-    struct Key { core::Button* key; core::Label* letters; int row, column; };
-    const Key layout[] = {{&m.BtnDialPad1, nullptr, 0, 0}, {&m.BtnDialPad2, &m.abctxt, 0, 1},
-                          {&m.BtnDialPad3, &m.ctText1, 0, 2}, {&m.BtnDialPad4, &m.ctText2, 1, 0},
-                          {&m.BtnDialPad5, &m.ctText3, 1, 1}, {&m.BtnDialPad6, &m.ctText4, 1, 2},
-                          {&m.BtnDialPad7, &m.ctText5, 2, 0}, {&m.BtnDialPad8, &m.ctText6, 2, 1},
-                          {&m.BtnDialPad9, &m.ctText7, 2, 2}, {&m.BtnDialPadStar, nullptr, 3, 0},
-                          {&m.BtnDialPad0, &m.ctText8, 3, 1}, {&m.BtnDialPadNo, nullptr, 3, 2}};
+    struct Key {
+        core::Button* key;
+        core::Label* letters;
+        int row, column;
+    };
+    const Key layout[] = {
+        {&m.BtnDialPad1, nullptr, 0, 0},    {&m.BtnDialPad2, &m.abctxt, 0, 1},  {&m.BtnDialPad3, &m.ctText1, 0, 2},
+        {&m.BtnDialPad4, &m.ctText2, 1, 0}, {&m.BtnDialPad5, &m.ctText3, 1, 1}, {&m.BtnDialPad6, &m.ctText4, 1, 2},
+        {&m.BtnDialPad7, &m.ctText5, 2, 0}, {&m.BtnDialPad8, &m.ctText6, 2, 1}, {&m.BtnDialPad9, &m.ctText7, 2, 2},
+        {&m.BtnDialPadStar, nullptr, 3, 0}, {&m.BtnDialPad0, &m.ctText8, 3, 1}, {&m.BtnDialPadNo, nullptr, 3, 2}};
     for (const auto& k : layout) {
         auto* cell = new QVBoxLayout;
         auto* key = button(*k.key);

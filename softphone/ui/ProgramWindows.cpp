@@ -71,8 +71,7 @@ void showRecordingsBrowser(QWidget* parent, const std::filesystem::path& message
     auto* dialog = window(parent, "Recordings", "recordingsBrowser");
     auto* t = table({"Number", "Date", "Time", "File"});
     const auto recordings = core::listRecordings(messagesFolder);
-    for (const auto& r : recordings)
-        addRow(t, {q(r.name), q(r.date), q(r.time), q(r.file.filename().string())});
+    for (const auto& r : recordings) addRow(t, {q(r.name), q(r.date), q(r.time), q(r.file.filename().string())});
     t->setSortingEnabled(true);
     QObject::connect(t, &QTableWidget::cellDoubleClicked, t, [t, messagesFolder](int row, int) {
         const auto file = messagesFolder / t->item(row, 3)->text().toStdString();

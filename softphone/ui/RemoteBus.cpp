@@ -7,7 +7,6 @@
 #include <QDBusMessage>
 #include <QMetaObject>
 
-
 namespace velmora::ui {
 namespace {
 
@@ -71,8 +70,8 @@ void AutomationObject::Set(const QString& control, const QString& property, cons
         fail("unknown property " + property + " of control " + control);
         return;
     }
-    if (prop != "Text" && prop != "Value" && prop != "Caption" && prop != "Enabled" &&
-        prop != "Visible" && prop != "ListIndex") {
+    if (prop != "Text" && prop != "Value" && prop != "Caption" && prop != "Enabled" && prop != "Visible" &&
+        prop != "ListIndex") {
         sendErrorReply(kErrorRefused, "property " + property + " of control " + control + " is read-only");
         return;
     }
@@ -111,8 +110,7 @@ bool publishRemoteBus(core::MainWindowModel& window, QObject* owner) {
     auto* automation = new AutomationObject(window);
     dialer->setParent(owner);
     automation->setParent(owner);
-    bus.registerObject("/Dialer", dialer,
-                       QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+    bus.registerObject("/Dialer", dialer, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
     bus.registerObject("/Automation", automation, QDBusConnection::ExportAllSlots);
     return true;
 }

@@ -60,9 +60,9 @@ int main(int argc, char** argv) {
     app::Program program(app);
     platform.programWindows = [&app, &window](core::ProgramWindow which) {
         switch (which) {
-            case core::ProgramWindow::CallLogs: ui::showCallLogViewer(&window, core::callLogFile(app)); break;
-            case core::ProgramWindow::Recordings: ui::showRecordingsBrowser(&window, app.root.find("messages")); break;
-            case core::ProgramWindow::About: ui::showAboutWindow(&window); break;
+        case core::ProgramWindow::CallLogs: ui::showCallLogViewer(&window, core::callLogFile(app)); break;
+        case core::ProgramWindow::Recordings: ui::showRecordingsBrowser(&window, app.root.find("messages")); break;
+        case core::ProgramWindow::About: ui::showAboutWindow(&window); break;
         }
     };
     window.onPopupChosen = [&app](bool fromBanner, int entry) {

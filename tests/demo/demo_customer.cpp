@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
                 ++it;
                 continue;
             }
-            if (linphone_call_get_state(it->first) == LinphoneCallStateIncomingReceived) linphone_call_accept(it->first);
+            if (linphone_call_get_state(it->first) == LinphoneCallStateIncomingReceived)
+                linphone_call_accept(it->first);
             linphone_call_unref(it->first);
             it = answerAt.erase(it);
         }

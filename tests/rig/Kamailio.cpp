@@ -24,8 +24,7 @@ void replaceAll(std::string& text, const std::string& key, const std::string& va
 
 }  // namespace
 
-std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port,
-                                            const std::filesystem::path& folder) {
+std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port, const std::filesystem::path& folder) {
     std::string config = readFile(std::filesystem::path(VELMORA_RIG_DIR) / "kamailio" / "kamailio.cfg.in");
     std::string accounts;
     for (const auto& account : setup.accounts) {
@@ -53,9 +52,8 @@ Kamailio::Kamailio(Setup setup) : setup_(std::move(setup)) {
         const auto runtime = folder_.path() / "run";
         std::filesystem::create_directories(runtime);
         auto process = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"kamailio", "-DD", "-E", "-f", config.string(), "-Y",
-                                     runtime.string(), "-P", (runtime / "kamailio.pid").string(),
-                                     "-m", "32", "-M", "8"},
+            std::vector<std::string>{"kamailio", "-DD", "-E", "-f", config.string(), "-Y", runtime.string(), "-P",
+                                     (runtime / "kamailio.pid").string(), "-m", "32", "-M", "8"},
             logFile());
         // Until it answers; a Kamailio that exited (a taken port, a broken
         // configuration) is not waited for.
@@ -91,12 +89,17 @@ bool answersOptions(int port, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     bool answered = false;
     for (int n = 1; !answered && std::chrono::steady_clock::now() < deadline; ++n) {
-        const std::string request =
-            "OPTIONS sip:127.0.0.1:" + std::to_string(port) + " SIP/2.0\r\n"
-            "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(localPort) + ";branch=z9hG4bKrig" + std::to_string(n) + "\r\n"
-            "Max-Forwards: 70\r\nFrom: <sip:rig@127.0.0.1>;tag=rig\r\nTo: <sip:127.0.0.1>\r\n"
-            "Call-ID: rig-ping-" + std::to_string(localPort) + "-" + std::to_string(n) + "\r\n"
-            "CSeq: " + std::to_string(n) + " OPTIONS\r\nContent-Length: 0\r\n\r\n";
+        const std::string request = "OPTIONS sip:127.0.0.1:" + std::to_string(port) +
+                                    " SIP/2.0\r\n"
+                                    "Via: SIP/2.0/UDP 127.0.0.1:" +
+                                    std::to_string(localPort) + ";branch=z9hG4bKrig" + std::to_string(n) +
+                                    "\r\n"
+                                    "Max-Forwards: 70\r\nFrom: <sip:rig@127.0.0.1>;tag=rig\r\nTo: <sip:127.0.0.1>\r\n"
+                                    "Call-ID: rig-ping-" +
+                                    std::to_string(localPort) + "-" + std::to_string(n) +
+                                    "\r\n"
+                                    "CSeq: " +
+                                    std::to_string(n) + " OPTIONS\r\nContent-Length: 0\r\n\r\n";
         ::sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&server), sizeof server);
         pollfd wait{fd, POLLIN, 0};
         if (::poll(&wait, 1, 200) > 0) {

@@ -32,8 +32,7 @@ public:
     const std::string& domain() const { return setup_.domain; }
     std::filesystem::path logFile() const { return folder_.path() / "kamailio.log"; }
     // Writes the configuration of setup for port into folder (shared with the demo helper).
-    static std::filesystem::path writeConfig(const Setup& setup, int port,
-                                             const std::filesystem::path& folder);
+    static std::filesystem::path writeConfig(const Setup& setup, int port, const std::filesystem::path& folder);
 
 private:
     Setup setup_;

@@ -26,15 +26,13 @@ bool bound(int port) {
 }  // namespace
 
 Sipp::Sipp(Setup setup) : setup_(std::move(setup)) {
-    std::string scenario =
-        readFile(std::filesystem::path(VELMORA_RIG_DIR) / "sipp" / setup_.scenario);
+    std::string scenario = readFile(std::filesystem::path(VELMORA_RIG_DIR) / "sipp" / setup_.scenario);
     if (scenario.empty()) throw std::invalid_argument("no scenario " + setup_.scenario);
     auto values = setup_.values;
     values.emplace("PCAP_DIR", "/usr/share/sip-tester");
     for (const auto& [name, value] : values) {
         const std::string marker = "{{" + name + "}}";
-        for (auto at = scenario.find(marker); at != std::string::npos;
-             at = scenario.find(marker, at + value.size()))
+        for (auto at = scenario.find(marker); at != std::string::npos; at = scenario.find(marker, at + value.size()))
             scenario.replace(at, marker.size(), value);
     }
     const auto file = folder_.path() / setup_.scenario;
@@ -43,13 +41,33 @@ Sipp::Sipp(Setup setup) : setup_(std::move(setup)) {
     for (int attempt = 0; attempt < 3 && !process_; ++attempt) {
         port_ = freeUdpPort();
         const int mediaPort = freeUdpPort(true);
-        std::vector<std::string> argv{
-            "sipp", "-sf", file.string(), "-i", "127.0.0.1", "-p", std::to_string(port_),
-            "-mi", "127.0.0.1", "-mp", std::to_string(mediaPort), "-m", std::to_string(setup_.calls), "-l", "1",
-            "-s", setup_.service, "-nostdin", "-trace_msg", "-message_file",
-            (folder_.path() / "messages.log").string(), "-trace_err", "-error_file",
-            (folder_.path() / "errors.log").string(), "-timeout",
-            std::to_string(setup_.timeoutSeconds) + "s", "-timeout_error"};
+        std::vector<std::string> argv{"sipp",
+                                      "-sf",
+                                      file.string(),
+                                      "-i",
+                                      "127.0.0.1",
+                                      "-p",
+                                      std::to_string(port_),
+                                      "-mi",
+                                      "127.0.0.1",
+                                      "-mp",
+                                      std::to_string(mediaPort),
+                                      "-m",
+                                      std::to_string(setup_.calls),
+                                      "-l",
+                                      "1",
+                                      "-s",
+                                      setup_.service,
+                                      "-nostdin",
+                                      "-trace_msg",
+                                      "-message_file",
+                                      (folder_.path() / "messages.log").string(),
+                                      "-trace_err",
+                                      "-error_file",
+                                      (folder_.path() / "errors.log").string(),
+                                      "-timeout",
+                                      std::to_string(setup_.timeoutSeconds) + "s",
+                                      "-timeout_error"};
         argv.insert(argv.end(), setup_.extraArguments.begin(), setup_.extraArguments.end());
         if (!setup_.remote.empty()) argv.push_back(setup_.remote);
         auto process = std::make_unique<ChildProcess>(argv, folder_.path() / "screen.log");

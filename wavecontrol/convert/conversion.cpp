@@ -10,8 +10,7 @@
 
 namespace tonwell {
 
-QString conversionErrorText(int code)
-{
+QString conversionErrorText(int code) {
     switch (code) {
     case 1: return QStringLiteral("Failed to open source file");
     case 2: return QStringLiteral("Not a valid audio source file");
@@ -27,8 +26,10 @@ QString conversionErrorText(int code)
     case 24: return QStringLiteral("Failed to write format info in destination file");
     case 25: return QStringLiteral("Failed to ascend to RIFF chunk in destination file");
     case 26: return QStringLiteral("Failed to create wave data in destination file");
-    case 30: case 34: return QStringLiteral("Conversion not possible");
-    case 31: case 35: return QStringLiteral("Conversion not supported");
+    case 30:
+    case 34: return QStringLiteral("Conversion not possible");
+    case 31:
+    case 35: return QStringLiteral("Conversion not supported");
     case 32: return QStringLiteral("Failed to open first stream");
     case 33: return QStringLiteral("Failed to prepare first stream header");
     case 36: return QStringLiteral("Failed to open second stream");
@@ -44,53 +45,40 @@ namespace {
 
 // The record at the start of a format buffer: 18 bytes and the extra bytes it announces, as far
 // as the buffer goes.
-WaveFormat recordOf(std::span<const std::uint8_t> buffer)
-{
+WaveFormat recordOf(std::span<const std::uint8_t> buffer) {
     const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(buffer, 16), buffer.size());
     return WaveFormat::fromBytes(buffer.first(size));
 }
 
 // Opens one stage: not possible, not supported and any other failure give their own codes.
-int openStage(const WaveFormat& from, const WaveFormat& to, int firstCode, std::unique_ptr<CodecStream>* stream)
-{
+int openStage(const WaveFormat& from, const WaveFormat& to, int firstCode, std::unique_ptr<CodecStream>* stream) {
     const MMRESULT rc = CodecManager::instance().openStream(from, to, ACM_STREAMOPENF_NONREALTIME, stream);
-    if (rc == MMSYSERR_NOERROR)
-        return 0;
-    if (rc == ACMERR_NOTPOSSIBLE)
-        return firstCode;
+    if (rc == MMSYSERR_NOERROR) return 0;
+    if (rc == ACMERR_NOTPOSSIBLE) return firstCode;
     return rc == MMSYSERR_NOTSUPPORTED ? firstCode + 1 : firstCode + 2;
 }
 
 // The destination: RIFF form, format chunk with the target record, and an open data chunk.
-int createDestination(RiffWriter& file, const QString& path, const WaveFormat& target, Chunk* riff, Chunk* data)
-{
-    if (!file.create(path))
-        return 20;
-    if (!file.createChunk(riff, kRiff, kWave))
-        return 22;
+int createDestination(RiffWriter& file, const QString& path, const WaveFormat& target, Chunk* riff, Chunk* data) {
+    if (!file.create(path)) return 20;
+    if (!file.createChunk(riff, kRiff, kWave)) return 22;
     Chunk fmt;
-    if (!file.createChunk(&fmt, kFmt))
-        return 23;
+    if (!file.createChunk(&fmt, kFmt)) return 23;
     const std::vector<std::uint8_t> record = target.toBytes();
-    if (!file.write(record.data(), record.size()))
-        return 24;
-    if (!file.ascend(&fmt))
-        return 25;
-    if (!file.createChunk(data, kData))
-        return 26;
+    if (!file.write(record.data(), record.size())) return 24;
+    if (!file.ascend(&fmt)) return 25;
+    if (!file.createChunk(data, kData)) return 26;
     return 0;
 }
 
-} // namespace
+}  // namespace
 
-int runConversion(const ConversionJob& job)
-{
+int runConversion(const ConversionJob& job) {
     const CodecManager& acm = CodecManager::instance();
 
     // Source: RIFF WAVE form, format chunk, data chunk.
     RiffReader source;
-    if (!(job.fromMemory ? source.openMemory(job.source.data(), job.source.size()) : source.open(job.input)))
-        return 1;
+    if (!(job.fromMemory ? source.openMemory(job.source.data(), job.source.size()) : source.open(job.input))) return 1;
     std::vector<std::uint8_t> sourceBuffer;
     Chunk data;
     switch (readWaveFile(source, job.maxFormatSize, sourceBuffer, &data)) {
@@ -113,18 +101,17 @@ int runConversion(const ConversionJob& job)
             break;
         }
     }
-    if (!codec)
-        return 10;
+    if (!codec) return 10;
 
     // The intermediate PCM: the codec's suggestion for its side, else the whole manager's for the
     // target.
     WaveFormat intermediate;
     intermediate.tag = WAVE_FORMAT_PCM;
-    if (codec->suggest(from.isPcm() ? target : from, &intermediate, ACM_FORMATSUGGESTF_WFORMATTAG) == ACMERR_NOTPOSSIBLE) {
+    if (codec->suggest(from.isPcm() ? target : from, &intermediate, ACM_FORMATSUGGESTF_WFORMATTAG) ==
+        ACMERR_NOTPOSSIBLE) {
         intermediate = WaveFormat{};
         intermediate.tag = WAVE_FORMAT_PCM;
-        if (acm.suggest(target, &intermediate, ACM_FORMATSUGGESTF_WFORMATTAG) == ACMERR_NOTPOSSIBLE)
-            return 12;
+        if (acm.suggest(target, &intermediate, ACM_FORMATSUGGESTF_WFORMATTAG) == ACMERR_NOTPOSSIBLE) return 12;
     }
 
     RiffWriter out;
@@ -138,8 +125,7 @@ int runConversion(const ConversionJob& job)
     // so a second of each is a small, bounded buffer whatever the file claims.
     std::unique_ptr<CodecStream> stage1, stage2;
     int code = openStage(from, intermediate, 30, &stage1);
-    if (!code)
-        code = openStage(intermediate, target, 34, &stage2);
+    if (!code) code = openStage(intermediate, target, 34, &stage2);
     if (code) {
         out.close();
         return code;
@@ -148,7 +134,9 @@ int runConversion(const ConversionJob& job)
     std::vector<std::uint8_t> sourceBytes(s), out1(2u * intermediate.avgBytesPerSec), in2(out1.size()),
         out2(2u * target.avgBytesPerSec);
     StreamHeader h1{0, sourceBytes.data(), s, 0, out1.data(), static_cast<std::uint32_t>(out1.size()), 0};
-    StreamHeader h2{0, in2.data(), static_cast<std::uint32_t>(in2.size()), 0, out2.data(), static_cast<std::uint32_t>(out2.size()), 0};
+    StreamHeader h2{0, in2.data(),  static_cast<std::uint32_t>(in2.size()),
+                    0, out2.data(), static_cast<std::uint32_t>(out2.size()),
+                    0};
     if (stage1->prepareHeader(&h1) != MMSYSERR_NOERROR) {
         out.close();
         return 33;
@@ -182,7 +170,7 @@ int runConversion(const ConversionJob& job)
             code = 40;
             break;
         }
-        if (c2 + h1.dstLengthUsed > in2.size()) { // stage 2 fell behind by more than its buffer
+        if (c2 + h1.dstLengthUsed > in2.size()) {  // stage 2 fell behind by more than its buffer
             code = 41;
             break;
         }
@@ -193,7 +181,7 @@ int runConversion(const ConversionJob& job)
             break;
         }
         if (h2.dstLengthUsed && !out.write(out2.data(), h2.dstLengthUsed))
-            code = 42; // recorded; the conversion goes on
+            code = 42;  // recorded; the conversion goes on
         c1 = h1.srcLength - h1.srcLengthUsed;
         std::memmove(sourceBytes.data(), sourceBytes.data() + h1.srcLengthUsed, c1);
         c2 = h2.srcLength - h2.srcLengthUsed;
@@ -205,16 +193,15 @@ int runConversion(const ConversionJob& job)
         }
     } while (!last || c1 > 0 || c2 > 0 || stage1->pending() || stage2->pending());
 
-    if (code) { // the partial file stays, its sizes unfixed
+    if (code) {  // the partial file stays, its sizes unfixed
         out.close();
         return code;
     }
     stage1->unprepareHeader(&h1);
     stage2->unprepareHeader(&h2);
     // Sizes that cannot be written leave a file that does not describe its data: a write failure.
-    if (!out.ascend(&dataOut) || !out.ascend(&riff) || !out.close())
-        return 42;
+    if (!out.ascend(&dataOut) || !out.ascend(&riff) || !out.close()) return 42;
     return kConversionOk;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

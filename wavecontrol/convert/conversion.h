@@ -31,4 +31,4 @@ int runConversion(const ConversionJob& job);
 // ErrDescription for a step code ("Unknown conversion error" for codes without a text).
 QString conversionErrorText(int code);
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -19,35 +19,33 @@ namespace {
 
 const QString kConvertFormatInvalid = QStringLiteral("Convert format invalid property value");
 
-} // namespace
+}  // namespace
 
-void Tonwell::setConvertFormat(std::span<const std::uint8_t> record)
-{
+void Tonwell::setConvertFormat(std::span<const std::uint8_t> record) {
     std::fill(convertFormat_.begin(), convertFormat_.end(), 0);
     std::copy(record.begin(), record.end(), convertFormat_.begin());
-    const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(convertFormat_, 16), convertFormat_.size());
+    const std::size_t size =
+        std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(convertFormat_, 16), convertFormat_.size());
     const WaveFormat f = WaveFormat::fromBytes(std::span(convertFormat_).first(size));
     const CodecManager& acm = CodecManager::instance();
-    if (!acm.tagName(f.tag, &convertTag_))
-        convertTag_.clear();
-    if (!acm.describe(f, &convertAttributes_))
-        convertAttributes_.clear();
+    if (!acm.tagName(f.tag, &convertTag_)) convertTag_.clear();
+    if (!acm.describe(f, &convertAttributes_)) convertAttributes_.clear();
 }
 
-HRESULT Tonwell::get_ConvertFormat(QString* v)
-{
-    if (const HRESULT hr = runTimeOnly(); FAILED(hr))
-        return hr;
+HRESULT Tonwell::get_ConvertFormat(QString* v) {
+    if (const HRESULT hr = runTimeOnly(); FAILED(hr)) return hr;
     v->clear();
-    if (!formatbuf::isSet(convertFormat_))
-        return S_OK;
-    const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(convertFormat_, 16), convertFormat_.size());
-    *v = QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(convertFormat_.data()), static_cast<qsizetype>(size)).toHex().toUpper());
+    if (!formatbuf::isSet(convertFormat_)) return S_OK;
+    const std::size_t size =
+        std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(convertFormat_, 16), convertFormat_.size());
+    *v = QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(convertFormat_.data()), static_cast<qsizetype>(size))
+            .toHex()
+            .toUpper());
     return S_OK;
 }
 
-HRESULT Tonwell::put_ConvertFormat(QString v)
-{
+HRESULT Tonwell::put_ConvertFormat(QString v) {
     if (v.isEmpty()) {
         std::fill(convertFormat_.begin(), convertFormat_.end(), 0);
         formatbuf::markNotSet(convertFormat_);
@@ -62,22 +60,19 @@ HRESULT Tonwell::put_ConvertFormat(QString v)
     return S_OK;
 }
 
-HRESULT Tonwell::ShowConvertFormatDialog(std::int32_t hWnd)
-{
+HRESULT Tonwell::ShowConvertFormatDialog(std::int32_t hWnd) {
     std::optional<WaveFormat> initial;
     if (formatbuf::isSet(convertFormat_)) {
-        const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(convertFormat_, 16), convertFormat_.size());
+        const std::size_t size =
+            std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(convertFormat_, 16), convertFormat_.size());
         initial = WaveFormat::fromBytes(std::span(convertFormat_).first(size));
     }
     FormatChoice choice;
     switch (chooseFormat(widgetForHandle(hWnd), QStringLiteral("Choose Required Output Format"), FormatUse::All,
                          initial ? &*initial : nullptr, convertFormat_.size(), &choice)) {
-    case ChooseResult::Canceled:
-        return S_OK;
-    case ChooseResult::Failed:
-        return fail(TonwellACMError, QStringLiteral("Failed to show output format dialog"));
-    case ChooseResult::Chosen:
-        break;
+    case ChooseResult::Canceled: return S_OK;
+    case ChooseResult::Failed: return fail(TonwellACMError, QStringLiteral("Failed to show output format dialog"));
+    case ChooseResult::Chosen: break;
     }
     setConvertFormat(choice.format.toBytes());
     convertTag_ = choice.tag;
@@ -85,10 +80,8 @@ HRESULT Tonwell::ShowConvertFormatDialog(std::int32_t hWnd)
     return S_OK;
 }
 
-HRESULT Tonwell::Convert(QString InputFileName, QString OutputFileName)
-{
-    if (converting_)
-        return fail(TonwellACMError, QStringLiteral("Converter busy"));
+HRESULT Tonwell::Convert(QString InputFileName, QString OutputFileName) {
+    if (converting_) return fail(TonwellACMError, QStringLiteral("Converter busy"));
     inputFileName_ = InputFileName;
     outputFileName_ = OutputFileName;
     if (InputFileName == OutputFileName)
@@ -101,8 +94,7 @@ HRESULT Tonwell::Convert(QString InputFileName, QString OutputFileName)
         return fail(TonwellACMError, QStringLiteral("Internal error failed to set message callback"));
     }
     // The previous worker has cleared the flag and posted its result; it ends at once.
-    if (convertWorker_.joinable())
-        convertWorker_.join();
+    if (convertWorker_.joinable()) convertWorker_.join();
     ConversionJob job;
     job.input = inputFileName_;
     job.output = outputFileName_;
@@ -113,8 +105,7 @@ HRESULT Tonwell::Convert(QString InputFileName, QString OutputFileName)
     try {
         convertWorker_ = std::thread([this, window, job = std::move(job)] {
             const int code = runConversion(job);
-            if (code == kConversionStopped)
-                return; // the control is going away: no one to tell
+            if (code == kConversionStopped) return;  // the control is going away: no one to tell
             converting_ = false;
             if (code == kConversionOk)
                 window->post(kMsgConversionDone, 0, nullptr);
@@ -128,15 +119,12 @@ HRESULT Tonwell::Convert(QString InputFileName, QString OutputFileName)
     return S_OK;
 }
 
-void Tonwell::stopConversion()
-{
+void Tonwell::stopConversion() {
     stopConversion_ = true;
-    if (convertWorker_.joinable())
-        convertWorker_.join();
+    if (convertWorker_.joinable()) convertWorker_.join();
 }
 
-void Tonwell::onConversionDone(int code)
-{
+void Tonwell::onConversionDone(int code) {
     // A host may let go of the control from its event handler: keep it alive until the end.
     const std::shared_ptr<Tonwell> self = weak_from_this().lock();
     if (code == kConversionOk)
@@ -146,4 +134,4 @@ void Tonwell::onConversionDone(int code)
                           {Variant(static_cast<std::int32_t>(code)), Variant(conversionErrorText(code))});
 }
 
-} // namespace tonwell
+}  // namespace tonwell

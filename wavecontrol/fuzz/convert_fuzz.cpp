@@ -11,13 +11,11 @@ using namespace tonwell;
 
 namespace {
 
-std::vector<std::vector<std::uint8_t>> targets()
-{
+std::vector<std::vector<std::uint8_t>> targets() {
     const CodecManager& acm = CodecManager::instance();
     std::vector<WaveFormat> formats = {WaveFormat::pcm(8000, 16), WaveFormat::pcm(22050, 8, 2)};
     for (const auto& d : acm.drivers())
-        if (!d->formats().empty() && d->tag() != WAVE_FORMAT_PCM)
-            formats.push_back(d->formats().front());
+        if (!d->formats().empty() && d->tag() != WAVE_FORMAT_PCM) formats.push_back(d->formats().front());
     std::vector<std::vector<std::uint8_t>> buffers;
     for (const WaveFormat& f : formats) {
         std::vector<std::uint8_t> b = f.toBytes();
@@ -27,13 +25,11 @@ std::vector<std::vector<std::uint8_t>> targets()
     return buffers;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     static const std::vector<std::vector<std::uint8_t>> all = targets();
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     // The first byte picks the target; the rest is the source file.
     ConversionJob job;
     job.target = all[bytes[0] % all.size()];
@@ -42,7 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     job.source = std::span(bytes + 1, size - 1);
     job.output = QStringLiteral("/dev/null");
     const int code = runConversion(job);
-    if (conversionErrorText(code).isEmpty() && code != kConversionOk)
-        __builtin_trap();
+    if (conversionErrorText(code).isEmpty() && code != kConversionOk) __builtin_trap();
     return 0;
 }

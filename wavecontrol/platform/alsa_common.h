@@ -10,8 +10,8 @@
 namespace tonwell::alsa {
 
 struct Device {
-    QString pcm;  // name to open
-    QString desc; // product name
+    QString pcm;   // name to open
+    QString desc;  // product name
 };
 
 // The PCMs of one direction in ALSA's hint order, read from the configuration without opening any.
@@ -28,4 +28,4 @@ MMRESULT fromError(int err);
 // Opens without blocking on a busy device (EBUSY at once), then switches to blocking I/O.
 int open(snd_pcm_t** pcm, const QString& name, snd_pcm_stream_t stream);
 
-} // namespace tonwell::alsa
+}  // namespace tonwell::alsa

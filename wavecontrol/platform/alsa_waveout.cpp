@@ -17,30 +17,27 @@ constexpr snd_pcm_stream_t kPlayback = SND_PCM_STREAM_PLAYBACK;
 // by closing; the end of the data is played out first.
 class AlsaWaveOut : public QueuedWaveOut {
 public:
-    AlsaWaveOut(snd_pcm_t* pcm, const WaveFormat& f, WaveDoneCallback done) : QueuedWaveOut(f, std::move(done)), pcm_(pcm)
-    {
+    AlsaWaveOut(snd_pcm_t* pcm, const WaveFormat& f, WaveDoneCallback done)
+        : QueuedWaveOut(f, std::move(done)), pcm_(pcm) {
         start();
     }
-    ~AlsaWaveOut() override
-    {
+    ~AlsaWaveOut() override {
         stop();
-        snd_pcm_drop(pcm_); // every buffer has come back by now: nothing owed is left in the ring
+        snd_pcm_drop(pcm_);  // every buffer has come back by now: nothing owed is left in the ring
         snd_pcm_close(pcm_);
     }
 
 protected:
-    long render(const std::uint8_t* data, std::size_t n) override
-    {
+    long render(const std::uint8_t* data, std::size_t n) override {
         const std::size_t frameBytes = format_.blockAlign;
         snd_pcm_uframes_t frames = n / frameBytes;
         const std::uint8_t* const begin = data;
         while (frames > 0) {
-            if (interrupted()) // what was written is in the ring; the rest comes after resume
+            if (interrupted())  // what was written is in the ring; the rest comes after resume
                 return static_cast<long>(data - begin);
             const snd_pcm_sframes_t w = snd_pcm_writei(pcm_, data, frames);
             if (w < 0) {
-                if (snd_pcm_recover(pcm_, static_cast<int>(w), 1) < 0)
-                    return -1;
+                if (snd_pcm_recover(pcm_, static_cast<int>(w), 1) < 0) return -1;
                 continue;
             }
             data += static_cast<std::size_t>(w) * frameBytes;
@@ -49,47 +46,40 @@ protected:
         return static_cast<long>(n);
     }
 
-    std::size_t pendingBytes() override
-    {
+    std::size_t pendingBytes() override {
         const snd_pcm_state_t state = snd_pcm_state(pcm_);
         if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED && state != SND_PCM_STATE_PAUSED &&
             state != SND_PCM_STATE_DRAINING)
-            return 0; // an underrun has played everything there was
+            return 0;  // an underrun has played everything there was
         snd_pcm_sframes_t delay = 0;
-        if (snd_pcm_delay(pcm_, &delay) < 0 || delay < 0)
-            return 0;
+        if (snd_pcm_delay(pcm_, &delay) < 0 || delay < 0) return 0;
         return static_cast<std::size_t>(delay) * format_.blockAlign;
     }
 
-    void finish() override
-    {
+    void finish() override {
         // Less than the start threshold never starts by itself: a file shorter than the ring.
-        if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && pendingBytes() > 0)
-            snd_pcm_start(pcm_);
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && pendingBytes() > 0) snd_pcm_start(pcm_);
         while (pendingBytes() > 0 && !finishInterrupted()) {
-            const auto left = std::chrono::microseconds(pendingBytes() * 1000000ull / std::max(1u, format_.avgBytesPerSec));
-            std::this_thread::sleep_for(std::clamp(left, std::chrono::microseconds(1000), std::chrono::microseconds(10000)));
+            const auto left =
+                std::chrono::microseconds(pendingBytes() * 1000000ull / std::max(1u, format_.avgBytesPerSec));
+            std::this_thread::sleep_for(
+                std::clamp(left, std::chrono::microseconds(1000), std::chrono::microseconds(10000)));
         }
     }
 
-    void onPause() override
-    {
-        if (snd_pcm_pause(pcm_, 1) == 0)
-            hwPaused_ = true;
+    void onPause() override {
+        if (snd_pcm_pause(pcm_, 1) == 0) hwPaused_ = true;
     }
-    void onResume() override
-    {
+    void onResume() override {
         if (hwPaused_ && snd_pcm_pause(pcm_, 0) == 0) {
             hwPaused_ = false;
             return;
         }
         hwPaused_ = false;
         const snd_pcm_state_t state = snd_pcm_state(pcm_);
-        if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED)
-            snd_pcm_prepare(pcm_);
+        if (state != SND_PCM_STATE_RUNNING && state != SND_PCM_STATE_PREPARED) snd_pcm_prepare(pcm_);
     }
-    void onDrop() override
-    {
+    void onDrop() override {
         hwPaused_ = false;
         snd_pcm_drop(pcm_);
         snd_pcm_prepare(pcm_);
@@ -104,12 +94,10 @@ class AlsaWaveOutSystem : public WaveOutSystem {
 public:
     unsigned deviceCount() override { return static_cast<unsigned>(alsa::devices(kPlayback).size()); }
 
-    MMRESULT caps(int id, WaveOutCaps* caps) override
-    {
+    MMRESULT caps(int id, WaveOutCaps* caps) override {
         alsa::Device d;
-        if (!alsa::device(kPlayback, id, &d))
-            return MMSYSERR_BADDEVICEID;
-        caps->name = d.desc.left(31); // the product name field holds 31 characters
+        if (!alsa::device(kPlayback, id, &d)) return MMSYSERR_BADDEVICEID;
+        caps->name = d.desc.left(31);  // the product name field holds 31 characters
         caps->channels = 2;
         caps->formats = 0;
         snd_pcm_t* pcm = nullptr;
@@ -120,33 +108,25 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    MMRESULT query(int id, const WaveFormat& f) override
-    {
+    MMRESULT query(int id, const WaveFormat& f) override {
         alsa::Device d;
-        if (!alsa::device(kPlayback, id, &d))
-            return MMSYSERR_BADDEVICEID;
-        if (!alsa::plausible(f))
-            return WAVERR_BADFORMAT;
+        if (!alsa::device(kPlayback, id, &d)) return MMSYSERR_BADDEVICEID;
+        if (!alsa::plausible(f)) return WAVERR_BADFORMAT;
         snd_pcm_t* pcm = nullptr;
         const int err = snd_pcm_open(&pcm, d.pcm.toLocal8Bit().constData(), kPlayback, SND_PCM_NONBLOCK);
-        if (err < 0)
-            return alsa::fromError(err);
+        if (err < 0) return alsa::fromError(err);
         const bool ok = alsa::hwAccepts(pcm, f);
         snd_pcm_close(pcm);
         return ok ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
     }
 
-    MMRESULT open(int id, const WaveFormat& f, WaveDoneCallback done, std::unique_ptr<WaveOut>* out) override
-    {
+    MMRESULT open(int id, const WaveFormat& f, WaveDoneCallback done, std::unique_ptr<WaveOut>* out) override {
         alsa::Device d;
-        if (!alsa::device(kPlayback, id, &d))
-            return MMSYSERR_BADDEVICEID;
-        if (!alsa::plausible(f))
-            return WAVERR_BADFORMAT;
+        if (!alsa::device(kPlayback, id, &d)) return MMSYSERR_BADDEVICEID;
+        if (!alsa::plausible(f)) return WAVERR_BADFORMAT;
         snd_pcm_t* pcm = nullptr;
         int err = alsa::open(&pcm, d.pcm, kPlayback);
-        if (err < 0)
-            return alsa::fromError(err);
+        if (err < 0) return alsa::fromError(err);
         // Soft resampling allowed; 100 ms of latency keeps pause, reset and the end prompt.
         err = snd_pcm_set_params(pcm, alsa::sampleFormat(f), SND_PCM_ACCESS_RW_INTERLEAVED, f.channels, f.samplesPerSec,
                                  1, 100000);
@@ -159,12 +139,11 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
-WaveOutSystem& alsaWaveOutSystem()
-{
+WaveOutSystem& alsaWaveOutSystem() {
     static AlsaWaveOutSystem system;
     return system;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -17,30 +17,25 @@ struct Group {
     std::vector<WaveFormat> formats;
 };
 
-std::vector<Group> groups(FormatUse use)
-{
+std::vector<Group> groups(FormatUse use) {
     const CodecManager& acm = CodecManager::instance();
     std::vector<Group> list;
     for (const WaveFormat& f : acm.formats(use)) {
         QString name;
         acm.tagName(f.tag, &name);
-        if (list.empty() || list.back().tagName != name)
-            list.push_back(Group{name, {}});
+        if (list.empty() || list.back().tagName != name) list.push_back(Group{name, {}});
         list.back().formats.push_back(f);
     }
     return list;
 }
 
-} // namespace
+}  // namespace
 
 ChooseResult chooseFormat(QWidget* owner, const QString& title, FormatUse use, const WaveFormat* initial,
-                          std::size_t maxFormatSize, FormatChoice* choice)
-{
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return ChooseResult::Failed;
+                          std::size_t maxFormatSize, FormatChoice* choice) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return ChooseResult::Failed;
     const std::vector<Group> list = groups(use);
-    if (list.empty())
-        return ChooseResult::Failed;
+    if (list.empty()) return ChooseResult::Failed;
 
     QDialog dialog(owner);
     dialog.setWindowTitle(title);
@@ -59,16 +54,14 @@ ChooseResult chooseFormat(QWidget* owner, const QString& title, FormatUse use, c
     const CodecManager& acm = CodecManager::instance();
     auto fill = [&](int group) {
         formats->clear();
-        if (group < 0)
-            return;
+        if (group < 0) return;
         for (const WaveFormat& f : list[static_cast<std::size_t>(group)].formats) {
             QString text;
             acm.describe(f, &text);
             formats->addItem(text);
         }
     };
-    for (const Group& g : list)
-        tags->addItem(g.tagName);
+    for (const Group& g : list) tags->addItem(g.tagName);
     QObject::connect(tags, &QComboBox::currentIndexChanged, &dialog, fill);
 
     int startGroup = 0, startFormat = 0;
@@ -82,23 +75,18 @@ ChooseResult chooseFormat(QWidget* owner, const QString& title, FormatUse use, c
     fill(startGroup);
     formats->setCurrentIndex(startFormat);
 
-    if (dialog.exec() != QDialog::Accepted)
-        return ChooseResult::Canceled;
+    if (dialog.exec() != QDialog::Accepted) return ChooseResult::Canceled;
     const int g = tags->currentIndex(), i = formats->currentIndex();
-    if (g < 0 || i < 0)
-        return ChooseResult::Failed;
+    if (g < 0 || i < 0) return ChooseResult::Failed;
     const WaveFormat& f = list[static_cast<std::size_t>(g)].formats[static_cast<std::size_t>(i)];
-    if (f.toBytes().size() > maxFormatSize)
-        return ChooseResult::Failed;
+    if (f.toBytes().size() > maxFormatSize) return ChooseResult::Failed;
     *choice = FormatChoice{f, tags->currentText(), formats->currentText()};
     return ChooseResult::Chosen;
 }
 
-QWidget* widgetForHandle(std::int64_t handle)
-{
-    if (handle == 0 || !qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return nullptr;
+QWidget* widgetForHandle(std::int64_t handle) {
+    if (handle == 0 || !qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
     return QWidget::find(static_cast<WId>(handle));
 }
 
-} // namespace tonwell
+}  // namespace tonwell

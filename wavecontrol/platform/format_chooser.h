@@ -10,9 +10,9 @@ class QWidget;
 namespace tonwell {
 
 struct FormatChoice {
-    WaveFormat format;  // the chosen record, extra bytes included
-    QString tag;        // the tag's name ("GSM 6.10")
-    QString attributes; // the format's details ("8.000 kHz, Mono")
+    WaveFormat format;   // the chosen record, extra bytes included
+    QString tag;         // the tag's name ("GSM 6.10")
+    QString attributes;  // the format's details ("8.000 kHz, Mono")
 };
 
 enum class ChooseResult { Chosen, Canceled, Failed };
@@ -26,4 +26,4 @@ ChooseResult chooseFormat(QWidget* owner, const QString& title, FormatUse use, c
 // The widget a host's window handle names (a top-level widget's winId), or null.
 QWidget* widgetForHandle(std::int64_t handle);
 
-} // namespace tonwell
+}  // namespace tonwell

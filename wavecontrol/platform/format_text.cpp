@@ -8,36 +8,28 @@ namespace tonwell {
 
 namespace {
 
-int hexDigit(QChar c)
-{
+int hexDigit(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
     return -1;
 }
 
-} // namespace
+}  // namespace
 
-std::optional<std::vector<std::uint8_t>> fromHex(const QString& text)
-{
-    if (text.size() % 2)
-        return std::nullopt;
+std::optional<std::vector<std::uint8_t>> fromHex(const QString& text) {
+    if (text.size() % 2) return std::nullopt;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(text.size()) / 2);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const int hi = hexDigit(text[2 * i]), lo = hexDigit(text[2 * i + 1]);
-        if (hi < 0 || lo < 0)
-            return std::nullopt;
+        if (hi < 0 || lo < 0) return std::nullopt;
         bytes[i] = static_cast<std::uint8_t>(hi << 4 | lo);
     }
     return bytes;
 }
 
-QString toHex(std::span<const std::uint8_t> bytes)
-{
+QString toHex(std::span<const std::uint8_t> bytes) {
     static constexpr char digits[] = "0123456789ABCDEF";
     QString text(static_cast<qsizetype>(bytes.size() * 2), Qt::Uninitialized);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -47,20 +39,16 @@ QString toHex(std::span<const std::uint8_t> bytes)
     return text;
 }
 
-bool overlayRecordText(const QString& text, std::span<std::uint8_t> buffer)
-{
+bool overlayRecordText(const QString& text, std::span<std::uint8_t> buffer) {
     // Checked before decoding: a long text is refused without building its bytes.
-    if (static_cast<std::size_t>(text.size()) > 2 * buffer.size())
-        return false;
+    if (static_cast<std::size_t>(text.size()) > 2 * buffer.size()) return false;
     const auto bytes = fromHex(text);
-    if (!bytes)
-        return false;
+    if (!bytes) return false;
     std::vector<std::uint8_t> merged(buffer.begin(), buffer.end());
     std::copy(bytes->begin(), bytes->end(), merged.begin());
-    if (kWaveFormatHeaderSize + formatbuf::u16(merged, 16) > merged.size())
-        return false;
+    if (kWaveFormatHeaderSize + formatbuf::u16(merged, 16) > merged.size()) return false;
     std::copy(merged.begin(), merged.end(), buffer.begin());
     return true;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -18,4 +18,4 @@ QString toHex(std::span<const std::uint8_t> bytes);
 // extra bytes of the record they leave there; otherwise changes nothing and returns false.
 bool overlayRecordText(const QString& text, std::span<std::uint8_t> buffer);
 
-} // namespace tonwell
+}  // namespace tonwell

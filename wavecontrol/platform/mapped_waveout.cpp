@@ -15,14 +15,11 @@ namespace {
 class MappedWaveOut : public WaveOut {
 public:
     MappedWaveOut(std::unique_ptr<CodecStream> stream, WaveDoneCallback done)
-        : stream_(std::move(stream)), done_(std::move(done))
-    {
-    }
-    ~MappedWaveOut() override
-    {
+        : stream_(std::move(stream)), done_(std::move(done)) {}
+    ~MappedWaveOut() override {
         {
             std::lock_guard lock(mutex_);
-            done_ = nullptr; // nothing of the caller's may be touched any more
+            done_ = nullptr;  // nothing of the caller's may be touched any more
         }
         if (inner_) {
             inner_->reset();
@@ -30,33 +27,29 @@ public:
         }
     }
 
-    MMRESULT openInner(WaveOutSystem& system, int id, const WaveFormat& pcm)
-    {
-        return system.open(id, pcm, [this](WaveHeader* inner) { innerDone(inner); }, &inner_);
+    MMRESULT openInner(WaveOutSystem& system, int id, const WaveFormat& pcm) {
+        return system.open(
+            id, pcm, [this](WaveHeader* inner) { innerDone(inner); }, &inner_);
     }
 
-    MMRESULT write(WaveHeader* h) override
-    {
-        if (!h)
-            return MMSYSERR_INVALPARAM;
-        if (!(h->flags & WHDR_PREPARED))
-            return WAVERR_UNPREPARED;
+    MMRESULT write(WaveHeader* h) override {
+        if (!h) return MMSYSERR_INVALPARAM;
+        if (!(h->flags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
         auto pending = std::make_unique<Pending>();
         pending->outer = h;
         // Whole blocks convert; a torn tail waits for the next buffer. The last buffer of the
         // data flushes what the codec still holds.
         carry_.insert(carry_.end(), h->data, h->data + h->bufferLength);
-        const std::uint32_t flags = (h->flags & WHDR_ENDOFDATA) ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN;
+        const std::uint32_t flags =
+            (h->flags & WHDR_ENDOFDATA) ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN;
         std::size_t used = 0;
-        if (stream_->convert(carry_, flags, pending->pcm, &used) != MMSYSERR_NOERROR)
-            return MMSYSERR_ERROR;
+        if (stream_->convert(carry_, flags, pending->pcm, &used) != MMSYSERR_NOERROR) return MMSYSERR_ERROR;
         carry_.erase(carry_.begin(), carry_.begin() + static_cast<std::ptrdiff_t>(used));
         pending->header.data = pending->pcm.data();
         pending->header.bufferLength = static_cast<std::uint32_t>(pending->pcm.size());
         // A buffer that decodes to nothing (a torn block, a partial MP3 frame) still comes back.
         static std::uint8_t empty;
-        if (!pending->header.data)
-            pending->header.data = &empty;
+        if (!pending->header.data) pending->header.data = &empty;
         WaveHeader* inner = &pending->header;
         inner_->prepare(inner);
         h->flags = (h->flags & ~WHDR_DONE) | WHDR_INQUEUE;
@@ -75,16 +68,13 @@ public:
     MMRESULT pause() override { return inner_->pause(); }
     MMRESULT restart() override { return inner_->restart(); }
     MMRESULT reset() override { return inner_->reset(); }
-    MMRESULT close() override
-    {
+    MMRESULT close() override {
         {
             std::lock_guard lock(mutex_);
-            if (!pending_.empty())
-                return WAVERR_STILLPLAYING;
+            if (!pending_.empty()) return WAVERR_STILLPLAYING;
         }
         const MMRESULT rc = inner_->close();
-        if (rc == MMSYSERR_NOERROR)
-            inner_.reset();
+        if (rc == MMSYSERR_NOERROR) inner_.reset();
         return rc;
     }
 
@@ -95,14 +85,12 @@ private:
         std::vector<std::uint8_t> pcm;
     };
 
-    void innerDone(WaveHeader* inner)
-    {
+    void innerDone(WaveHeader* inner) {
         std::unique_ptr<Pending> pending;
         {
             std::lock_guard lock(mutex_);
             auto it = pending_.find(inner);
-            if (it == pending_.end())
-                return;
+            if (it == pending_.end()) return;
             pending = std::move(it->second);
             pending_.erase(it);
         }
@@ -111,31 +99,27 @@ private:
             std::lock_guard lock(mutex_);
             done = done_;
         }
-        if (!done)
-            return;
+        if (!done) return;
         WaveHeader* outer = pending->outer;
         outer->flags = (outer->flags & ~WHDR_INQUEUE) | WHDR_DONE;
         done(outer);
     }
 
     std::unique_ptr<CodecStream> stream_;
-    std::vector<std::uint8_t> carry_; // source bytes not yet converted
+    std::vector<std::uint8_t> carry_;  // source bytes not yet converted
     WaveDoneCallback done_;
     std::unique_ptr<WaveOut> inner_;
     std::mutex mutex_;
     std::map<WaveHeader*, std::unique_ptr<Pending>> pending_;
 };
 
-} // namespace
+}  // namespace
 
 MMRESULT openMappedWaveOut(WaveOutSystem& system, int id, const WaveFormat& f, WaveDoneCallback done,
-                           std::unique_ptr<WaveOut>* out)
-{
+                           std::unique_ptr<WaveOut>* out) {
     const MMRESULT direct = system.query(id, f);
-    if (direct == MMSYSERR_NOERROR)
-        return system.open(id, f, std::move(done), out);
-    if (direct != WAVERR_BADFORMAT)
-        return direct;
+    if (direct == MMSYSERR_NOERROR) return system.open(id, f, std::move(done), out);
+    if (direct != WAVERR_BADFORMAT) return direct;
     const CodecManager& acm = CodecManager::instance();
     WaveFormat pcm;
     pcm.tag = WAVE_FORMAT_PCM;
@@ -145,10 +129,9 @@ MMRESULT openMappedWaveOut(WaveOutSystem& system, int id, const WaveFormat& f, W
         return WAVERR_BADFORMAT;
     auto mapped = std::make_unique<MappedWaveOut>(std::move(stream), std::move(done));
     const MMRESULT rc = mapped->openInner(system, id, pcm);
-    if (rc != MMSYSERR_NOERROR)
-        return rc;
+    if (rc != MMSYSERR_NOERROR) return rc;
     *out = std::move(mapped);
     return MMSYSERR_NOERROR;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

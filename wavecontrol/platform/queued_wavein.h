@@ -42,8 +42,7 @@ protected:
     const WaveFormat format_;
     // For backends that wait (the virtual device's pacing): wakes on reset and close.
     template <class Clock, class Duration>
-    bool waitUntil(const std::chrono::time_point<Clock, Duration>& t)
-    {
+    bool waitUntil(const std::chrono::time_point<Clock, Duration>& t) {
         std::unique_lock lock(mutex_);
         return !wake_.wait_until(lock, t, [&] { return resetPending_ || stopping_; });
     }
@@ -60,7 +59,7 @@ private:
     std::condition_variable resetDone_;
     std::deque<WaveHeader*> queue_;
     bool started_ = false;
-    bool capturing_ = false; // onStart has run and onStop not since
+    bool capturing_ = false;  // onStart has run and onStop not since
     bool resetPending_ = false;
     bool stopping_ = false;
     bool failed_ = false;
@@ -68,4 +67,4 @@ private:
     std::thread thread_;
 };
 
-} // namespace tonwell
+}  // namespace tonwell

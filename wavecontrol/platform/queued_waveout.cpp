@@ -4,57 +4,49 @@
 
 namespace tonwell {
 
-QueuedWaveOut::QueuedWaveOut(const WaveFormat& format, WaveDoneCallback done) : format_(format), done_(std::move(done)) {}
+QueuedWaveOut::QueuedWaveOut(const WaveFormat& format, WaveDoneCallback done)
+    : format_(format), done_(std::move(done)) {}
 
 QueuedWaveOut::~QueuedWaveOut() { stop(); }
 
-void QueuedWaveOut::start() { thread_ = std::thread([this] { run(); }); }
+void QueuedWaveOut::start() {
+    thread_ = std::thread([this] { run(); });
+}
 
-void QueuedWaveOut::stop()
-{
+void QueuedWaveOut::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     wake_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
-std::size_t QueuedWaveOut::sliceBytes() const
-{
+std::size_t QueuedWaveOut::sliceBytes() const {
     // About 10 ms of audio, whole blocks.
     const std::size_t block = std::max<std::size_t>(1, format_.blockAlign);
     const std::size_t bytes = std::max<std::size_t>(block, format_.avgBytesPerSec / 100);
     return bytes - bytes % block;
 }
 
-bool QueuedWaveOut::interrupted()
-{
+bool QueuedWaveOut::interrupted() {
     std::lock_guard lock(mutex_);
     return paused_ || resetPending_ || stopping_;
 }
 
-bool QueuedWaveOut::finishInterrupted()
-{
+bool QueuedWaveOut::finishInterrupted() {
     std::lock_guard lock(mutex_);
     return paused_ || resetPending_ || stopping_ || queue_.size() > ends_.size();
 }
 
-MMRESULT QueuedWaveOut::write(WaveHeader* h)
-{
-    if (!h)
-        return MMSYSERR_INVALPARAM;
-    if (!(h->flags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
+MMRESULT QueuedWaveOut::write(WaveHeader* h) {
+    if (!h) return MMSYSERR_INVALPARAM;
+    if (!(h->flags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
     {
         std::lock_guard lock(mutex_);
-        if (closed_)
-            return MMSYSERR_INVALHANDLE;
-        if (failed_)
-            return MMSYSERR_NODRIVER;
-        if (h->flags & WHDR_INQUEUE)
-            return WAVERR_STILLPLAYING;
+        if (closed_) return MMSYSERR_INVALHANDLE;
+        if (failed_) return MMSYSERR_NODRIVER;
+        if (h->flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
         h->flags = (h->flags & ~WHDR_DONE) | WHDR_INQUEUE;
         queue_.push_back(h);
     }
@@ -62,63 +54,51 @@ MMRESULT QueuedWaveOut::write(WaveHeader* h)
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT QueuedWaveOut::pause()
-{
+MMRESULT QueuedWaveOut::pause() {
     std::lock_guard lock(mutex_);
-    if (closed_)
-        return MMSYSERR_INVALHANDLE;
+    if (closed_) return MMSYSERR_INVALHANDLE;
     paused_ = true;
     wake_.notify_all();
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT QueuedWaveOut::restart()
-{
+MMRESULT QueuedWaveOut::restart() {
     {
         std::lock_guard lock(mutex_);
-        if (closed_)
-            return MMSYSERR_INVALHANDLE;
+        if (closed_) return MMSYSERR_INVALHANDLE;
         paused_ = false;
     }
     wake_.notify_all();
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT QueuedWaveOut::reset()
-{
+MMRESULT QueuedWaveOut::reset() {
     std::unique_lock lock(mutex_);
-    if (closed_)
-        return MMSYSERR_INVALHANDLE;
+    if (closed_) return MMSYSERR_INVALHANDLE;
     resetPending_ = true;
     wake_.notify_all();
     resetDone_.wait(lock, [&] { return !resetPending_; });
-    paused_ = false; // a reset also ends a pause
+    paused_ = false;  // a reset also ends a pause
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT QueuedWaveOut::close()
-{
+MMRESULT QueuedWaveOut::close() {
     {
         std::lock_guard lock(mutex_);
-        if (closed_)
-            return MMSYSERR_INVALHANDLE;
-        if (!queue_.empty())
-            return WAVERR_STILLPLAYING;
+        if (closed_) return MMSYSERR_INVALHANDLE;
+        if (!queue_.empty()) return WAVERR_STILLPLAYING;
         closed_ = true;
     }
     stop();
     return MMSYSERR_NOERROR;
 }
 
-void QueuedWaveOut::complete(WaveHeader* h)
-{
+void QueuedWaveOut::complete(WaveHeader* h) {
     h->flags = (h->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-    if (done_)
-        done_(h);
+    if (done_) done_(h);
 }
 
-void QueuedWaveOut::settle(std::unique_lock<std::mutex>& lock)
-{
+void QueuedWaveOut::settle(std::unique_lock<std::mutex>& lock) {
     const std::size_t pending = pendingBytes();
     const std::uint64_t heard = rendered_ > pending ? rendered_ - pending : 0;
     while (!ends_.empty() && ends_.front() <= heard) {
@@ -131,10 +111,9 @@ void QueuedWaveOut::settle(std::unique_lock<std::mutex>& lock)
     }
 }
 
-void QueuedWaveOut::run()
-{
+void QueuedWaveOut::run() {
     std::unique_lock lock(mutex_);
-    std::size_t offset = 0; // bytes of the first buffer not yet handed over that were handed over
+    std::size_t offset = 0;  // bytes of the first buffer not yet handed over that were handed over
     bool resume = true;
     for (;;) {
         wake_.wait(lock, [&] { return stopping_ || resetPending_ || (!paused_ && !queue_.empty()); });
@@ -146,16 +125,14 @@ void QueuedWaveOut::run()
             offset = 0;
             lock.unlock();
             onDrop();
-            for (WaveHeader* h : returned)
-                complete(h);
+            for (WaveHeader* h : returned) complete(h);
             lock.lock();
             resetPending_ = false;
             resume = true;
             resetDone_.notify_all();
             continue;
         }
-        if (stopping_)
-            return;
+        if (stopping_) return;
         if (ends_.size() == queue_.size()) {
             // Everything queued is with the device: play it out, then return what was heard. A
             // pause meanwhile holds what is left until the restart.
@@ -173,8 +150,7 @@ void QueuedWaveOut::run()
                 resume = true;
             }
             settle(lock);
-            if (queue_.empty())
-                resume = true;
+            if (queue_.empty()) resume = true;
             continue;
         }
         WaveHeader* h = queue_[ends_.size()];
@@ -204,8 +180,7 @@ void QueuedWaveOut::run()
             ends_.clear();
             offset = 0;
             lock.unlock();
-            for (WaveHeader* g : returned)
-                complete(g);
+            for (WaveHeader* g : returned) complete(g);
             lock.lock();
             continue;
         }
@@ -222,4 +197,4 @@ void QueuedWaveOut::run()
     }
 }
 
-} // namespace tonwell
+}  // namespace tonwell

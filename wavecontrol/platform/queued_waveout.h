@@ -52,8 +52,7 @@ protected:
     const WaveFormat format_;
     // For backends that wait (the virtual device's pacing): wakes on pause, reset and close.
     template <class Clock, class Duration>
-    bool waitUntil(const std::chrono::time_point<Clock, Duration>& t)
-    {
+    bool waitUntil(const std::chrono::time_point<Clock, Duration>& t) {
         std::unique_lock lock(mutex_);
         return !wake_.wait_until(lock, t, [&] { return paused_ || resetPending_ || stopping_; });
     }
@@ -72,7 +71,7 @@ private:
     // each ending at the byte count in ends_, and wait only to be heard.
     std::deque<WaveHeader*> queue_;
     std::deque<std::uint64_t> ends_;
-    std::uint64_t rendered_ = 0; // bytes handed to the device since the last drop
+    std::uint64_t rendered_ = 0;  // bytes handed to the device since the last drop
     bool paused_ = false;
     bool resetPending_ = false;
     bool stopping_ = false;
@@ -81,4 +80,4 @@ private:
     std::thread thread_;
 };
 
-} // namespace tonwell
+}  // namespace tonwell

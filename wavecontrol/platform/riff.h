@@ -7,8 +7,7 @@
 
 namespace tonwell {
 
-constexpr std::uint32_t fourcc(const char (&s)[5])
-{
+constexpr std::uint32_t fourcc(const char (&s)[5]) {
     return std::uint32_t(std::uint8_t(s[0])) | (std::uint32_t(std::uint8_t(s[1])) << 8) |
            (std::uint32_t(std::uint8_t(s[2])) << 16) | (std::uint32_t(std::uint8_t(s[3])) << 24);
 }
@@ -20,10 +19,10 @@ constexpr std::uint32_t kData = fourcc("data");
 
 struct Chunk {
     std::uint32_t id = 0;
-    std::uint32_t size = 0;       // as the file says (may exceed the file)
-    std::uint32_t formType = 0;   // RIFF and LIST only
-    std::uint64_t dataOffset = 0; // first byte of the chunk's data (after the form type for RIFF)
-    std::uint64_t end() const;    // first byte after the data, before any pad byte
+    std::uint32_t size = 0;        // as the file says (may exceed the file)
+    std::uint32_t formType = 0;    // RIFF and LIST only
+    std::uint64_t dataOffset = 0;  // first byte of the chunk's data (after the form type for RIFF)
+    std::uint64_t end() const;     // first byte after the data, before any pad byte
 };
 
 class RiffReader {
@@ -81,4 +80,4 @@ private:
     std::uint64_t pos_ = 0;
 };
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -22,11 +22,11 @@ struct VirtualConfig {
     QString inFile;
     double pace = 1.0;
     QStringList faults;
-    int failingWrite = 0; // 0: none
-    int failingQueue = 0; // 0: none
+    int failingWrite = 0;  // 0: none
+    int failingQueue = 0;  // 0: none
 
     static VirtualConfig fromEnvironment();
     bool fails(const char* what) const { return faults.contains(QLatin1String(what)); }
 };
 
-} // namespace tonwell
+}  // namespace tonwell

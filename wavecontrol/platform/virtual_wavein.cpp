@@ -15,8 +15,7 @@ namespace {
 
 const QString kDeviceName = QStringLiteral("Tonwell Virtual Input");
 
-bool acceptsFormat(const WaveFormat& f)
-{
+bool acceptsFormat(const WaveFormat& f) {
     return f.tag == WAVE_FORMAT_PCM && (f.channels == 1 || f.channels == 2) &&
            (f.bitsPerSample == 8 || f.bitsPerSample == 16) && f.samplesPerSec >= 1000 && f.samplesPerSec <= 192000 &&
            f.blockAlign == f.channels * f.bitsPerSample / 8 && f.avgBytesPerSec == f.samplesPerSec * f.blockAlign;
@@ -25,31 +24,22 @@ bool acceptsFormat(const WaveFormat& f)
 class VirtualWaveIn : public QueuedWaveIn {
 public:
     VirtualWaveIn(const WaveFormat& f, WaveDoneCallback done, VirtualConfig config)
-        : QueuedWaveIn(f, std::move(done)), config_(std::move(config))
-    {
-        if (!config_.inFile.isEmpty())
-            in_ = std::fopen(QFile::encodeName(config_.inFile).constData(), "rb");
+        : QueuedWaveIn(f, std::move(done)), config_(std::move(config)) {
+        if (!config_.inFile.isEmpty()) in_ = std::fopen(QFile::encodeName(config_.inFile).constData(), "rb");
         startThread();
     }
-    ~VirtualWaveIn() override
-    {
+    ~VirtualWaveIn() override {
         stopThread();
-        if (in_)
-            std::fclose(in_);
+        if (in_) std::fclose(in_);
     }
 
-    MMRESULT prepare(WaveHeader* h) override
-    {
-        if (config_.fails("prepare"))
-            return MMSYSERR_NOMEM;
-        if (config_.fails("prepare-error"))
-            return MMSYSERR_ERROR;
+    MMRESULT prepare(WaveHeader* h) override {
+        if (config_.fails("prepare")) return MMSYSERR_NOMEM;
+        if (config_.fails("prepare-error")) return MMSYSERR_ERROR;
         return QueuedWaveIn::prepare(h);
     }
-    MMRESULT addBuffer(WaveHeader* h) override
-    {
-        if (config_.failingQueue > 0 && ++added_ == config_.failingQueue)
-            return MMSYSERR_ERROR;
+    MMRESULT addBuffer(WaveHeader* h) override {
+        if (config_.failingQueue > 0 && ++added_ == config_.failingQueue) return MMSYSERR_ERROR;
         return QueuedWaveIn::addBuffer(h);
     }
     MMRESULT start() override { return config_.fails("start") ? MMSYSERR_NOTSUPPORTED : QueuedWaveIn::start(); }
@@ -59,8 +49,7 @@ protected:
     // has captured, so small slices would only cost wake-ups.
     std::size_t sliceBytes() const override { return std::numeric_limits<std::size_t>::max(); }
 
-    long capture(std::uint8_t* data, std::size_t n) override
-    {
+    long capture(std::uint8_t* data, std::size_t n) override {
         using namespace std::chrono;
         const double bytesPerSecond = format_.avgBytesPerSec * config_.pace;
         const auto start = deadline_;
@@ -71,12 +60,10 @@ protected:
             deadline_ = start;
         }
         n -= n % std::max<std::size_t>(1, format_.blockAlign);
-        if (n == 0)
-            return 0;
+        if (n == 0) return 0;
         std::size_t got = in_ ? std::fread(data, 1, n, in_) : 0;
         got -= got % std::max<std::size_t>(1, format_.blockAlign);
-        if (got < n && config_.fails("vanish"))
-            return got > 0 ? static_cast<long>(got) : -1;
+        if (got < n && config_.fails("vanish")) return got > 0 ? static_cast<long>(got) : -1;
         std::memset(data + got, format_.bitsPerSample == 8 ? 0x80 : 0, n - got);
         return static_cast<long>(n);
     }
@@ -94,51 +81,39 @@ class VirtualWaveInSystem : public WaveInSystem {
 public:
     unsigned deviceCount() override { return 1; }
 
-    MMRESULT caps(int id, WaveInCaps* caps) override
-    {
-        if (id != 0 && id != WAVE_MAPPER)
-            return MMSYSERR_BADDEVICEID;
-        if (VirtualConfig::fromEnvironment().fails("caps"))
-            return MMSYSERR_NODRIVER;
+    MMRESULT caps(int id, WaveInCaps* caps) override {
+        if (id != 0 && id != WAVE_MAPPER) return MMSYSERR_BADDEVICEID;
+        if (VirtualConfig::fromEnvironment().fails("caps")) return MMSYSERR_NODRIVER;
         caps->name = kDeviceName;
         caps->formats = standardFormatBits(&acceptsFormat);
         return MMSYSERR_NOERROR;
     }
 
-    MMRESULT query(int id, const WaveFormat& f) override
-    {
-        if (id != 0 && id != WAVE_MAPPER)
-            return MMSYSERR_BADDEVICEID;
+    MMRESULT query(int id, const WaveFormat& f) override {
+        if (id != 0 && id != WAVE_MAPPER) return MMSYSERR_BADDEVICEID;
         return acceptsFormat(f) ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
     }
 
-    MMRESULT open(int id, const WaveFormat& f, WaveDoneCallback done, std::unique_ptr<WaveIn>* out) override
-    {
-        if (id != 0 && id != WAVE_MAPPER)
-            return MMSYSERR_BADDEVICEID;
+    MMRESULT open(int id, const WaveFormat& f, WaveDoneCallback done, std::unique_ptr<WaveIn>* out) override {
+        if (id != 0 && id != WAVE_MAPPER) return MMSYSERR_BADDEVICEID;
         VirtualConfig config = VirtualConfig::fromEnvironment();
-        if (config.fails("open"))
-            return MMSYSERR_ALLOCATED;
-        if (!acceptsFormat(f))
-            return WAVERR_BADFORMAT;
+        if (config.fails("open")) return MMSYSERR_ALLOCATED;
+        if (!acceptsFormat(f)) return WAVERR_BADFORMAT;
         *out = std::make_unique<VirtualWaveIn>(f, std::move(done), std::move(config));
         return MMSYSERR_NOERROR;
     }
 };
 
-} // namespace
+}  // namespace
 
-WaveInSystem& virtualWaveInSystem()
-{
+WaveInSystem& virtualWaveInSystem() {
     static VirtualWaveInSystem system;
     return system;
 }
 
-WaveInSystem& waveInSystem()
-{
-    if (qgetenv("TONWELL_AUDIO") == "virtual")
-        return virtualWaveInSystem();
+WaveInSystem& waveInSystem() {
+    if (qgetenv("TONWELL_AUDIO") == "virtual") return virtualWaveInSystem();
     return alsaWaveInSystem();
 }
 
-} // namespace tonwell
+}  // namespace tonwell

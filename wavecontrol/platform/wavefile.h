@@ -10,10 +10,10 @@ namespace tonwell {
 
 enum class WaveFileStep {
     Ok,
-    NotWave,          // no RIFF form of type WAVE
-    NoFormat,         // no "fmt " chunk inside it
-    FormatUnreadable, // the chunk cannot be read whole, or is larger than the format buffer
-    NoData,           // no "data" chunk after the format chunk
+    NotWave,           // no RIFF form of type WAVE
+    NoFormat,          // no "fmt " chunk inside it
+    FormatUnreadable,  // the chunk cannot be read whole, or is larger than the format buffer
+    NoData,            // no "data" chunk after the format chunk
 };
 
 // With `file` open at its start: finds the RIFF WAVE form and its "fmt " chunk and reads the
@@ -22,4 +22,4 @@ enum class WaveFileStep {
 // past the format chunk to the "data" chunk and stops at its first byte.
 WaveFileStep readWaveFile(RiffReader& file, std::size_t maxFormatSize, std::vector<std::uint8_t>& format, Chunk* data);
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -6,30 +6,26 @@ namespace tonwell {
 
 namespace formatbuf {
 
-std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t o)
-{
+std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t o) {
     return o + 2 <= b.size() ? static_cast<std::uint16_t>(b[o] | (b[o + 1] << 8)) : 0;
 }
 
-std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t o)
-{
+std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t o) {
     return o + 4 <= b.size() ? std::uint32_t(b[o]) | (std::uint32_t(b[o + 1]) << 8) | (std::uint32_t(b[o + 2]) << 16) |
                                    (std::uint32_t(b[o + 3]) << 24)
                              : 0;
 }
 
-void setU16(std::span<std::uint8_t> b, std::size_t o, std::uint16_t v)
-{
+void setU16(std::span<std::uint8_t> b, std::size_t o, std::uint16_t v) {
     if (o + 2 <= b.size()) {
         b[o] = static_cast<std::uint8_t>(v & 0xFF);
         b[o + 1] = static_cast<std::uint8_t>(v >> 8);
     }
 }
 
-} // namespace formatbuf
+}  // namespace formatbuf
 
-WaveFormat WaveFormat::pcm(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels)
-{
+WaveFormat WaveFormat::pcm(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
     WaveFormat f;
     f.tag = WAVE_FORMAT_PCM;
     f.channels = channels;
@@ -40,8 +36,7 @@ WaveFormat WaveFormat::pcm(std::uint32_t rate, std::uint16_t bits, std::uint16_t
     return f;
 }
 
-WaveFormat WaveFormat::fromBytes(std::span<const std::uint8_t> b)
-{
+WaveFormat WaveFormat::fromBytes(std::span<const std::uint8_t> b) {
     using namespace formatbuf;
     WaveFormat f;
     f.tag = u16(b, 0);
@@ -53,13 +48,13 @@ WaveFormat WaveFormat::fromBytes(std::span<const std::uint8_t> b)
     f.cbSize = u16(b, 16);
     if (b.size() > kWaveFormatHeaderSize) {
         const std::size_t n = std::min<std::size_t>(f.cbSize, b.size() - kWaveFormatHeaderSize);
-        f.extra.assign(b.begin() + kWaveFormatHeaderSize, b.begin() + static_cast<std::ptrdiff_t>(kWaveFormatHeaderSize + n));
+        f.extra.assign(b.begin() + kWaveFormatHeaderSize,
+                       b.begin() + static_cast<std::ptrdiff_t>(kWaveFormatHeaderSize + n));
     }
     return f;
 }
 
-std::vector<std::uint8_t> WaveFormat::toBytes() const
-{
+std::vector<std::uint8_t> WaveFormat::toBytes() const {
     std::vector<std::uint8_t> b(kWaveFormatHeaderSize + extra.size());
     auto put16 = [&](std::size_t o, std::uint16_t v) { formatbuf::setU16(b, o, v); };
     auto put32 = [&](std::size_t o, std::uint32_t v) {
@@ -79,4 +74,4 @@ std::vector<std::uint8_t> WaveFormat::toBytes() const
 
 std::uint16_t WaveFormat::extraU16(std::size_t offset) const { return formatbuf::u16(extra, offset); }
 
-} // namespace tonwell
+}  // namespace tonwell

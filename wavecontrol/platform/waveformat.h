@@ -27,7 +27,7 @@ struct WaveFormat {
     std::uint16_t blockAlign = 0;
     std::uint16_t bitsPerSample = 0;
     std::uint16_t cbSize = 0;
-    std::vector<std::uint8_t> extra; // the extra bytes present (at most cbSize)
+    std::vector<std::uint8_t> extra;  // the extra bytes present (at most cbSize)
 
     static WaveFormat pcm(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels = 1);
     // Reads a record from raw bytes; fields past the end read 0 and at most the bytes present
@@ -37,7 +37,7 @@ struct WaveFormat {
     std::vector<std::uint8_t> toBytes() const;
 
     bool isPcm() const { return tag == WAVE_FORMAT_PCM; }
-    std::uint16_t extraU16(std::size_t offset) const; // 0 when absent
+    std::uint16_t extraU16(std::size_t offset) const;  // 0 when absent
     friend bool operator==(const WaveFormat&, const WaveFormat&) = default;
 };
 
@@ -49,6 +49,6 @@ void setU16(std::span<std::uint8_t> b, std::size_t offset, std::uint16_t v);
 inline std::uint16_t channels(std::span<const std::uint8_t> b) { return u16(b, 2); }
 inline bool isSet(std::span<const std::uint8_t> b) { return channels(b) != kFormatNotSet; }
 inline void markNotSet(std::span<std::uint8_t> b) { setU16(b, 2, kFormatNotSet); }
-} // namespace formatbuf
+}  // namespace formatbuf
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -49,4 +49,4 @@ WaveInSystem& virtualWaveInSystem();
 MMRESULT openMappedWaveIn(WaveInSystem& system, int id, const WaveFormat& f, WaveDoneCallback done,
                           std::unique_ptr<WaveIn>* out);
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -101,4 +101,4 @@ WaveOutSystem& virtualWaveOutSystem();
 MMRESULT openMappedWaveOut(WaveOutSystem& system, int id, const WaveFormat& f, WaveDoneCallback done,
                            std::unique_ptr<WaveOut>* out);
 
-} // namespace tonwell
+}  // namespace tonwell

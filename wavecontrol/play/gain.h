@@ -11,4 +11,4 @@ void applyGain8(std::uint8_t* data, std::size_t n, float g, int& peak);
 // The same for little-endian signed 16-bit samples (n bytes, an even count).
 void applyGain16(std::uint8_t* data, std::size_t n, float g, int& peak);
 
-} // namespace tonwell
+}  // namespace tonwell

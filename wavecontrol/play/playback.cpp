@@ -13,13 +13,10 @@ namespace tonwell {
 
 using namespace component;
 
-HRESULT Tonwell::openPlayFile(RiffReader& file, std::vector<std::uint8_t>& format, Chunk* data, bool findData) const
-{
-    if (!file.open(playFilename_))
-        return fail(TonwellPlayFileOpenFailed, QStringLiteral("Failed to open play file"));
+HRESULT Tonwell::openPlayFile(RiffReader& file, std::vector<std::uint8_t>& format, Chunk* data, bool findData) const {
+    if (!file.open(playFilename_)) return fail(TonwellPlayFileOpenFailed, QStringLiteral("Failed to open play file"));
     const WaveFileStep step = readWaveFile(file, maxFormatSize_, format, findData ? data : nullptr);
-    if (step == WaveFileStep::Ok)
-        return S_OK;
+    if (step == WaveFileStep::Ok) return S_OK;
     file.close();
     switch (step) {
     case WaveFileStep::NotWave: return fail(TonwellInvalidAudioFile, QStringLiteral("Not a valid wave audio file"));
@@ -30,39 +27,29 @@ HRESULT Tonwell::openPlayFile(RiffReader& file, std::vector<std::uint8_t>& forma
     }
 }
 
-HRESULT Tonwell::put_PlayFilename(QString v)
-{
+HRESULT Tonwell::put_PlayFilename(QString v) {
     playFilename_ = v;
-    if (v.isEmpty())
-        return S_OK;
+    if (v.isEmpty()) return S_OK;
     RiffReader file;
     std::vector<std::uint8_t> format;
-    if (const HRESULT hr = openPlayFile(file, format, nullptr, false); FAILED(hr))
-        return hr;
+    if (const HRESULT hr = openPlayFile(file, format, nullptr, false); FAILED(hr)) return hr;
     file.close();
     // Tag details are asked by tag with a format size of extra size + 18; the details of the
     // exact record, bounded by the buffer.
-    const std::size_t size =
-        std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(format, 16), format.size());
+    const std::size_t size = std::min<std::size_t>(kWaveFormatHeaderSize + formatbuf::u16(format, 16), format.size());
     const WaveFormat f = WaveFormat::fromBytes(std::span(format).first(size));
     const CodecManager& acm = CodecManager::instance();
-    if (!acm.tagName(f.tag, &playTag_))
-        playTag_.clear();
-    if (!acm.describe(f, &playAttributes_))
-        playAttributes_.clear();
+    if (!acm.tagName(f.tag, &playTag_)) playTag_.clear();
+    if (!acm.describe(f, &playAttributes_)) playAttributes_.clear();
     return S_OK;
 }
 
-HRESULT Tonwell::Play(std::int32_t WaveOutID)
-{
-    if (const HRESULT hr = ensureWindow(); FAILED(hr))
-        return hr;
-    if (playing_)
-        return S_OK;
+HRESULT Tonwell::Play(std::int32_t WaveOutID) {
+    if (const HRESULT hr = ensureWindow(); FAILED(hr)) return hr;
+    if (playing_) return S_OK;
     // Between StopPlay (or the end of the data) and DonePlay the old buffers are still coming
     // back from the device: a new start is refused until DonePlay.
-    if (playBusy_)
-        return fail(TonwellOutOpenError, waveErrorText(MMSYSERR_ALLOCATED));
+    if (playBusy_) return fail(TonwellOutOpenError, waveErrorText(MMSYSERR_ALLOCATED));
     playing_ = playBusy_ = true;
 
     Chunk data;
@@ -78,16 +65,13 @@ HRESULT Tonwell::Play(std::int32_t WaveOutID)
     // Buffer size: PlayBufferLength tenths of a second, 1024 to 10000 bytes, whole blocks.
     auto n = static_cast<long long>(playBufferLength_ * 0.1 * f.avgBytesPerSec);
     n = std::clamp<long long>(n, 1024, 10000);
-    if (f.blockAlign > 0)
-        n -= n % f.blockAlign;
+    if (f.blockAlign > 0) n -= n % f.blockAlign;
     playBufferSize_ = static_cast<std::uint32_t>(n);
-    for (auto& b : playBuffers_)
-        b.assign(playBufferSize_, 0);
+    for (auto& b : playBuffers_) b.assign(playBufferSize_, 0);
 
     MessageWindow* window = window_.get();
     const MMRESULT opened = openMappedWaveOut(
-        waveOutSystem(), WaveOutID, f,
-        [window](WaveHeader* h) { window->post(kMsgPlayBufferDone, 0, h); }, &waveOut_);
+        waveOutSystem(), WaveOutID, f, [window](WaveHeader* h) { window->post(kMsgPlayBufferDone, 0, h); }, &waveOut_);
     if (opened != MMSYSERR_NOERROR) {
         playFile_.close();
         playing_ = playBusy_ = false;
@@ -98,8 +82,7 @@ HRESULT Tonwell::Play(std::int32_t WaveOutID)
         h = WaveHeader{playBuffers_[i].data(), playBufferSize_, playBufferSize_, i, 0, 0};
         const MMRESULT prepared = waveOut_->prepare(&h);
         if (prepared != MMSYSERR_NOERROR) {
-            for (WaveHeader& p : playHeaders_)
-                waveOut_->unprepare(&p);
+            for (WaveHeader& p : playHeaders_) waveOut_->unprepare(&p);
             waveOut_->close();
             waveOut_.reset();
             playFile_.close();
@@ -111,26 +94,20 @@ HRESULT Tonwell::Play(std::int32_t WaveOutID)
     }
 
     playMarker_ = f.blockAlign == 1 ? 8 : 16;
-    if (f.channels != 1 || f.tag != WAVE_FORMAT_PCM)
-        playMarker_ = 99;
-    if (playMarker_ != 99 && !window_->levelTimer.isActive())
-        window_->levelTimer.start();
+    if (f.channels != 1 || f.tag != WAVE_FORMAT_PCM) playMarker_ = 99;
+    if (playMarker_ != 99 && !window_->levelTimer.isActive()) window_->levelTimer.start();
 
-    for (WaveHeader& h : playHeaders_)
-        window_->post(kMsgPlayBufferDone, 0, &h);
+    for (WaveHeader& h : playHeaders_) window_->post(kMsgPlayBufferDone, 0, &h);
     return S_OK;
 }
 
-void Tonwell::onPlayBufferDone(WaveHeader* h)
-{
-    if (!waveOut_ || (h != &playHeaders_[0] && h != &playHeaders_[1]))
-        return;
+void Tonwell::onPlayBufferDone(WaveHeader* h) {
+    if (!waveOut_ || (h != &playHeaders_[0] && h != &playHeaders_[1])) return;
     long long r = 0;
     if (playing_) {
         const std::uint32_t want = std::min(playBytesLeft_, h->bufferLength);
         r = want ? playFile_.read(h->data, want) : 0;
-        if (r < 0)
-            r = 0; // a read error ends playback like the end of the data
+        if (r < 0) r = 0;  // a read error ends playback like the end of the data
         playBytesLeft_ -= static_cast<std::uint32_t>(r);
     }
     bool retire = true;
@@ -139,8 +116,7 @@ void Tonwell::onPlayBufferDone(WaveHeader* h)
         h->flags = 0;
         h->bufferLength = h->bytesRecorded = static_cast<std::uint32_t>(r);
         waveOut_->prepare(h);
-        if (playBytesLeft_ == 0)
-            h->flags |= WHDR_ENDOFDATA;
+        if (playBytesLeft_ == 0) h->flags |= WHDR_ENDOFDATA;
         if (playMarker_ == 8)
             applyGain8(h->data, h->bufferLength, playGain_, playPeak_);
         else if (playMarker_ == 16)
@@ -150,33 +126,27 @@ void Tonwell::onPlayBufferDone(WaveHeader* h)
         else
             playing_ = false;
     }
-    if (retire && --playHeadersInUse_ == 0)
-        endPlayback();
+    if (retire && --playHeadersInUse_ == 0) endPlayback();
 }
 
-void Tonwell::releasePlayback()
-{
+void Tonwell::releasePlayback() {
     if (waveOut_) {
-        if (playHeadersInUse_ > 0) // stopped midway (destruction): what the device holds goes
+        if (playHeadersInUse_ > 0)  // stopped midway (destruction): what the device holds goes
             waveOut_->reset();
-        for (WaveHeader& h : playHeaders_)
-            waveOut_->unprepare(&h);
+        for (WaveHeader& h : playHeaders_) waveOut_->unprepare(&h);
         waveOut_->close();
         waveOut_.reset();
     }
     playFile_.close();
-    for (auto& b : playBuffers_)
-        std::vector<std::uint8_t>().swap(b);
+    for (auto& b : playBuffers_) std::vector<std::uint8_t>().swap(b);
     playHeadersInUse_ = 0;
 }
 
-void Tonwell::endPlayback()
-{
+void Tonwell::endPlayback() {
     // A host may let go of the control from DonePlay or VUChange: keep it alive until the end.
     const std::shared_ptr<Tonwell> self = weak_from_this().lock();
     releasePlayback();
-    if (window_ && !recording_)
-        window_->levelTimer.stop();
+    if (window_ && !recording_) window_->levelTimer.stop();
     playing_ = false;
     playPaused_ = false;
     playPeak_ = 0;
@@ -185,8 +155,7 @@ void Tonwell::endPlayback()
     connections_.fire(eventid::DonePlay, {});
 }
 
-void Tonwell::onLevelTick()
-{
+void Tonwell::onLevelTick() {
     const std::shared_ptr<Tonwell> self = weak_from_this().lock();
     connections_.fire(eventid::VUChange, {Variant(static_cast<std::int16_t>(std::min(playPeak_, 100))),
                                           Variant(static_cast<std::int16_t>(std::min(recordPeak_, 100)))});
@@ -197,8 +166,7 @@ void Tonwell::onLevelTick()
     }
 }
 
-HRESULT Tonwell::StopPlay()
-{
+HRESULT Tonwell::StopPlay() {
     if (playing_) {
         waveOut_->reset();
         playing_ = false;
@@ -206,26 +174,21 @@ HRESULT Tonwell::StopPlay()
     return S_OK;
 }
 
-HRESULT Tonwell::put_PlayPaused(VARIANT_BOOL v)
-{
-    if (!playing_)
-        return S_OK;
+HRESULT Tonwell::put_PlayPaused(VARIANT_BOOL v) {
+    if (!playing_) return S_OK;
     MMRESULT rc;
     if (v == VARIANT_TRUE) {
         playPaused_ = true;
         rc = waveOut_->pause();
     } else {
         rc = waveOut_->restart();
-        if (rc == MMSYSERR_NOERROR)
-            playPaused_ = false;
+        if (rc == MMSYSERR_NOERROR) playPaused_ = false;
     }
-    if (rc != MMSYSERR_NOERROR)
-        return fail(TonwellOutPauseError, waveErrorText(rc).left(128));
+    if (rc != MMSYSERR_NOERROR) return fail(TonwellOutPauseError, waveErrorText(rc).left(128));
     return S_OK;
 }
 
-HRESULT Tonwell::WaveOutGetName(std::int16_t id, QString* name)
-{
+HRESULT Tonwell::WaveOutGetName(std::int16_t id, QString* name) {
     WaveOutCaps caps;
     if (waveOutSystem().caps(id, &caps) != MMSYSERR_NOERROR)
         return fail(TonwellGetWaveOutNameFailed, QStringLiteral("Failed to get wave out device name"));
@@ -233,13 +196,11 @@ HRESULT Tonwell::WaveOutGetName(std::int16_t id, QString* name)
     return S_OK;
 }
 
-HRESULT Tonwell::WaveOutGetCaps(std::int16_t id, std::int32_t* result)
-{
+HRESULT Tonwell::WaveOutGetCaps(std::int16_t id, std::int32_t* result) {
     *result = 0;
     WaveOutSystem& system = waveOutSystem();
     WaveOutCaps caps;
-    if (system.caps(id, &caps) != MMSYSERR_NOERROR)
-        return S_OK;
+    if (system.caps(id, &caps) != MMSYSERR_NOERROR) return S_OK;
     struct Bit {
         std::uint32_t device;
         std::int32_t ours;
@@ -248,13 +209,10 @@ HRESULT Tonwell::WaveOutGetCaps(std::int16_t id, std::int32_t* result)
                             {WAVE_FORMAT_2M08, tw2205Hz8bit},  {WAVE_FORMAT_2M16, tw2205Hz16bit},
                             {WAVE_FORMAT_4M08, tw44100Hz8bit}, {WAVE_FORMAT_4M16, tw44100Hz16bit}};
     for (const Bit& b : bits)
-        if (caps.formats & b.device)
-            *result |= b.ours;
-    if (system.query(id, WaveFormat::pcm(8000, 16)) == MMSYSERR_NOERROR)
-        *result |= tw8000Hz16bit;
-    if (system.query(id, WaveFormat::pcm(8000, 8)) == MMSYSERR_NOERROR)
-        *result |= tw8000Hz8bit;
+        if (caps.formats & b.device) *result |= b.ours;
+    if (system.query(id, WaveFormat::pcm(8000, 16)) == MMSYSERR_NOERROR) *result |= tw8000Hz16bit;
+    if (system.query(id, WaveFormat::pcm(8000, 8)) == MMSYSERR_NOERROR) *result |= tw8000Hz8bit;
     return S_OK;
 }
 
-} // namespace tonwell
+}  // namespace tonwell

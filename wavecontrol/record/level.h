@@ -13,4 +13,4 @@ void recordLevel8(std::uint8_t* data, std::size_t n, float g, int& recordPeak, i
 // measured on the high byte.
 void recordLevel16(std::uint8_t* data, std::size_t n, float g, int& recordPeak, int& silencePeak);
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -11,8 +11,7 @@ using namespace component;
 
 namespace {
 
-QByteArray ramp16(qsizetype bytes)
-{
+QByteArray ramp16(qsizetype bytes) {
     QByteArray d;
     for (int i = 0; d.size() < bytes; ++i) {
         const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>((i * 523) % 30000 - 15000));
@@ -24,24 +23,24 @@ QByteArray ramp16(qsizetype bytes)
 
 class AlsaPlugins : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         played = dir.filePath(QStringLiteral("played.raw"));
         input = dir.filePath(QStringLiteral("input.raw"));
         const QString conf = dir.filePath(QStringLiteral("asound.conf"));
-        const QString text = QStringLiteral(
-                                 "</usr/share/alsa/alsa.conf>\n"
-                                 "pcm.tonwell_play { type file slave.pcm \"null\" file \"%1\" format \"raw\"\n"
-                                 "  hint { show on description \"Tonwell test playback\" } }\n"
-                                 "pcm.tonwell_capture { type file slave.pcm \"null\" file \"/dev/null\" infile \"%2\" format \"raw\"\n"
-                                 "  hint { show on description \"Tonwell test capture\" } }\n"
-                                 "pcm.tonwell_absent { type hw card 97\n"
-                                 "  hint { show on description \"Tonwell absent card\" } }\n")
-                                 .arg(played, input);
+        const QString text =
+            QStringLiteral(
+                "</usr/share/alsa/alsa.conf>\n"
+                "pcm.tonwell_play { type file slave.pcm \"null\" file \"%1\" format \"raw\"\n"
+                "  hint { show on description \"Tonwell test playback\" } }\n"
+                "pcm.tonwell_capture { type file slave.pcm \"null\" file \"/dev/null\" infile \"%2\" format \"raw\"\n"
+                "  hint { show on description \"Tonwell test capture\" } }\n"
+                "pcm.tonwell_absent { type hw card 97\n"
+                "  hint { show on description \"Tonwell absent card\" } }\n")
+                .arg(played, input);
         ASSERT_TRUE(writeFile(conf, text.toUtf8()));
         qputenv("ALSA_CONFIG_PATH", conf.toLocal8Bit());
-        snd_config_update_free_global(); // read the configuration afresh
+        snd_config_update_free_global();  // read the configuration afresh
         qunsetenv("TONWELL_AUDIO");
         control = std::make_shared<Tonwell>();
         control->setClientSite(std::make_shared<SimpleSite>(true));
@@ -50,8 +49,7 @@ protected:
         std::uint32_t cookie = 0;
         ASSERT_EQ(control->advise(events, &cookie), S_OK);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         control.reset();
         qunsetenv("ALSA_CONFIG_PATH");
         snd_config_update_free_global();
@@ -59,21 +57,18 @@ protected:
     }
 
     // The index of the device ALSA lists with this description, or -2.
-    int device(bool output, const char* description)
-    {
+    int device(bool output, const char* description) {
         std::int16_t count = 0;
         output ? control->get_WaveOutNumDevs(&count) : control->get_WaveInNumDevs(&count);
         for (std::int16_t i = 0; i < count; ++i) {
             QString name;
             const HRESULT hr = output ? control->WaveOutGetName(i, &name) : control->WaveInGetName(i, &name);
-            if (SUCCEEDED(hr) && name == QLatin1String(description))
-                return i;
+            if (SUCCEEDED(hr) && name == QLatin1String(description)) return i;
         }
         return -2;
     }
 
-    bool waitFor(const QString& line)
-    {
+    bool waitFor(const QString& line) {
         QElapsedTimer guard;
         guard.start();
         while (!events->lines.contains(line) && guard.elapsed() < 20000)
@@ -87,10 +82,9 @@ protected:
     std::shared_ptr<EventLog> events;
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(AlsaPlugins, PlaybackDeliversEveryFrameBeforeDonePlay)
-{
+TEST_F(AlsaPlugins, PlaybackDeliversEveryFrameBeforeDonePlay) {
     const int out = device(true, "Tonwell test playback");
     ASSERT_GE(out, 0);
     struct Case {
@@ -111,8 +105,7 @@ TEST_F(AlsaPlugins, PlaybackDeliversEveryFrameBeforeDonePlay)
         ASSERT_TRUE(writeFile(file, waveBytes(pcmFormat(8000, 16), data)));
         QByteArray atDonePlay;
         events->onEvent = [&](const QString& line) {
-            if (line == QLatin1String("DonePlay"))
-                atDonePlay = readFile(played);
+            if (line == QLatin1String("DonePlay")) atDonePlay = readFile(played);
         };
         control->put_PlayBufferLength(c.bufferLength);
         ASSERT_EQ(control->put_PlayFilename(file), S_OK);
@@ -123,8 +116,7 @@ TEST_F(AlsaPlugins, PlaybackDeliversEveryFrameBeforeDonePlay)
     }
 }
 
-TEST_F(AlsaPlugins, RecordingCapturesWhatTheDeviceDelivers)
-{
+TEST_F(AlsaPlugins, RecordingCapturesWhatTheDeviceDelivers) {
     const int in = device(false, "Tonwell test capture");
     ASSERT_GE(in, 0);
     // The null device under the plugin delivers as fast as it is read: the input file, then
@@ -137,8 +129,7 @@ TEST_F(AlsaPlugins, RecordingCapturesWhatTheDeviceDelivers)
     ASSERT_EQ(control->Record(in), S_OK);
     QElapsedTimer wait;
     wait.start();
-    while (wait.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (wait.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     control->StopRecord();
     ASSERT_TRUE(waitFor(QStringLiteral("DoneRecord")));
     const QByteArray file = readFile(target);
@@ -149,8 +140,7 @@ TEST_F(AlsaPlugins, RecordingCapturesWhatTheDeviceDelivers)
     EXPECT_EQ(captured.left(data.size()), data);
 }
 
-TEST_F(AlsaPlugins, ADeviceThatCannotOpenStillHasItsNameAndFailsAtOnce)
-{
+TEST_F(AlsaPlugins, ADeviceThatCannotOpenStillHasItsNameAndFailsAtOnce) {
     for (bool output : {true, false}) {
         const int id = device(output, "Tonwell absent card");
         ASSERT_GE(id, 0) << output;

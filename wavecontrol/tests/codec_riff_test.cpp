@@ -7,8 +7,7 @@
 using namespace tonwell;
 using namespace tonwell::testing;
 
-TEST(Riff, WriterFixesSizesAndPadsOddChunks)
-{
+TEST(Riff, WriterFixesSizesAndPadsOddChunks) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("w.wav"));
     {
@@ -42,19 +41,21 @@ TEST(Riff, WriterFixesSizesAndPadsOddChunks)
     EXPECT_EQ(QByteArray(buf, 3), QByteArray("abc"));
 }
 
-TEST(Riff, ReaderStaysInsideTheFileWhateverTheSizesSay)
-{
+TEST(Riff, ReaderStaysInsideTheFileWhateverTheSizesSay) {
     struct Case {
         const char* name;
         QByteArray bytes;
         bool findsData;
     };
     const QByteArray fmt = pcmFormat(8000, 8);
-    const QByteArray hugeRiff = QByteArray("RIFF\xff\xff\xff\xff", 8) + "WAVE" + chunk("fmt ", fmt) + chunk("data", "xy");
-    const QByteArray hugeSkip = QByteArray("RIFF\x40\x00\x00\x00", 8) + "WAVE" + QByteArray("LIST\xf0\xff\xff\xff", 8) + "ab";
+    const QByteArray hugeRiff =
+        QByteArray("RIFF\xff\xff\xff\xff", 8) + "WAVE" + chunk("fmt ", fmt) + chunk("data", "xy");
+    const QByteArray hugeSkip =
+        QByteArray("RIFF\x40\x00\x00\x00", 8) + "WAVE" + QByteArray("LIST\xf0\xff\xff\xff", 8) + "ab";
     const Case cases[] = {
         {"4 GB RIFF size", hugeRiff, true},
-        {"odd chunk padded", chunk("RIFF", QByteArray("WAVE") + chunk("odd ", "abc") + chunk("fmt ", fmt) + chunk("data", "z")), true},
+        {"odd chunk padded",
+         chunk("RIFF", QByteArray("WAVE") + chunk("odd ", "abc") + chunk("fmt ", fmt) + chunk("data", "z")), true},
         {"chunk past the end", hugeSkip, false},
         {"header cut short", QByteArray("RIFF\x10\x00\x00\x00WAVEfm", 14), false},
     };
@@ -74,8 +75,7 @@ TEST(Riff, ReaderStaysInsideTheFileWhateverTheSizesSay)
     }
 }
 
-TEST(Codecs, NamesAndDescriptionsInTheCompressionManagersWords)
-{
+TEST(Codecs, NamesAndDescriptionsInTheCompressionManagersWords) {
     const CodecManager& acm = CodecManager::instance();
     struct Case {
         WaveFormat f;
@@ -108,8 +108,7 @@ TEST(Codecs, NamesAndDescriptionsInTheCompressionManagersWords)
     EXPECT_EQ(acm.maxFormatSize(), 30u);
 }
 
-TEST(Codecs, G711ExpandsToTheStandardValues)
-{
+TEST(Codecs, G711ExpandsToTheStandardValues) {
     const std::tuple<std::uint8_t, std::int16_t, std::int16_t> cases[] = {
         // code, A-law value, u-law value
         {0xD5, 8, 716}, {0x55, -8, -716}, {0x80, 5504, 32124}, {0x00, -5504, -32124}, {0xFF, 848, 0}, {0x7F, -848, 0},

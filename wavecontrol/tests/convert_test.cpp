@@ -23,16 +23,18 @@ using namespace component;
 
 namespace {
 
-QByteArray bytesOf(const std::vector<std::uint8_t>& v) { return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size())); }
+QByteArray bytesOf(const std::vector<std::uint8_t>& v) {
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
 std::vector<std::uint8_t> vectorOf(const QByteArray& b) { return {b.begin(), b.end()}; }
 
 // A sine tone, 16-bit, the same on every channel.
-QByteArray tone16(std::uint32_t rate, std::uint16_t channels, double seconds, double hz, double amplitude = 8000)
-{
+QByteArray tone16(std::uint32_t rate, std::uint16_t channels, double seconds, double hz, double amplitude = 8000) {
     QByteArray d;
     const auto frames = static_cast<std::size_t>(rate * seconds);
     for (std::size_t i = 0; i < frames; ++i) {
-        const auto s = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / rate))));
+        const auto s = static_cast<std::uint16_t>(
+            static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / rate))));
         for (int c = 0; c < channels; ++c) {
             d.append(static_cast<char>(s & 0xFF));
             d.append(static_cast<char>(s >> 8));
@@ -42,8 +44,7 @@ QByteArray tone16(std::uint32_t rate, std::uint16_t channels, double seconds, do
 }
 
 // Every 16-bit value once, in a scrambled order.
-QByteArray allValues16()
-{
+QByteArray allValues16() {
     QByteArray d;
     for (int i = 0; i < 65536; ++i) {
         const auto s = static_cast<std::uint16_t>((i * 997) % 65536);
@@ -53,85 +54,75 @@ QByteArray allValues16()
     return d;
 }
 
-std::vector<double> samplesOf(const QByteArray& raw)
-{
+std::vector<double> samplesOf(const QByteArray& raw) {
     std::vector<double> s(static_cast<std::size_t>(raw.size()) / 2);
     for (std::size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<std::int16_t>(static_cast<std::uint8_t>(raw[2 * i]) | (static_cast<std::uint8_t>(raw[2 * i + 1]) << 8));
+        s[i] = static_cast<std::int16_t>(static_cast<std::uint8_t>(raw[2 * i]) |
+                                         (static_cast<std::uint8_t>(raw[2 * i + 1]) << 8));
     return s;
 }
 
 // The data chunk of a wave file, or nothing when it is not a readable wave file.
-std::optional<QByteArray> dataOf(const QString& file)
-{
+std::optional<QByteArray> dataOf(const QString& file) {
     RiffReader r;
     std::vector<std::uint8_t> format;
     Chunk data;
-    if (!r.open(file) || readWaveFile(r, 64, format, &data) != WaveFileStep::Ok)
-        return std::nullopt;
+    if (!r.open(file) || readWaveFile(r, 64, format, &data) != WaveFileStep::Ok) return std::nullopt;
     QByteArray bytes(static_cast<qsizetype>(data.size), '\0');
-    if (r.read(bytes.data(), data.size) != data.size)
-        return std::nullopt;
+    if (r.read(bytes.data(), data.size) != data.size) return std::nullopt;
     return bytes;
 }
 
 // The file decoded by sox to 16-bit mono at `rate`. sox reads MPEG Layer-3 only as a plain
 // stream: that data is handed over as an .mp3 file.
-std::vector<double> soxDecode(QString file, std::uint32_t rate, bool mp3 = false)
-{
+std::vector<double> soxDecode(QString file, std::uint32_t rate, bool mp3 = false) {
     if (mp3) {
         const QString stream = file + QStringLiteral(".mp3");
         EXPECT_TRUE(writeFile(stream, dataOf(file).value_or(QByteArray())));
         file = stream;
     }
     QProcess sox;
-    sox.start(QStringLiteral("sox"), {QStringLiteral("-D"), file, QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-e"),
-                                      QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-c"),
-                                      QStringLiteral("1"), QStringLiteral("-r"), QString::number(rate), QStringLiteral("-")});
+    sox.start(QStringLiteral("sox"),
+              {QStringLiteral("-D"), file, QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-e"),
+               QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-c"),
+               QStringLiteral("1"), QStringLiteral("-r"), QString::number(rate), QStringLiteral("-")});
     sox.waitForFinished(60000);
     EXPECT_EQ(sox.exitCode(), 0) << sox.readAllStandardError().toStdString();
     return samplesOf(sox.readAllStandardOutput());
 }
 
 // The middle half of a signal (codec delays and flushes stay out of the measure).
-std::vector<double> middle(const std::vector<double>& s)
-{
-    return std::vector<double>(s.begin() + static_cast<std::ptrdiff_t>(s.size() / 4), s.begin() + static_cast<std::ptrdiff_t>(3 * s.size() / 4));
+std::vector<double> middle(const std::vector<double>& s) {
+    return std::vector<double>(s.begin() + static_cast<std::ptrdiff_t>(s.size() / 4),
+                               s.begin() + static_cast<std::ptrdiff_t>(3 * s.size() / 4));
 }
 
-double rmsDb(const std::vector<double>& s)
-{
+double rmsDb(const std::vector<double>& s) {
     double sum = 0;
-    for (double v : s)
-        sum += v * v;
+    for (double v : s) sum += v * v;
     return 10 * std::log10(sum / std::max<std::size_t>(1, s.size()) + 1e-9);
 }
 
 // The tone's frequency from its upward zero crossings.
-double frequency(const std::vector<double>& s, std::uint32_t rate)
-{
+double frequency(const std::vector<double>& s, std::uint32_t rate) {
     std::size_t first = 0, last = 0, crossings = 0;
     for (std::size_t i = 1; i < s.size(); ++i)
         if (s[i - 1] < 0 && s[i] >= 0) {
-            if (!crossings)
-                first = i;
+            if (!crossings) first = i;
             last = i;
             ++crossings;
         }
     return crossings < 2 ? 0 : (crossings - 1) * double(rate) / double(last - first);
 }
 
-WaveFormat formatNamed(std::uint16_t tag, std::uint32_t rate, std::uint16_t channels = 1)
-{
+WaveFormat formatNamed(std::uint16_t tag, std::uint32_t rate, std::uint16_t channels = 1) {
     for (const WaveFormat& f : CodecManager::instance().formats())
-        if (f.tag == tag && f.samplesPerSec == rate && f.channels == channels)
-            return f;
+        if (f.tag == tag && f.samplesPerSec == rate && f.channels == channels) return f;
     ADD_FAILURE() << "no listed format " << tag;
     return {};
 }
 
-std::vector<std::uint8_t> targetBuffer(const WaveFormat& f)
-{
+std::vector<std::uint8_t> targetBuffer(const WaveFormat& f) {
     std::vector<std::uint8_t> b = f.toBytes();
     b.resize(CodecManager::instance().maxFormatSize());
     return b;
@@ -139,8 +130,7 @@ std::vector<std::uint8_t> targetBuffer(const WaveFormat& f)
 
 class Conversion : public ::testing::Test {
 protected:
-    int convert(const QByteArray& source, const WaveFormat& target, const QString& out = QStringLiteral("out.wav"))
-    {
+    int convert(const QByteArray& source, const WaveFormat& target, const QString& out = QStringLiteral("out.wav")) {
         EXPECT_TRUE(writeFile(path(QStringLiteral("in.wav")), source));
         ConversionJob job;
         job.input = path(QStringLiteral("in.wav"));
@@ -153,16 +143,14 @@ protected:
     QTemporaryDir dir;
 };
 
-} // namespace
+}  // namespace
 
 // --- the codec manager --------------------------------------------------------------------
 
-TEST(CodecManager, DriversListTheirFormatsAndSuggestPcmForThem)
-{
+TEST(CodecManager, DriversListTheirFormatsAndSuggestPcmForThem) {
     const CodecManager& acm = CodecManager::instance();
     std::vector<std::uint16_t> tags;
-    for (const auto& d : acm.drivers())
-        tags.push_back(d->tag());
+    for (const auto& d : acm.drivers()) tags.push_back(d->tag());
     EXPECT_EQ(tags, (std::vector<std::uint16_t>{1, 6, 7, 0x11, 0x31, 0x55}));
     EXPECT_EQ(acm.maxFormatSize(), 30u);
     for (const auto& d : acm.drivers()) {
@@ -171,16 +159,18 @@ TEST(CodecManager, DriversListTheirFormatsAndSuggestPcmForThem)
             EXPECT_EQ(f.tag, d->tag());
             WaveFormat pcm;
             pcm.tag = WAVE_FORMAT_PCM;
-            ASSERT_EQ(acm.suggest(f, &pcm, ACM_FORMATSUGGESTF_WFORMATTAG), MMSYSERR_NOERROR) << d->describe(f).toStdString();
+            ASSERT_EQ(acm.suggest(f, &pcm, ACM_FORMATSUGGESTF_WFORMATTAG), MMSYSERR_NOERROR)
+                << d->describe(f).toStdString();
             // Every listed format converts both ways with its suggested PCM.
-            EXPECT_EQ(acm.openStream(pcm, f, ACM_STREAMOPENF_QUERY, nullptr), MMSYSERR_NOERROR) << d->describe(f).toStdString();
-            EXPECT_EQ(acm.openStream(f, pcm, ACM_STREAMOPENF_QUERY, nullptr), MMSYSERR_NOERROR) << d->describe(f).toStdString();
+            EXPECT_EQ(acm.openStream(pcm, f, ACM_STREAMOPENF_QUERY, nullptr), MMSYSERR_NOERROR)
+                << d->describe(f).toStdString();
+            EXPECT_EQ(acm.openStream(f, pcm, ACM_STREAMOPENF_QUERY, nullptr), MMSYSERR_NOERROR)
+                << d->describe(f).toStdString();
         }
     }
 }
 
-TEST(CodecManager, SuggestionIsRestrictedToTheAskedFields)
-{
+TEST(CodecManager, SuggestionIsRestrictedToTheAskedFields) {
     const CodecManager& acm = CodecManager::instance();
     struct Case {
         WaveFormat src;
@@ -196,11 +186,12 @@ TEST(CodecManager, SuggestionIsRestrictedToTheAskedFields)
     const Case cases[] = {
         {WaveFormat::pcm(8000, 16), gsmTag, ACM_FORMATSUGGESTF_WFORMATTAG, MMSYSERR_NOERROR, formatNamed(0x31, 8000)},
         {formatNamed(0x31, 8000), pcmTag, ACM_FORMATSUGGESTF_WFORMATTAG, MMSYSERR_NOERROR, WaveFormat::pcm(8000, 16)},
-        {WaveFormat::pcm(44100, 16, 2), pcm22, ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NSAMPLESPERSEC, MMSYSERR_NOERROR,
-         WaveFormat::pcm(22050, 16, 2)},
-        {WaveFormat::pcm(44100, 16, 2), pcm22, ACM_FORMATSUGGESTF_NCHANNELS | ACM_FORMATSUGGESTF_WBITSPERSAMPLE, MMSYSERR_NOERROR,
-         WaveFormat::pcm(44100, 8, 2)},
-        {WaveFormat::pcm(8000, 16, 2), gsmTag, ACM_FORMATSUGGESTF_WFORMATTAG, ACMERR_NOTPOSSIBLE, gsmTag}, // GSM is mono
+        {WaveFormat::pcm(44100, 16, 2), pcm22, ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NSAMPLESPERSEC,
+         MMSYSERR_NOERROR, WaveFormat::pcm(22050, 16, 2)},
+        {WaveFormat::pcm(44100, 16, 2), pcm22, ACM_FORMATSUGGESTF_NCHANNELS | ACM_FORMATSUGGESTF_WBITSPERSAMPLE,
+         MMSYSERR_NOERROR, WaveFormat::pcm(44100, 8, 2)},
+        {WaveFormat::pcm(8000, 16, 2), gsmTag, ACM_FORMATSUGGESTF_WFORMATTAG, ACMERR_NOTPOSSIBLE,
+         gsmTag},  // GSM is mono
         {WaveFormat::pcm(8000, 24), pcmTag, ACM_FORMATSUGGESTF_WFORMATTAG, ACMERR_NOTPOSSIBLE, pcmTag},
     };
     for (const Case& c : cases) {
@@ -210,8 +201,7 @@ TEST(CodecManager, SuggestionIsRestrictedToTheAskedFields)
     }
 }
 
-TEST(CodecManager, StreamOpenRefusesWithDistinctCodes)
-{
+TEST(CodecManager, StreamOpenRefusesWithDistinctCodes) {
     const CodecManager& acm = CodecManager::instance();
     const WaveFormat pcm = WaveFormat::pcm(8000, 16), gsm = formatNamed(0x31, 8000);
     WaveFormat broken = gsm;
@@ -228,14 +218,13 @@ TEST(CodecManager, StreamOpenRefusesWithDistinctCodes)
         {pcm, broken, 0, ACMERR_NOTPOSSIBLE},
         {WaveFormat::pcm(8000, 24), pcm, 0, ACMERR_NOTPOSSIBLE},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(acm.openStream(c.src, c.dst, c.flags | ACM_STREAMOPENF_QUERY, nullptr), c.rc);
+    for (const Case& c : cases) EXPECT_EQ(acm.openStream(c.src, c.dst, c.flags | ACM_STREAMOPENF_QUERY, nullptr), c.rc);
 }
 
-TEST(CodecManager, ConvertReportsBytesUsedAndProducedAndHoldsWhatDoesNotFit)
-{
+TEST(CodecManager, ConvertReportsBytesUsedAndProducedAndHoldsWhatDoesNotFit) {
     std::unique_ptr<CodecStream> stream;
-    ASSERT_EQ(CodecManager::instance().openStream(WaveFormat::pcm(8000, 16), formatNamed(0x31, 8000), 0, &stream), MMSYSERR_NOERROR);
+    ASSERT_EQ(CodecManager::instance().openStream(WaveFormat::pcm(8000, 16), formatNamed(0x31, 8000), 0, &stream),
+              MMSYSERR_NOERROR);
     EXPECT_EQ(stream->sourceAlign(), 640u);
     std::vector<std::uint8_t> src = vectorOf(tone16(8000, 1, 0.2, 400)), dst(100);
     StreamHeader h{0, src.data(), 1000, 0, dst.data(), 100, 0};
@@ -266,14 +255,14 @@ TEST(CodecManager, ConvertReportsBytesUsedAndProducedAndHoldsWhatDoesNotFit)
 
 // --- the worker -----------------------------------------------------------------------------
 
-TEST_F(Conversion, G711IsByteIdenticalToSox)
-{
+TEST_F(Conversion, G711IsByteIdenticalToSox) {
     const QByteArray source = waveBytes(pcmFormat(8000, 16), allValues16());
     for (const auto& [tag, encoding] : {std::pair{WAVE_FORMAT_ALAW, "a-law"}, std::pair{WAVE_FORMAT_MULAW, "u-law"}}) {
         ASSERT_EQ(convert(source, formatNamed(tag, 8000)), kConversionOk);
         QProcess sox;
-        sox.start(QStringLiteral("sox"), {QStringLiteral("-D"), path(QStringLiteral("in.wav")), QStringLiteral("-t"), QStringLiteral("raw"),
-                                          QStringLiteral("-e"), QString::fromLatin1(encoding), QStringLiteral("-")});
+        sox.start(QStringLiteral("sox"),
+                  {QStringLiteral("-D"), path(QStringLiteral("in.wav")), QStringLiteral("-t"), QStringLiteral("raw"),
+                   QStringLiteral("-e"), QString::fromLatin1(encoding), QStringLiteral("-")});
         ASSERT_TRUE(sox.waitForFinished(30000));
         const QByteArray expected = sox.readAllStandardOutput();
         ASSERT_EQ(expected.size(), 65536);
@@ -281,22 +270,22 @@ TEST_F(Conversion, G711IsByteIdenticalToSox)
     }
 }
 
-TEST_F(Conversion, CodecOutputsDecodeToTheSourceTone)
-{
+TEST_F(Conversion, CodecOutputsDecodeToTheSourceTone) {
     const QByteArray toneData = tone16(8000, 1, 2.5, 440);
     const double sourceDb = rmsDb(middle(samplesOf(toneData)));
     for (const std::uint16_t tag : {WAVE_FORMAT_GSM610, WAVE_FORMAT_IMA_ADPCM, WAVE_FORMAT_MPEGLAYER3}) {
-        const WaveFormat target = tag == WAVE_FORMAT_MPEGLAYER3 ? CodecManager::instance().driver(tag)->formats()[1] : formatNamed(tag, 8000);
+        const WaveFormat target =
+            tag == WAVE_FORMAT_MPEGLAYER3 ? CodecManager::instance().driver(tag)->formats()[1] : formatNamed(tag, 8000);
         ASSERT_EQ(convert(waveBytes(pcmFormat(8000, 16), toneData), target), kConversionOk) << tag;
-        const std::vector<double> decoded = soxDecode(path(QStringLiteral("out.wav")), 8000, tag == WAVE_FORMAT_MPEGLAYER3);
+        const std::vector<double> decoded =
+            soxDecode(path(QStringLiteral("out.wav")), 8000, tag == WAVE_FORMAT_MPEGLAYER3);
         EXPECT_NEAR(decoded.size() / 8000.0, 2.5, 0.2) << tag;
         EXPECT_NEAR(frequency(middle(decoded), 8000), 440, 2) << tag;
         EXPECT_NEAR(rmsDb(middle(decoded)), sourceDb, 1.0) << tag;
     }
 }
 
-TEST_F(Conversion, RateAndChannelsChangeKeepsTheTone)
-{
+TEST_F(Conversion, RateAndChannelsChangeKeepsTheTone) {
     const QByteArray stereo = tone16(44100, 2, 3.3, 1000);
     ASSERT_EQ(convert(waveBytes(pcmFormat(44100, 16, 2), stereo), WaveFormat::pcm(8000, 16)), kConversionOk);
     const auto data = dataOf(path(QStringLiteral("out.wav")));
@@ -307,13 +296,12 @@ TEST_F(Conversion, RateAndChannelsChangeKeepsTheTone)
     EXPECT_NEAR(rmsDb(middle(s)), rmsDb(middle(samplesOf(tone16(8000, 1, 1, 1000)))), 0.5);
 }
 
-TEST_F(Conversion, PcmToTheSamePcmAndEdgesOfTheData)
-{
+TEST_F(Conversion, PcmToTheSamePcmAndEdgesOfTheData) {
     const QByteArray second = tone16(8000, 1, 1, 300);
     struct Case {
         const char* name;
         QByteArray source;
-        QByteArray data; // what the destination's data must be
+        QByteArray data;  // what the destination's data must be
     } const cases[] = {
         {"same format", waveBytes(pcmFormat(8000, 16), second + second.left(1000)), second + second.left(1000)},
         {"exact seconds", waveBytes(pcmFormat(8000, 16), second + second), second + second},
@@ -323,19 +311,20 @@ TEST_F(Conversion, PcmToTheSamePcmAndEdgesOfTheData)
                            chunk("LIST", QByteArray(40, 'x'))),
          second.left(3000)},
         {"data longer than the file",
-         waveBytes(pcmFormat(8000, 16), second.left(2000)).replace(40, 4, QByteArray("\xff\xff\x00\x00", 4)), second.left(2000)},
+         waveBytes(pcmFormat(8000, 16), second.left(2000)).replace(40, 4, QByteArray("\xff\xff\x00\x00", 4)),
+         second.left(2000)},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(convert(c.source, WaveFormat::pcm(8000, 16)), kConversionOk) << c.name;
         EXPECT_EQ(dataOf(path(QStringLiteral("out.wav"))), c.data) << c.name;
         // A valid file: RIFF size = file size - 8.
         const QByteArray file = readFile(path(QStringLiteral("out.wav")));
-        EXPECT_EQ(static_cast<qsizetype>(qFromLittleEndian<std::uint32_t>(file.constData() + 4)), file.size() - 8) << c.name;
+        EXPECT_EQ(static_cast<qsizetype>(qFromLittleEndian<std::uint32_t>(file.constData() + 4)), file.size() - 8)
+            << c.name;
     }
 }
 
-TEST_F(Conversion, StepCodesOfBadSourcesAndUnbridgeableTargets)
-{
+TEST_F(Conversion, StepCodesOfBadSourcesAndUnbridgeableTargets) {
     const QByteArray tone = tone16(8000, 1, 0.5, 300);
     const QByteArray pcm8k = waveBytes(pcmFormat(8000, 16), tone);
     WaveFormat unknownTag = WaveFormat::pcm(8000, 16);
@@ -356,16 +345,21 @@ TEST_F(Conversion, StepCodesOfBadSourcesAndUnbridgeableTargets)
     } const cases[] = {
         {"not a wave file", QByteArray("just some text, no RIFF here"), WaveFormat::pcm(8000, 16), 2, false},
         {"cut in the header", pcm8k.left(10), WaveFormat::pcm(8000, 16), 2, false},
-        {"no format chunk", chunk("RIFF", QByteArray("WAVE") + chunk("data", tone)), WaveFormat::pcm(8000, 16), 3, false},
-        {"format chunk larger than the buffer", waveBytes(QByteArray(40, '\1'), tone), WaveFormat::pcm(8000, 16), 4, false},
+        {"no format chunk", chunk("RIFF", QByteArray("WAVE") + chunk("data", tone)), WaveFormat::pcm(8000, 16), 3,
+         false},
+        {"format chunk larger than the buffer", waveBytes(QByteArray(40, '\1'), tone), WaveFormat::pcm(8000, 16), 4,
+         false},
         {"cut in the format", pcm8k.left(30), WaveFormat::pcm(8000, 16), 4, false},
-        {"no data chunk", chunk("RIFF", QByteArray("WAVE") + chunk("fmt ", pcmFormat(8000, 16))), WaveFormat::pcm(8000, 16), 5, false},
+        {"no data chunk", chunk("RIFF", QByteArray("WAVE") + chunk("fmt ", pcmFormat(8000, 16))),
+         WaveFormat::pcm(8000, 16), 5, false},
         {"no codec for the target tag", pcm8k, unknownTag, 10, false},
         {"no intermediate for the target", pcm8k, mp3At7k, 12, false},
         {"24-bit source", waveBytes(pcm24, tone), formatNamed(0x31, 8000), 30, true},
         {"GSM to GSM at another rate", gsm, formatNamed(0x31, 11025), 34, true},
-        {"zero block align", waveBytes(QByteArray(pcmFormat(8000, 16)).replace(12, 2, QByteArray(2, '\0')), tone), formatNamed(6, 8000), 30, true},
-        {"zero bytes a second", waveBytes(QByteArray(pcmFormat(8000, 16)).replace(8, 4, QByteArray(4, '\0')), tone), formatNamed(6, 8000), 30, true},
+        {"zero block align", waveBytes(QByteArray(pcmFormat(8000, 16)).replace(12, 2, QByteArray(2, '\0')), tone),
+         formatNamed(6, 8000), 30, true},
+        {"zero bytes a second", waveBytes(QByteArray(pcmFormat(8000, 16)).replace(8, 4, QByteArray(4, '\0')), tone),
+         formatNamed(6, 8000), 30, true},
     };
     for (const Case& c : cases) {
         QFile::remove(path(QStringLiteral("out.wav")));
@@ -390,34 +384,31 @@ QString hexOf(const WaveFormat& f) { return QString::fromLatin1(bytesOf(f.toByte
 class ConvertControl : public VirtualDevice {
 protected:
     // Runs the event loop until ConvertDone or ConvertError; returns that event's line.
-    QString waitForResult()
-    {
+    QString waitForResult() {
         QElapsedTimer guard;
         guard.start();
         auto result = [this] {
             for (const QString& l : events->lines)
-                if (l.startsWith(QStringLiteral("Convert")))
-                    return l;
+                if (l.startsWith(QStringLiteral("Convert"))) return l;
             return QString();
         };
         while (result().isEmpty() && guard.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         return result();
     }
-    QString lastError() const
-    {
+    QString lastError() const {
         auto info = getErrorInfo();
         return info ? info->description : QString();
     }
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(ConvertControl, ConvertDoneArrivesOnTheControlsThreadAndTheOutputPlaysBack)
-{
+TEST_F(ConvertControl, ConvertDoneArrivesOnTheControlsThreadAndTheOutputPlaysBack) {
     const QByteArray toneData = tone16(8000, 1, 2, 500);
     const QString in = makeWave(QStringLiteral("tone.wav"), pcmFormat(8000, 16), toneData);
-    for (const WaveFormat& target : {formatNamed(0x31, 8000), formatNamed(0x11, 8000), CodecManager::instance().driver(0x55)->formats()[1]}) {
+    for (const WaveFormat& target :
+         {formatNamed(0x31, 8000), formatNamed(0x11, 8000), CodecManager::instance().driver(0x55)->formats()[1]}) {
         events->lines.clear();
         QFile::remove(out);
         const QString converted = path(QStringLiteral("tone-%1.wav").arg(target.tag));
@@ -447,8 +438,7 @@ TEST_F(ConvertControl, ConvertDoneArrivesOnTheControlsThreadAndTheOutputPlaysBac
     }
 }
 
-TEST_F(ConvertControl, SynchronousChecksInOrder)
-{
+TEST_F(ConvertControl, SynchronousChecksInOrder) {
     const QString in = makeWave(QStringLiteral("long.wav"), pcmFormat(8000, 16), tone16(8000, 1, 60, 300));
     ASSERT_EQ(control->put_ConvertFormat(hexOf(CodecManager::instance().driver(0x55)->formats()[1])), S_OK);
     struct Case {
@@ -475,8 +465,7 @@ TEST_F(ConvertControl, SynchronousChecksInOrder)
     EXPECT_EQ(events->lines, QStringList{QStringLiteral("ConvertDone")});
 }
 
-TEST_F(ConvertControl, FailuresArriveAsConvertErrorWithTheStepsText)
-{
+TEST_F(ConvertControl, FailuresArriveAsConvertErrorWithTheStepsText) {
     const QString text = path(QStringLiteral("notes.txt"));
     ASSERT_TRUE(writeFile(text, "not audio at all"));
     ASSERT_EQ(control->put_ConvertFormat(hexOf(WaveFormat::pcm(8000, 16))), S_OK);
@@ -491,8 +480,7 @@ TEST_F(ConvertControl, FailuresArriveAsConvertErrorWithTheStepsText)
     EXPECT_EQ(waitForResult(), QStringLiteral("ConvertError 10 Failed to find suitable output codec"));
 }
 
-TEST_F(ConvertControl, ConvertFormatTextsAndTheirDescriptions)
-{
+TEST_F(ConvertControl, ConvertFormatTextsAndTheirDescriptions) {
     QString v;
     ASSERT_EQ(control->get_ConvertFormat(&v), S_OK);
     EXPECT_EQ(v, QString());
@@ -502,13 +490,18 @@ TEST_F(ConvertControl, ConvertFormatTextsAndTheirDescriptions)
         HRESULT hr;
         QString get, tag, attributes;
     } const cases[] = {
-        {QStringLiteral("01000100401F0000803E0000020010000000"), S_OK, QStringLiteral("01000100401F0000803E0000020010000000"),
-         QStringLiteral("PCM"), QStringLiteral("8.000 kHz, 16 Bit, Mono")},
+        {QStringLiteral("01000100401F0000803E0000020010000000"), S_OK,
+         QStringLiteral("01000100401F0000803E0000020010000000"), QStringLiteral("PCM"),
+         QStringLiteral("8.000 kHz, 16 Bit, Mono")},
         {gsm.toLower(), S_OK, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
-        {gsm + QStringLiteral("0"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
-        {QStringLiteral("0G000100401F0000803E0000020010000000"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
-        {QStringLiteral("0100"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
-        {QString(62, QLatin1Char('0')), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+        {gsm + QStringLiteral("0"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"),
+         QStringLiteral("8.000 kHz, Mono")},
+        {QStringLiteral("0G000100401F0000803E0000020010000000"), TonwellInvalidPropertyValue, gsm,
+         QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
+        {QStringLiteral("0100"), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"),
+         QStringLiteral("8.000 kHz, Mono")},
+        {QString(62, QLatin1Char('0')), TonwellInvalidPropertyValue, gsm, QStringLiteral("GSM 6.10"),
+         QStringLiteral("8.000 kHz, Mono")},
         {QString(), S_OK, QString(), QStringLiteral("GSM 6.10"), QStringLiteral("8.000 kHz, Mono")},
     };
     for (const Case& c : cases) {
@@ -526,8 +519,7 @@ TEST_F(ConvertControl, ConvertFormatTextsAndTheirDescriptions)
     }
 }
 
-TEST_F(ConvertControl, TheFormatDialogSetsTheTargetAndCancelKeepsIt)
-{
+TEST_F(ConvertControl, TheFormatDialogSetsTheTargetAndCancelKeepsIt) {
     auto answer = [](bool accept, const QString& tag, int format) {
         QTimer::singleShot(0, [=] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -554,8 +546,7 @@ TEST_F(ConvertControl, TheFormatDialogSetsTheTargetAndCancelKeepsIt)
     EXPECT_EQ(v, hexOf(formatNamed(7, 8000, 2)));
 }
 
-TEST_F(ConvertControl, DestroyingTheControlStopsTheWorkerAndFiresNothing)
-{
+TEST_F(ConvertControl, DestroyingTheControlStopsTheWorkerAndFiresNothing) {
     const QString in = makeWave(QStringLiteral("long.wav"), pcmFormat(8000, 16), tone16(8000, 1, 120, 300));
     ASSERT_EQ(control->put_ConvertFormat(hexOf(CodecManager::instance().driver(0x55)->formats()[1])), S_OK);
     ASSERT_EQ(control->Convert(in, path(QStringLiteral("out.wav"))), S_OK);

@@ -59,4 +59,4 @@ protected:
     std::shared_ptr<EventLog> events;
 };
 
-} // namespace tonwell::testing
+}  // namespace tonwell::testing

@@ -10,24 +10,22 @@ using namespace component;
 
 namespace {
 
-std::shared_ptr<Tonwell> sited(bool userMode)
-{
+std::shared_ptr<Tonwell> sited(bool userMode) {
     auto t = std::make_shared<Tonwell>();
     t->setClientSite(std::make_shared<SimpleSite>(userMode));
     t->initNew();
     return t;
 }
 
-} // namespace
+}  // namespace
 
-TEST(Interface, SettersClampAndGainFollowsTheRule)
-{
+TEST(Interface, SettersClampAndGainFollowsTheRule) {
     struct Case {
         DISPID id;
         std::int16_t put, stored;
     };
     const Case cases[] = {
-        {dispid::PlayVolume, 150, 100},   {dispid::PlayVolume, -150, -100}, {dispid::PlayVolume, 37, 37},
+        {dispid::PlayVolume, 150, 100},   {dispid::PlayVolume, -150, -100},  {dispid::PlayVolume, 37, 37},
         {dispid::RecordLevel, 101, 100},  {dispid::RecordLevel, -101, -100}, {dispid::SilenceLevel, -5, 0},
         {dispid::SilenceLevel, 150, 100}, {dispid::SilenceTimer, -1, 0},     {dispid::SilenceTimer, 2500, 2500},
     };
@@ -45,8 +43,7 @@ TEST(Interface, SettersClampAndGainFollowsTheRule)
     }
 }
 
-TEST(Interface, NegativeBufferLengthsAreRefusedWithErrorInfo)
-{
+TEST(Interface, NegativeBufferLengthsAreRefusedWithErrorInfo) {
     auto t = sited(true);
     const std::pair<DISPID, const char*> cases[] = {
         {dispid::PlayBufferLength, "Play buffer length invalid property value"},
@@ -69,10 +66,10 @@ TEST(Interface, NegativeBufferLengthsAreRefusedWithErrorInfo)
     }
 }
 
-TEST(Interface, BoolSettersTakeOnlyMinusOneAsTrue)
-{
+TEST(Interface, BoolSettersTakeOnlyMinusOneAsTrue) {
     auto t = sited(true);
-    const std::pair<std::int16_t, VARIANT_BOOL> cases[] = {{-1, VARIANT_TRUE}, {1, VARIANT_FALSE}, {0, VARIANT_FALSE}, {2, VARIANT_FALSE}};
+    const std::pair<std::int16_t, VARIANT_BOOL> cases[] = {
+        {-1, VARIANT_TRUE}, {1, VARIANT_FALSE}, {0, VARIANT_FALSE}, {2, VARIANT_FALSE}};
     for (DISPID id : {dispid::SilenceDeletion, dispid::Enabled}) {
         for (auto [put, stored] : cases) {
             EXPECT_EQ(t->put(id, Variant(static_cast<VARIANT_BOOL>(put))), S_OK);
@@ -84,12 +81,12 @@ TEST(Interface, BoolSettersTakeOnlyMinusOneAsTrue)
     }
 }
 
-TEST(Interface, RunTimeOnlyGettersFailInDesignModeAndWithoutSite)
-{
-    const DISPID runTimeOnly[] = {dispid::WaveInNumDevs, dispid::WaveOutNumDevs, dispid::PlayPaused, dispid::RecordPaused,
-                                  dispid::ConvertAttributes, dispid::ConvertTag, dispid::ConvertBusy, dispid::ConvertFormat,
-                                  dispid::RecordTag, dispid::RecordAttributes, dispid::RecordUserFormat, dispid::PlayBusy,
-                                  dispid::RecordBusy, dispid::PlayTag, dispid::PlayAttributes};
+TEST(Interface, RunTimeOnlyGettersFailInDesignModeAndWithoutSite) {
+    const DISPID runTimeOnly[] = {dispid::WaveInNumDevs,    dispid::WaveOutNumDevs,    dispid::PlayPaused,
+                                  dispid::RecordPaused,     dispid::ConvertAttributes, dispid::ConvertTag,
+                                  dispid::ConvertBusy,      dispid::ConvertFormat,     dispid::RecordTag,
+                                  dispid::RecordAttributes, dispid::RecordUserFormat,  dispid::PlayBusy,
+                                  dispid::RecordBusy,       dispid::PlayTag,           dispid::PlayAttributes};
     auto design = sited(false);
     auto unsited = std::make_shared<Tonwell>();
     auto running = sited(true);
@@ -107,8 +104,7 @@ TEST(Interface, RunTimeOnlyGettersFailInDesignModeAndWithoutSite)
     }
 }
 
-TEST(Interface, StreamLayoutIsByteExactAndNewerVersionsAreRefused)
-{
+TEST(Interface, StreamLayoutIsByteExactAndNewerVersionsAreRefused) {
     auto t = sited(true);
     t->put_RecordFilename(QStringLiteral("r.wav"));
     t->put_PlayVolume(-3);
@@ -117,17 +113,31 @@ TEST(Interface, StreamLayoutIsByteExactAndNewerVersionsAreRefused)
     MemoryStream s;
     ASSERT_EQ(t->save(s, true), S_OK);
     const QByteArray expected = QByteArray::fromHex(
-        "00030000" "4f030000" "4f030000"       // version, _cx, _cy (32 px in HIMETRIC)
-        "0800" "00000000"                     // PlayFilename: empty
-        "0800" "0c000000" "72002e00770061007600" "0000" // RecordFilename "r.wav"
-        "0200" "fdff"                         // PlayVolume -3
-        "0200" "0000"                         // RecordLevel
-        "0300" "80000000"                     // RecordFormat 128
-        "0200" "1900"                         // SilenceLevel 25
-        "0200" "e803"                         // SilenceTimer 1000
-        "0200" "0200"                         // PlayBufferLength
-        "0200" "0100"                         // RecordBufferLength
-        "0b00" "ffff");                       // SilenceDeletion
+        "00030000"
+        "4f030000"
+        "4f030000"  // version, _cx, _cy (32 px in HIMETRIC)
+        "0800"
+        "00000000"  // PlayFilename: empty
+        "0800"
+        "0c000000"
+        "72002e00770061007600"
+        "0000"  // RecordFilename "r.wav"
+        "0200"
+        "fdff"  // PlayVolume -3
+        "0200"
+        "0000"  // RecordLevel
+        "0300"
+        "80000000"  // RecordFormat 128
+        "0200"
+        "1900"  // SilenceLevel 25
+        "0200"
+        "e803"  // SilenceTimer 1000
+        "0200"
+        "0200"  // PlayBufferLength
+        "0200"
+        "0100"  // RecordBufferLength
+        "0b00"
+        "ffff");  // SilenceDeletion
     EXPECT_EQ(s.data().toHex(), expected.toHex());
 
     auto loaded = std::make_shared<Tonwell>();
@@ -147,23 +157,22 @@ TEST(Interface, StreamLayoutIsByteExactAndNewerVersionsAreRefused)
     EXPECT_EQ(loaded->initNew(), E_UNEXPECTED);
 
     QByteArray newer = expected;
-    newer[0] = 0x01; // 0x301
+    newer[0] = 0x01;  // 0x301
     MemoryStream refused(newer);
     auto fresh = std::make_shared<Tonwell>();
     EXPECT_EQ(fresh->load(refused), E_FAIL);
 }
 
-TEST(Interface, PropertyBagUsesTheMapNames)
-{
+TEST(Interface, PropertyBagUsesTheMapNames) {
     auto t = sited(true);
     t->put_PlayBufferLength(7);
     MemoryPropertyBag bag;
     ASSERT_EQ(t->save(bag, true, true), S_OK);
     QStringList names;
-    for (const auto& [name, value] : bag.entries())
-        names << name;
-    EXPECT_EQ(names, (QStringList{"_cx", "_cy", "PlayFilename", "RecordFilename", "PlayVolume", "RecordLevel", "RecordFormat",
-                                  "SilenceLevel", "SilenceTimer", "PlayBufferLength", "RecordBufferLength", "SilenceDeletion"}));
+    for (const auto& [name, value] : bag.entries()) names << name;
+    EXPECT_EQ(names, (QStringList{"_cx", "_cy", "PlayFilename", "RecordFilename", "PlayVolume", "RecordLevel",
+                                  "RecordFormat", "SilenceLevel", "SilenceTimer", "PlayBufferLength",
+                                  "RecordBufferLength", "SilenceDeletion"}));
     MemoryPropertyBag text = MemoryPropertyBag::fromText(bag.toText());
     auto loaded = std::make_shared<Tonwell>();
     ASSERT_EQ(loaded->load(text), S_OK);
@@ -172,8 +181,7 @@ TEST(Interface, PropertyBagUsesTheMapNames)
     EXPECT_EQ(length, 7);
 }
 
-TEST(Interface, TypeInfoHasTheMembersEventsAndEnums)
-{
+TEST(Interface, TypeInfoHasTheMembersEventsAndEnums) {
     Tonwell t;
     const TypeInfo& info = t.typeInfo();
     EXPECT_EQ(info.members.size(), 38u);
@@ -207,14 +215,13 @@ TEST(Interface, TypeInfoHasTheMembersEventsAndEnums)
     EXPECT_EQ(info.enums[1].items.back().value, static_cast<std::int32_t>(0x80042018));
 }
 
-TEST(Interface, ConstructionCountsDevicesAndMarksFormatsNotSet)
-{
+TEST(Interface, ConstructionCountsDevicesAndMarksFormatsNotSet) {
     qputenv("TONWELL_AUDIO", "virtual");
     auto t = sited(true);
     std::int16_t n = 0;
     EXPECT_EQ(t->get_WaveOutNumDevs(&n), S_OK);
     EXPECT_EQ(n, 1);
-    EXPECT_EQ(t->maxFormatSize(), 30u); // MPEG Layer-3 has the largest record
+    EXPECT_EQ(t->maxFormatSize(), 30u);  // MPEG Layer-3 has the largest record
     // RecordFormat 2 is stored, but the record format buffer reads "not set" until it is put.
     t->put_RecordFormat(twUserSelect);
     QString user;
@@ -223,11 +230,10 @@ TEST(Interface, ConstructionCountsDevicesAndMarksFormatsNotSet)
     t->put_RecordUserFormat(QStringLiteral("01000100401F0000803E0000020010000000"));
     t->get_RecordUserFormat(&user);
     EXPECT_EQ(user, QStringLiteral("01000100401F0000803E0000020010000000"));
-    EXPECT_EQ(t->messageWindow(), nullptr); // made by the first Play
+    EXPECT_EQ(t->messageWindow(), nullptr);  // made by the first Play
 }
 
-TEST(Interface, AboutDialogSaysWhatItIs)
-{
+TEST(Interface, AboutDialogSaysWhatItIs) {
     auto dialog = makeAboutDialog();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("About The Control"));
     auto* label = dialog->findChild<QLabel*>(QStringLiteral("201"));

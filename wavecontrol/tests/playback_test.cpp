@@ -12,16 +12,13 @@ using namespace component;
 
 namespace {
 
-QByteArray ramp8(int n)
-{
+QByteArray ramp8(int n) {
     QByteArray d;
-    for (int i = 0; i < n; ++i)
-        d.append(static_cast<char>((i * 7) & 0xFF));
+    for (int i = 0; i < n; ++i) d.append(static_cast<char>((i * 7) & 0xFF));
     return d;
 }
 
-QByteArray ramp16(int samples)
-{
+QByteArray ramp16(int samples) {
     QByteArray d;
     for (int i = 0; i < samples; ++i) {
         const auto s = static_cast<std::uint16_t>(static_cast<std::int16_t>((i * 997) % 65536 - 32768));
@@ -32,8 +29,7 @@ QByteArray ramp16(int samples)
 }
 
 // The volume stage computed the plain way, as a listener would expect it.
-QByteArray expectedAfterGain(const QByteArray& in, int bits, float g)
-{
+QByteArray expectedAfterGain(const QByteArray& in, int bits, float g) {
     QByteArray out = in;
     if (bits == 8) {
         for (auto& c : out) {
@@ -42,7 +38,8 @@ QByteArray expectedAfterGain(const QByteArray& in, int bits, float g)
         }
     } else {
         for (qsizetype i = 0; i + 1 < out.size(); i += 2) {
-            const auto s = static_cast<std::int16_t>(static_cast<std::uint8_t>(out[i]) | (static_cast<std::uint8_t>(out[i + 1]) << 8));
+            const auto s = static_cast<std::int16_t>(static_cast<std::uint8_t>(out[i]) |
+                                                     (static_cast<std::uint8_t>(out[i + 1]) << 8));
             const int v = std::clamp(static_cast<int>(std::trunc(s * g)), -32768, 32767);
             out[i] = static_cast<char>(v & 0xFF);
             out[i + 1] = static_cast<char>((v >> 8) & 0xFF);
@@ -51,16 +48,15 @@ QByteArray expectedAfterGain(const QByteArray& in, int bits, float g)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 using Playback = VirtualDevice;
 
-TEST_F(Playback, OpeningErrorsGiveTheirCodeAndDescription)
-{
+TEST_F(Playback, OpeningErrorsGiveTheirCodeAndDescription) {
     const QByteArray fmt = pcmFormat(8000, 8);
     struct Case {
         const char* name;
-        QByteArray bytes; // null: no file at all
+        QByteArray bytes;  // null: no file at all
         HRESULT code;
         const char* description;
     };
@@ -69,13 +65,15 @@ TEST_F(Playback, OpeningErrorsGiveTheirCodeAndDescription)
         {"missing", QByteArray(), TonwellPlayFileOpenFailed, "Failed to open play file"},
         {"empty", QByteArray(""), TonwellInvalidAudioFile, "Not a valid wave audio file"},
         {"text", QByteArray("just some words, not audio\n"), TonwellInvalidAudioFile, "Not a valid wave audio file"},
-        {"other form", chunk("RIFF", QByteArray("AVI ") + chunk("fmt ", fmt)), TonwellInvalidAudioFile, "Not a valid wave audio file"},
+        {"other form", chunk("RIFF", QByteArray("AVI ") + chunk("fmt ", fmt)), TonwellInvalidAudioFile,
+         "Not a valid wave audio file"},
         {"no fmt", chunk("RIFF", riffWave + chunk("data", "abc")), TonwellDamagedAudioFile, "Damaged wave audio file"},
-        {"truncated fmt", chunk("RIFF", riffWave + chunk("fmt ", fmt)).left(30), TonwellFileErrorReadingFormat, "Error reading format of wave audio file"},
-        {"oversize fmt", chunk("RIFF", riffWave + chunk("fmt ", QByteArray(65535, 1)) + chunk("data", "ab")), TonwellFileErrorReadingFormat,
+        {"truncated fmt", chunk("RIFF", riffWave + chunk("fmt ", fmt)).left(30), TonwellFileErrorReadingFormat,
          "Error reading format of wave audio file"},
-        {"data before fmt", chunk("RIFF", riffWave + chunk("data", "abcd") + chunk("fmt ", fmt)), TonwellFileWaveDataError,
-         "Unable to find data in wave audio file"},
+        {"oversize fmt", chunk("RIFF", riffWave + chunk("fmt ", QByteArray(65535, 1)) + chunk("data", "ab")),
+         TonwellFileErrorReadingFormat, "Error reading format of wave audio file"},
+        {"data before fmt", chunk("RIFF", riffWave + chunk("data", "abcd") + chunk("fmt ", fmt)),
+         TonwellFileWaveDataError, "Unable to find data in wave audio file"},
         {"no data", chunk("RIFF", riffWave + chunk("fmt ", fmt) + chunk("LIST", "INFO")), TonwellFileWaveDataError,
          "Unable to find data in wave audio file"},
     };
@@ -84,7 +82,7 @@ TEST_F(Playback, OpeningErrorsGiveTheirCodeAndDescription)
         if (!c.bytes.isNull()) {
             ASSERT_TRUE(writeFile(file, c.bytes));
         }
-        control->put_PlayFilename(file); // may fail too; Play opens the file again
+        control->put_PlayFilename(file);  // may fail too; Play opens the file again
         getErrorInfo();
         EXPECT_EQ(control->Play(0), c.code) << c.name;
         auto info = getErrorInfo();
@@ -98,8 +96,7 @@ TEST_F(Playback, OpeningErrorsGiveTheirCodeAndDescription)
     EXPECT_TRUE(events->lines.isEmpty());
 }
 
-TEST_F(Playback, DeviceOpenAndPrepareFailuresCarryTheDeviceText)
-{
+TEST_F(Playback, DeviceOpenAndPrepareFailuresCarryTheDeviceText) {
     const QString file = makeWave(QStringLiteral("a.wav"), pcmFormat(8000, 8), ramp8(4000));
     const std::tuple<const char*, HRESULT, MMRESULT> cases[] = {
         {"open", TonwellOutOpenError, MMSYSERR_ALLOCATED}, {"prepare", TonwellPrepareHeaderFailure, MMSYSERR_NOMEM}};
@@ -111,14 +108,13 @@ TEST_F(Playback, DeviceOpenAndPrepareFailuresCarryTheDeviceText)
         EXPECT_EQ(info->description, waveErrorText(device));
     }
     qunsetenv("TONWELL_VIRTUAL_FAIL");
-    EXPECT_EQ(control->Play(5), static_cast<HRESULT>(0x80042007)); // no such device
+    EXPECT_EQ(control->Play(5), static_cast<HRESULT>(0x80042007));  // no such device
     EXPECT_EQ(getErrorInfo()->description, waveErrorText(MMSYSERR_BADDEVICEID));
-    EXPECT_EQ(control->Play(0), S_OK); // nothing was left half-open
+    EXPECT_EQ(control->Play(0), S_OK);  // nothing was left half-open
     EXPECT_TRUE(waitForDonePlay());
 }
 
-TEST_F(Playback, SetterReadsTheFormatAndKeepsTheNameOnFailure)
-{
+TEST_F(Playback, SetterReadsTheFormatAndKeepsTheNameOnFailure) {
     const QString file = makeWave(QStringLiteral("a.wav"), pcmFormat(8000, 16), ramp16(100));
     EXPECT_EQ(control->put_PlayFilename(file), S_OK);
     QString tag, attributes, name;
@@ -132,11 +128,10 @@ TEST_F(Playback, SetterReadsTheFormatAndKeepsTheNameOnFailure)
     control->get_PlayFilename(&name);
     EXPECT_EQ(name, text);
     control->get_PlayTag(&tag);
-    EXPECT_EQ(tag, QStringLiteral("PCM")); // the previous description stays
+    EXPECT_EQ(tag, QStringLiteral("PCM"));  // the previous description stays
 }
 
-TEST_F(Playback, BufferSizeFollowsLengthRateAndBlockAlign)
-{
+TEST_F(Playback, BufferSizeFollowsLengthRateAndBlockAlign) {
     struct Case {
         std::uint32_t rate;
         std::uint16_t bits, channels;
@@ -144,11 +139,13 @@ TEST_F(Playback, BufferSizeFollowsLengthRateAndBlockAlign)
         std::uint32_t size;
     };
     const Case cases[] = {
-        {44100, 16, 1, 2, 10000}, {8000, 8, 1, 0, 1024}, {8000, 16, 1, 2, 3200}, {8000, 16, 2, 3, 9600}, {11025, 16, 2, 1, 4408},
+        {44100, 16, 1, 2, 10000}, {8000, 8, 1, 0, 1024},   {8000, 16, 1, 2, 3200},
+        {8000, 16, 2, 3, 9600},   {11025, 16, 2, 1, 4408},
     };
     for (const Case& c : cases) {
         events->lines.clear();
-        const QString file = makeWave(QStringLiteral("b.wav"), pcmFormat(c.rate, c.bits, c.channels), QByteArray(64, 0));
+        const QString file =
+            makeWave(QStringLiteral("b.wav"), pcmFormat(c.rate, c.bits, c.channels), QByteArray(64, 0));
         control->put_PlayBufferLength(c.length);
         ASSERT_EQ(playFile(file), S_OK);
         EXPECT_EQ(control->playBufferSize(), c.size) << c.rate << "/" << c.bits << "/" << c.channels;
@@ -156,8 +153,7 @@ TEST_F(Playback, BufferSizeFollowsLengthRateAndBlockAlign)
     }
 }
 
-TEST_F(Playback, VolumeShapesTheBytesPlayed)
-{
+TEST_F(Playback, VolumeShapesTheBytesPlayed) {
     const QByteArray data8 = ramp8(3000), data16 = ramp16(3000);
     for (int bits : {8, 16}) {
         const QByteArray& data = bits == 8 ? data8 : data16;
@@ -177,18 +173,15 @@ TEST_F(Playback, VolumeShapesTheBytesPlayed)
     }
 }
 
-TEST_F(Playback, LevelTicksComeBeforeTheFinalVUChangeAndDonePlay)
-{
+TEST_F(Playback, LevelTicksComeBeforeTheFinalVUChangeAndDonePlay) {
     // A full-scale positive square wave: every tick that sees it reports level 99.
     QByteArray data;
-    for (int i = 0; i < 16000; ++i)
-        data.append(i % 2 ? QByteArray("\xff\x7f", 2) : QByteArray("\x00\x00", 2));
+    for (int i = 0; i < 16000; ++i) data.append(i % 2 ? QByteArray("\xff\x7f", 2) : QByteArray("\x00\x00", 2));
     qputenv("TONWELL_VIRTUAL_PACE", "2");
     const QString file = makeWave(QStringLiteral("tick.wav"), pcmFormat(8000, 16), data);
     VARIANT_BOOL busyAtDone = VARIANT_TRUE;
     events->onEvent = [&](const QString& line) {
-        if (line == QLatin1String("DonePlay"))
-            control->get_PlayBusy(&busyAtDone);
+        if (line == QLatin1String("DonePlay")) control->get_PlayBusy(&busyAtDone);
     };
     ASSERT_EQ(playFile(file), S_OK);
     ASSERT_TRUE(waitForDonePlay());
@@ -203,10 +196,9 @@ TEST_F(Playback, LevelTicksComeBeforeTheFinalVUChangeAndDonePlay)
     EXPECT_EQ(played(), data);
 }
 
-TEST_F(Playback, StereoPlaysUnchangedWithoutLevelTicks)
-{
+TEST_F(Playback, StereoPlaysUnchangedWithoutLevelTicks) {
     qputenv("TONWELL_VIRTUAL_PACE", "2");
-    const QByteArray data = ramp16(8000); // 0.5 s of 8 kHz stereo
+    const QByteArray data = ramp16(8000);  // 0.5 s of 8 kHz stereo
     const QString file = makeWave(QStringLiteral("stereo.wav"), pcmFormat(8000, 16, 2), data);
     control->put_PlayVolume(100);
     ASSERT_EQ(playFile(file), S_OK);
@@ -215,21 +207,19 @@ TEST_F(Playback, StereoPlaysUnchangedWithoutLevelTicks)
     EXPECT_EQ(played(), data);
 }
 
-TEST_F(Playback, StopPlayWhileIdleAndWhilePlaying)
-{
+TEST_F(Playback, StopPlayWhileIdleAndWhilePlaying) {
     EXPECT_EQ(control->StopPlay(), S_OK);
     QCoreApplication::processEvents();
     EXPECT_TRUE(events->lines.isEmpty());
 
     qputenv("TONWELL_VIRTUAL_PACE", "1");
-    const QByteArray data = ramp16(80000); // ten seconds
+    const QByteArray data = ramp16(80000);  // ten seconds
     const QString file = makeWave(QStringLiteral("long.wav"), pcmFormat(8000, 16), data);
     ASSERT_EQ(playFile(file), S_OK);
-    EXPECT_EQ(control->Play(0), S_OK); // already playing: nothing happens
+    EXPECT_EQ(control->Play(0), S_OK);  // already playing: nothing happens
     QElapsedTimer guard;
     guard.start();
-    while (played().isEmpty() && guard.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (played().isEmpty() && guard.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(control->StopPlay(), S_OK);
     // Between StopPlay and DonePlay a new start is refused, never mixed with the old buffers.
     EXPECT_EQ(control->Play(0), static_cast<HRESULT>(0x80042007));
@@ -243,8 +233,7 @@ TEST_F(Playback, StopPlayWhileIdleAndWhilePlaying)
     EXPECT_TRUE(events->lines.isEmpty());
 }
 
-TEST_F(Playback, EmptyDataChunkEndsAtOnce)
-{
+TEST_F(Playback, EmptyDataChunkEndsAtOnce) {
     const QString file = makeWave(QStringLiteral("empty.wav"), pcmFormat(8000, 16), QByteArray());
     ASSERT_EQ(playFile(file), S_OK);
     ASSERT_TRUE(waitForDonePlay());
@@ -252,8 +241,7 @@ TEST_F(Playback, EmptyDataChunkEndsAtOnce)
     EXPECT_TRUE(played().isEmpty());
 }
 
-TEST_F(Playback, PauseWhileIdleChangesNothingAndAFailedPauseReportsTheDevice)
-{
+TEST_F(Playback, PauseWhileIdleChangesNothingAndAFailedPauseReportsTheDevice) {
     EXPECT_EQ(control->put_PlayPaused(VARIANT_TRUE), S_OK);
     VARIANT_BOOL paused = VARIANT_TRUE;
     control->get_PlayPaused(&paused);
@@ -277,24 +265,22 @@ TEST_F(Playback, PauseWhileIdleChangesNothingAndAFailedPauseReportsTheDevice)
     EXPECT_EQ(control->put_PlayPaused(VARIANT_TRUE), static_cast<HRESULT>(0x80042017));
     EXPECT_EQ(getErrorInfo()->description, waveErrorText(MMSYSERR_NOTSUPPORTED));
     control->get_PlayPaused(&paused);
-    EXPECT_EQ(paused, VARIANT_TRUE); // set before the device call, as documented
+    EXPECT_EQ(paused, VARIANT_TRUE);  // set before the device call, as documented
     control->StopPlay();
     ASSERT_TRUE(waitForDonePlay());
 }
 
-TEST_F(Playback, ADeviceThatFailsMidPlayEndsWithDonePlay)
-{
+TEST_F(Playback, ADeviceThatFailsMidPlayEndsWithDonePlay) {
     qputenv("TONWELL_VIRTUAL_FAIL", "write=3");
     const QByteArray data = ramp16(8000);
     const QString file = makeWave(QStringLiteral("f.wav"), pcmFormat(8000, 16), data);
     ASSERT_EQ(playFile(file), S_OK);
     ASSERT_TRUE(waitForDonePlay());
     EXPECT_EQ(events->lines.last(), QStringLiteral("DonePlay"));
-    EXPECT_EQ(played(), data.left(2 * 3200)); // the two primed buffers
+    EXPECT_EQ(played(), data.left(2 * 3200));  // the two primed buffers
 }
 
-TEST_F(Playback, DestroyingTheControlWhilePlayingFiresNothing)
-{
+TEST_F(Playback, DestroyingTheControlWhilePlayingFiresNothing) {
     qputenv("TONWELL_VIRTUAL_PACE", "1");
     const QString file = makeWave(QStringLiteral("d.wav"), pcmFormat(8000, 16), ramp16(80000));
     ASSERT_EQ(playFile(file), S_OK);
@@ -304,8 +290,7 @@ TEST_F(Playback, DestroyingTheControlWhilePlayingFiresNothing)
     EXPECT_TRUE(events->lines.filter(QStringLiteral("DonePlay")).isEmpty());
 }
 
-TEST_F(Playback, CompressedFilesPlayThroughTheMapper)
-{
+TEST_F(Playback, CompressedFilesPlayThroughTheMapper) {
     struct Case {
         const char* file;
         const char* tag;
@@ -321,7 +306,7 @@ TEST_F(Playback, CompressedFilesPlayThroughTheMapper)
         QFile::remove(out);
         events->lines.clear();
         const QString base = QStringLiteral(TONWELL_TEST_DATA "/") + QLatin1String(c.file);
-        control->put_PlayVolume(100); // no effect on compressed material
+        control->put_PlayVolume(100);  // no effect on compressed material
         ASSERT_EQ(playFile(base + QStringLiteral(".wav")), S_OK) << c.file;
         QString tag, attributes;
         control->get_PlayTag(&tag);
@@ -334,8 +319,7 @@ TEST_F(Playback, CompressedFilesPlayThroughTheMapper)
     }
 }
 
-TEST_F(Playback, OutputDeviceQuestions)
-{
+TEST_F(Playback, OutputDeviceQuestions) {
     std::int16_t count = 0;
     control->get_WaveOutNumDevs(&count);
     EXPECT_EQ(count, 1);
@@ -351,8 +335,7 @@ TEST_F(Playback, OutputDeviceQuestions)
     EXPECT_EQ(caps, 0);
 }
 
-TEST_F(Playback, TheFirstPlayMakesTheHiddenWindow)
-{
+TEST_F(Playback, TheFirstPlayMakesTheHiddenWindow) {
     EXPECT_EQ(control->messageWindow(), nullptr);
     const QString file = makeWave(QStringLiteral("w.wav"), pcmFormat(8000, 8), QByteArray());
     control->put_PlayFilename(file);
@@ -362,8 +345,7 @@ TEST_F(Playback, TheFirstPlayMakesTheHiddenWindow)
     EXPECT_TRUE(waitForDonePlay());
 }
 
-TEST_F(Playback, Mp3MadeByLamePlaysThroughTheMapper)
-{
+TEST_F(Playback, Mp3MadeByLamePlaysThroughTheMapper) {
     // One second of a 440 Hz tone, encoded by lame at 16 kbit/s.
     std::vector<short> tone(8000);
     for (std::size_t i = 0; i < tone.size(); ++i)
@@ -377,7 +359,8 @@ TEST_F(Playback, Mp3MadeByLamePlaysThroughTheMapper)
     lame_set_bWriteVbrTag(lame, 0);
     ASSERT_EQ(lame_init_params(lame), 0);
     std::vector<unsigned char> mp3(16384);
-    int n = lame_encode_buffer(lame, tone.data(), tone.data(), static_cast<int>(tone.size()), mp3.data(), static_cast<int>(mp3.size()));
+    int n = lame_encode_buffer(lame, tone.data(), tone.data(), static_cast<int>(tone.size()), mp3.data(),
+                               static_cast<int>(mp3.size()));
     ASSERT_GE(n, 0);
     const int tail = lame_encode_flush(lame, mp3.data() + n, static_cast<int>(mp3.size()) - n);
     ASSERT_GE(tail, 0);
@@ -390,10 +373,11 @@ TEST_F(Playback, Mp3MadeByLamePlaysThroughTheMapper)
     f.samplesPerSec = 8000;
     f.avgBytesPerSec = 2000;
     f.blockAlign = 1;
-    f.extra = {1, 0, 2, 0, 0, 0, 72, 0, 1, 0, 0x71, 0x05}; // wID, flags, block size, frames per block, delay
+    f.extra = {1, 0, 2, 0, 0, 0, 72, 0, 1, 0, 0x71, 0x05};  // wID, flags, block size, frames per block, delay
     const auto record = f.toBytes();
-    const QString file = makeWave(QStringLiteral("tone.mp3.wav"), QByteArray(reinterpret_cast<const char*>(record.data()), 30),
-                                  QByteArray(reinterpret_cast<const char*>(mp3.data()), static_cast<qsizetype>(mp3.size())));
+    const QString file =
+        makeWave(QStringLiteral("tone.mp3.wav"), QByteArray(reinterpret_cast<const char*>(record.data()), 30),
+                 QByteArray(reinterpret_cast<const char*>(mp3.data()), static_cast<qsizetype>(mp3.size())));
     ASSERT_EQ(playFile(file), S_OK);
     QString tag, attributes;
     control->get_PlayTag(&tag);
@@ -405,20 +389,21 @@ TEST_F(Playback, Mp3MadeByLamePlaysThroughTheMapper)
 
     const QByteArray pcm = played();
     const qsizetype samples = pcm.size() / 2;
-    EXPECT_GT(samples, 6000); // about a second, less what the decoder holds back
+    EXPECT_GT(samples, 6000);  // about a second, less what the decoder holds back
     EXPECT_LT(samples, 10000);
     int crossings = 0;
     for (qsizetype i = 1; i < samples; ++i) {
-        auto at = [&](qsizetype k) { return static_cast<std::int16_t>(static_cast<std::uint8_t>(pcm[2 * k]) | (static_cast<std::uint8_t>(pcm[2 * k + 1]) << 8)); };
-        if ((at(i - 1) < 0) != (at(i) < 0))
-            ++crossings;
+        auto at = [&](qsizetype k) {
+            return static_cast<std::int16_t>(static_cast<std::uint8_t>(pcm[2 * k]) |
+                                             (static_cast<std::uint8_t>(pcm[2 * k + 1]) << 8));
+        };
+        if ((at(i - 1) < 0) != (at(i) < 0)) ++crossings;
     }
     const double hz = crossings / 2.0 / (static_cast<double>(samples) / 8000);
     EXPECT_NEAR(hz, 440, 30);
 }
 
-TEST(AlsaPlayback, PlaysOnAlsasNullDevice)
-{
+TEST(AlsaPlayback, PlaysOnAlsasNullDevice) {
     qunsetenv("TONWELL_AUDIO");
     QTemporaryDir dir;
     auto control = std::make_shared<Tonwell>();
@@ -435,8 +420,7 @@ TEST(AlsaPlayback, PlaysOnAlsasNullDevice)
         if (SUCCEEDED(control->WaveOutGetName(i, &name)) && name.startsWith(QLatin1String("Discard all samples")))
             device = i;
     }
-    if (device == -2)
-        GTEST_SKIP() << "ALSA lists no null device here";
+    if (device == -2) GTEST_SKIP() << "ALSA lists no null device here";
     const QString file = dir.filePath(QStringLiteral("n.wav"));
     writeFile(file, waveBytes(pcmFormat(8000, 16), QByteArray(16000, 1)));
     ASSERT_EQ(control->put_PlayFilename(file), S_OK);
@@ -449,15 +433,15 @@ TEST(AlsaPlayback, PlaysOnAlsasNullDevice)
     getErrorInfo();
 }
 
-TEST_F(Playback, DamagedButReadableFilesPlayWhatTheyHold)
-{
+TEST_F(Playback, DamagedButReadableFilesPlayWhatTheyHold) {
     const QByteArray fmt = pcmFormat(8000, 8);
     const QByteArray audio = ramp8(2000);
     QByteArray hugeRiff = waveBytes(fmt, audio);
-    hugeRiff.replace(4, 4, QByteArray("\xff\xff\xff\xff", 4)); // a 4 GB RIFF size field
+    hugeRiff.replace(4, 4, QByteArray("\xff\xff\xff\xff", 4));  // a 4 GB RIFF size field
     QByteArray truncated = waveBytes(fmt, audio);
-    truncated.chop(500); // the data chunk ends early
-    const QByteArray oddChunk = chunk("RIFF", QByteArray("WAVE") + chunk("note", "odd") + chunk("fmt ", fmt) + chunk("data", audio));
+    truncated.chop(500);  // the data chunk ends early
+    const QByteArray oddChunk =
+        chunk("RIFF", QByteArray("WAVE") + chunk("note", "odd") + chunk("fmt ", fmt) + chunk("data", audio));
     const std::tuple<const char*, QByteArray, QByteArray> cases[] = {
         {"4 GB RIFF size", hugeRiff, audio},
         {"truncated data", truncated, audio.left(audio.size() - 500)},
@@ -474,14 +458,12 @@ TEST_F(Playback, DamagedButReadableFilesPlayWhatTheyHold)
     }
 }
 
-TEST_F(Playback, AHostMayLetGoOfTheControlFromItsEvents)
-{
+TEST_F(Playback, AHostMayLetGoOfTheControlFromItsEvents) {
     // From a level tick during play, and from DonePlay: the control goes away with no crash and
     // no further events.
     qputenv("TONWELL_VIRTUAL_PACE", "2");
     QByteArray loud;
-    for (int i = 0; i < 8000; ++i)
-        loud.append(QByteArray("\x00\x40", 2));
+    for (int i = 0; i < 8000; ++i) loud.append(QByteArray("\x00\x40", 2));
     const QString file = makeWave(QStringLiteral("e.wav"), pcmFormat(8000, 16), loud);
     for (const char* when : {"VUChange 50 0", "DonePlay"}) {
         auto t = std::make_shared<Tonwell>();
@@ -501,12 +483,10 @@ TEST_F(Playback, AHostMayLetGoOfTheControlFromItsEvents)
         ASSERT_EQ(t->Play(0), S_OK);
         QElapsedTimer guard;
         guard.start();
-        while (!gone && guard.elapsed() < 20000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        while (!gone && guard.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         ASSERT_TRUE(gone) << when;
         const qsizetype seen = log->lines.size();
-        for (int i = 0; i < 20; ++i)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         EXPECT_EQ(log->lines.size(), seen) << when;
         EXPECT_EQ(log->lines.last(), QLatin1String(when));
     }

@@ -24,20 +24,16 @@ private:
 inline Variant byRef(const std::shared_ptr<VariantRef>& ref) { return Variant(ref, VT_UNKNOWN); }
 
 // The value of an argument: what its VariantRef holds, or the argument itself when passed by value.
-inline Variant argumentValue(const Variant& arg)
-{
-    if (VariantRef* ref = arg.type() == VT_UNKNOWN ? query<VariantRef>(arg.object()) : nullptr)
-        return ref->value();
+inline Variant argumentValue(const Variant& arg) {
+    if (VariantRef* ref = arg.type() == VT_UNKNOWN ? query<VariantRef>(arg.object()) : nullptr) return ref->value();
     return arg;
 }
 
 // Changes a by-reference argument; false when the argument was passed by value.
-inline bool setArgument(const Variant& arg, const Variant& value)
-{
+inline bool setArgument(const Variant& arg, const Variant& value) {
     VariantRef* ref = arg.type() == VT_UNKNOWN ? query<VariantRef>(arg.object()) : nullptr;
-    if (ref)
-        ref->setValue(value);
+    if (ref) ref->setValue(value);
     return ref != nullptr;
 }
 
-} // namespace component
+}  // namespace component

@@ -22,20 +22,19 @@ public:
     // args[0]). `result` may be null when the caller does not want it.
     virtual HRESULT invoke(DISPID id, unsigned kinds, std::span<const Variant> args, Variant* result) = 0;
 
-    HRESULT idOfName(const QString& name, DISPID* id) const
-    {
+    HRESULT idOfName(const QString& name, DISPID* id) const {
         const MemberInfo* m = typeInfo().member(name);
-        if (!m)
-            return DISP_E_UNKNOWNNAME;
+        if (!m) return DISP_E_UNKNOWNNAME;
         *id = m->id;
         return S_OK;
     }
 
     // Conveniences for hosts and tests.
     HRESULT get(DISPID id, Variant* result) { return invoke(id, DISPATCH_PROPERTYGET, {}, result); }
-    HRESULT put(DISPID id, const Variant& value) { return invoke(id, DISPATCH_PROPERTYPUT, std::span(&value, 1), nullptr); }
-    HRESULT call(DISPID id, std::span<const Variant> args, Variant* result = nullptr)
-    {
+    HRESULT put(DISPID id, const Variant& value) {
+        return invoke(id, DISPATCH_PROPERTYPUT, std::span(&value, 1), nullptr);
+    }
+    HRESULT call(DISPID id, std::span<const Variant> args, Variant* result = nullptr) {
         return invoke(id, DISPATCH_METHOD, args, result);
     }
 };
@@ -44,12 +43,12 @@ public:
 template <class V, class = void>
 struct VariantTraits;
 
-#define COMPONENT_VARIANT_TRAITS(Type, Tag, Getter)                                                  \
-    template <>                                                                                      \
-    struct VariantTraits<Type> {                                                                     \
-        static constexpr VarType vt = Tag;                                                           \
-        static Type from(const Variant& v) { return v.Getter(); }                                    \
-        static Variant to(const Type& x) { return Variant(x); }                                      \
+#define COMPONENT_VARIANT_TRAITS(Type, Tag, Getter)               \
+    template <>                                                   \
+    struct VariantTraits<Type> {                                  \
+        static constexpr VarType vt = Tag;                        \
+        static Type from(const Variant& v) { return v.Getter(); } \
+        static Variant to(const Type& x) { return Variant(x); }   \
     };
 COMPONENT_VARIANT_TRAITS(std::int16_t, VT_I2, i2)
 COMPONENT_VARIANT_TRAITS(std::int32_t, VT_I4, i4)
@@ -64,7 +63,7 @@ COMPONENT_VARIANT_TRAITS(QString, VT_BSTR, bstr)
 
 template <>
 struct VariantTraits<Variant> {
-    static constexpr VarType vt = VT_EMPTY; // passed through unchanged
+    static constexpr VarType vt = VT_EMPTY;  // passed through unchanged
     static Variant from(const Variant& v) { return v; }
     static Variant to(const Variant& v) { return v; }
 };
@@ -87,8 +86,7 @@ struct VariantTraits<E, std::enable_if_t<std::is_enum_v<E> && !std::is_same_v<E,
 namespace detail {
 
 template <class V>
-HRESULT convertArg(const Variant& in, V& out)
-{
+HRESULT convertArg(const Variant& in, V& out) {
     using Traits = VariantTraits<V>;
     if constexpr (Traits::vt == VT_EMPTY) {
         out = in;
@@ -96,16 +94,14 @@ HRESULT convertArg(const Variant& in, V& out)
     } else {
         Variant converted;
         const HRESULT hr = in.changeType(Traits::vt, &converted);
-        if (FAILED(hr))
-            return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
+        if (FAILED(hr)) return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
         out = Traits::from(converted);
         return S_OK;
     }
 }
 
 template <class... A>
-constexpr bool lastIsPointer()
-{
+constexpr bool lastIsPointer() {
     if constexpr (sizeof...(A) == 0)
         return false;
     else
@@ -114,46 +110,40 @@ constexpr bool lastIsPointer()
 
 template <class T, class... A, std::size_t... I>
 HRESULT callMember(T& obj, HRESULT (T::*fn)(A...), std::span<const Variant> args, Variant* result,
-                   std::index_sequence<I...>)
-{
+                   std::index_sequence<I...>) {
     using Args = std::tuple<A...>;
     (void)args;
     std::tuple<std::decay_t<std::tuple_element_t<I, Args>>...> in;
     HRESULT hr = S_OK;
     ((hr = SUCCEEDED(hr) ? convertArg(args[I], std::get<I>(in)) : hr), ...);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     if constexpr (lastIsPointer<A...>()) {
         using Out = std::remove_pointer_t<std::tuple_element_t<sizeof...(A) - 1, Args>>;
         Out out{};
         hr = (obj.*fn)(std::get<I>(in)..., &out);
-        if (SUCCEEDED(hr) && result)
-            *result = VariantTraits<Out>::to(out);
+        if (SUCCEEDED(hr) && result) *result = VariantTraits<Out>::to(out);
         return hr;
     } else {
         hr = (obj.*fn)(std::get<I>(in)...);
-        if (SUCCEEDED(hr) && result)
-            *result = Variant();
+        if (SUCCEEDED(hr) && result) *result = Variant();
         return hr;
     }
 }
 
 template <class T, class... A>
-constexpr std::size_t inputCount()
-{
+constexpr std::size_t inputCount() {
     return sizeof...(A) - (lastIsPointer<A...>() ? 1 : 0);
 }
 
 template <class T, class... A>
-VarType resultType()
-{
+VarType resultType() {
     if constexpr (lastIsPointer<A...>())
         return VariantTraits<std::remove_pointer_t<std::tuple_element_t<sizeof...(A) - 1, std::tuple<A...>>>>::vt;
     else
         return VT_EMPTY;
 }
 
-} // namespace detail
+}  // namespace detail
 
 // The dispatch table of class T. Members are C++ methods with the COM shapes:
 //   getter  HRESULT get_X(V* out)
@@ -171,8 +161,7 @@ public:
 
     template <class G, class P>
     DispatchTable& property(DISPID id, const QString& name, const QString& help, HRESULT (T::*getter)(G*),
-                            HRESULT (T::*setter)(P))
-    {
+                            HRESULT (T::*setter)(P)) {
         Entry& e = add(id, name, help, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, VariantTraits<G>::vt);
         e.get = wrap(getter);
         e.put = wrap(setter);
@@ -180,8 +169,7 @@ public:
     }
 
     template <class G>
-    DispatchTable& readOnly(DISPID id, const QString& name, const QString& help, HRESULT (T::*getter)(G*))
-    {
+    DispatchTable& readOnly(DISPID id, const QString& name, const QString& help, HRESULT (T::*getter)(G*)) {
         Entry& e = add(id, name, help, DISPATCH_PROPERTYGET, VariantTraits<G>::vt);
         e.get = wrap(getter);
         return *this;
@@ -190,8 +178,7 @@ public:
     // An object-valued property whose put is by reference (Set x.Font = f), with optional let.
     template <class G, class P>
     DispatchTable& objectProperty(DISPID id, const QString& name, const QString& help, HRESULT (T::*getter)(G*),
-                                  HRESULT (T::*setter)(P))
-    {
+                                  HRESULT (T::*setter)(P)) {
         Entry& e = add(id, name, help, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF,
                        VariantTraits<G>::vt);
         e.get = wrap(getter);
@@ -201,8 +188,7 @@ public:
 
     template <class... A>
     DispatchTable& method(DISPID id, const QString& name, const QString& help, QStringList params,
-                          HRESULT (T::*fn)(A...))
-    {
+                          HRESULT (T::*fn)(A...)) {
         Entry& e = add(id, name, help, DISPATCH_METHOD, detail::resultType<T, A...>(), std::move(params));
         e.method = wrap(fn);
         return *this;
@@ -211,20 +197,14 @@ public:
     TypeInfo& info() { return info_; }
     const TypeInfo& typeInfo() const { return info_; }
 
-    HRESULT invoke(T& obj, DISPID id, unsigned kinds, std::span<const Variant> args, Variant* result) const
-    {
+    HRESULT invoke(T& obj, DISPID id, unsigned kinds, std::span<const Variant> args, Variant* result) const {
         const Entry* e = find(id);
-        if (!e)
-            return DISP_E_MEMBERNOTFOUND;
+        if (!e) return DISP_E_MEMBERNOTFOUND;
         // A property read is preferred when a host asks for "method or get" on a property.
-        if ((kinds & DISPATCH_PROPERTYGET) && e->get)
-            return e->get(obj, args, result);
-        if ((kinds & DISPATCH_METHOD) && e->method)
-            return e->method(obj, args, result);
-        if ((kinds & DISPATCH_METHOD) && e->get && args.empty())
-            return e->get(obj, args, result);
-        if ((kinds & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && e->put)
-            return e->put(obj, args, nullptr);
+        if ((kinds & DISPATCH_PROPERTYGET) && e->get) return e->get(obj, args, result);
+        if ((kinds & DISPATCH_METHOD) && e->method) return e->method(obj, args, result);
+        if ((kinds & DISPATCH_METHOD) && e->get && args.empty()) return e->get(obj, args, result);
+        if ((kinds & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && e->put) return e->put(obj, args, nullptr);
         return DISP_E_MEMBERNOTFOUND;
     }
 
@@ -235,8 +215,7 @@ private:
     };
 
     Entry& add(DISPID id, const QString& name, const QString& help, unsigned kinds, VarType type,
-               QStringList params = {})
-    {
+               QStringList params = {}) {
         Entry e;
         e.info.params = std::move(params);
         e.info.id = id;
@@ -249,21 +228,17 @@ private:
         return entries_.back();
     }
 
-    const Entry* find(DISPID id) const
-    {
+    const Entry* find(DISPID id) const {
         for (const auto& e : entries_)
-            if (e.info.id == id)
-                return &e;
+            if (e.info.id == id) return &e;
         return nullptr;
     }
 
     template <class... A>
-    static Handler wrap(HRESULT (T::*fn)(A...))
-    {
+    static Handler wrap(HRESULT (T::*fn)(A...)) {
         return [fn](T& obj, std::span<const Variant> args, Variant* result) -> HRESULT {
             constexpr std::size_t n = detail::inputCount<T, A...>();
-            if (args.size() != n)
-                return DISP_E_BADPARAMCOUNT;
+            if (args.size() != n) return DISP_E_BADPARAMCOUNT;
             return detail::callMember(obj, fn, args, result, std::make_index_sequence<n>{});
         };
     }
@@ -272,4 +247,4 @@ private:
     std::vector<Entry> entries_;
 };
 
-} // namespace component
+}  // namespace component

@@ -10,8 +10,8 @@
 namespace component {
 
 struct ErrorInfo {
-    Guid iid;             // interface that raised it
-    QString source;       // ProgID of the raising class
+    Guid iid;        // interface that raised it
+    QString source;  // ProgID of the raising class
     QString description;
     QString helpFile;
     std::uint32_t helpContext = 0;
@@ -41,4 +41,4 @@ const Runtime* currentRuntime();
 // Makes this module use `runtime` from now on (null returns to the module's own slot).
 void attachRuntime(const Runtime* runtime);
 
-} // namespace component
+}  // namespace component

@@ -51,4 +51,4 @@ private:
     std::uint32_t nextCookie_ = 1;
 };
 
-} // namespace component
+}  // namespace component

@@ -38,4 +38,4 @@ HRESULT createInstanceFromModule(const QString& modulePath, const Guid& clsid, s
 HRESULT registerServer(const QString& modulePath);
 HRESULT unregisterServer(const QString& modulePath);
 
-} // namespace component
+}  // namespace component

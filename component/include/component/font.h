@@ -10,8 +10,8 @@ namespace component {
 
 struct FontDesc {
     QString name = QStringLiteral("MS Sans Serif");
-    double size = 8.25; // points
-    std::int16_t weight = 400; // 400 normal, 700 bold
+    double size = 8.25;         // points
+    std::int16_t weight = 400;  // 400 normal, 700 bold
     std::int16_t charset = 0;
     bool italic = false;
     bool underline = false;
@@ -25,10 +25,7 @@ class Font : public Unknown {
 public:
     static constexpr Guid iid = Guid::of("{BEF6E002-A874-101A-8BBA-00AA00300CAB}");
     explicit Font(FontDesc desc = {}) : desc_(std::move(desc)) {}
-    void* queryInterface(const Guid& id) override
-    {
-        return id == iid || id == Unknown::iid ? this : nullptr;
-    }
+    void* queryInterface(const Guid& id) override { return id == iid || id == Unknown::iid ? this : nullptr; }
     const FontDesc& desc() const { return desc_; }
     void setDesc(const FontDesc& d) { desc_ = d; }
 
@@ -36,4 +33,4 @@ private:
     FontDesc desc_;
 };
 
-} // namespace component
+}  // namespace component

@@ -10,8 +10,7 @@ using DISPID = std::int32_t;
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
-constexpr HRESULT makeHResult(unsigned severity, unsigned facility, unsigned code)
-{
+constexpr HRESULT makeHResult(unsigned severity, unsigned facility, unsigned code) {
     return static_cast<HRESULT>((severity << 31) | (facility << 16) | (code & 0xFFFFu));
 }
 
@@ -20,8 +19,7 @@ constexpr unsigned FACILITY_WIN32 = 7;
 constexpr unsigned FACILITY_CONTROL = 10;
 
 // A system error number (errno) as an HRESULT, the way Windows wraps a Win32 error: 0x8007xxxx.
-constexpr HRESULT hresultFromErrno(int err)
-{
+constexpr HRESULT hresultFromErrno(int err) {
     return err <= 0 ? static_cast<HRESULT>(err) : makeHResult(1, FACILITY_WIN32, static_cast<unsigned>(err));
 }
 
@@ -63,4 +61,4 @@ constexpr HRESULT CTL_E_SETNOTSUPPORTED = static_cast<HRESULT>(0x800A017F);
 constexpr HRESULT CTL_E_GETNOTSUPPORTEDATRUNTIME = static_cast<HRESULT>(0x800A0189);
 constexpr HRESULT CTL_E_GETNOTSUPPORTED = static_cast<HRESULT>(0x800A018A);
 
-} // namespace component
+}  // namespace component

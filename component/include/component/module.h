@@ -38,26 +38,22 @@ private:
     const ClassDescriptor& cls_;
 };
 
-} // namespace component
+}  // namespace component
 
 #define COMPONENT_EXPORT extern "C" __attribute__((visibility("default")))
 
-#define COMPONENT_DEFINE_MODULE(classesFunction)                                                                 \
-    COMPONENT_EXPORT component::HRESULT DllRegisterServer()                                                    \
-    {                                                                                                          \
-        return component::moduleRegister(classesFunction(),                                                    \
+#define COMPONENT_DEFINE_MODULE(classesFunction)                                                                      \
+    COMPONENT_EXPORT component::HRESULT DllRegisterServer() {                                                         \
+        return component::moduleRegister(classesFunction(),                                                           \
                                          component::modulePathOf(reinterpret_cast<const void*>(&DllRegisterServer))); \
-    }                                                                                                          \
-    COMPONENT_EXPORT component::HRESULT DllUnregisterServer()                                                  \
-    {                                                                                                          \
-        return component::moduleUnregister(classesFunction());                                                 \
-    }                                                                                                          \
-    COMPONENT_EXPORT component::HRESULT DllGetClassObject(const component::Guid* clsid,                        \
-                                                          std::shared_ptr<component::Unknown>* factory)        \
-    {                                                                                                          \
-        return component::moduleGetClassObject(classesFunction(), clsid, factory);                             \
-    }                                                                                                          \
-    COMPONENT_EXPORT void ComponentAttachRuntime(const component::Runtime* runtime)                            \
-    {                                                                                                          \
-        component::attachRuntime(runtime);                                                                     \
+    }                                                                                                                 \
+    COMPONENT_EXPORT component::HRESULT DllUnregisterServer() {                                                       \
+        return component::moduleUnregister(classesFunction());                                                        \
+    }                                                                                                                 \
+    COMPONENT_EXPORT component::HRESULT DllGetClassObject(const component::Guid* clsid,                               \
+                                                          std::shared_ptr<component::Unknown>* factory) {             \
+        return component::moduleGetClassObject(classesFunction(), clsid, factory);                                    \
+    }                                                                                                                 \
+    COMPONENT_EXPORT void ComponentAttachRuntime(const component::Runtime* runtime) {                                 \
+        component::attachRuntime(runtime);                                                                            \
     }

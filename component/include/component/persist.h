@@ -116,4 +116,4 @@ HRESULT saveMapToBag(Dispatch& object, const Extent& extent, std::span<const Pro
 // A name missing from the bag is skipped (the property keeps its value).
 HRESULT loadMapFromBag(Dispatch& object, Extent* extent, std::span<const PropertyMapEntry> map, PropertyBag& bag);
 
-} // namespace component
+}  // namespace component

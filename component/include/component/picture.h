@@ -18,4 +18,4 @@ private:
     QByteArray data_;
 };
 
-} // namespace component
+}  // namespace component

@@ -15,29 +15,29 @@
 namespace component {
 
 struct TypeLibDescriptor {
-    Guid libid;            // null: the class has no type library
-    QString name;          // "TONWELLLib"
+    Guid libid;    // null: the class has no type library
+    QString name;  // "TONWELLLib"
     QString version = QStringLiteral("1.0");
     std::uint32_t lcid = 0;
     struct Interface {
         Guid iid;
         QString name;
     };
-    std::vector<Interface> interfaces; // registered under Interface\{iid}
+    std::vector<Interface> interfaces;  // registered under Interface\{iid}
 };
 
 // Everything the registry and the class factory need to know about one creatable class.
 struct ClassDescriptor {
     Guid clsid;
-    QString progId;                   // "Tonwell.Tonwell.1"
-    QString versionIndependentProgId; // "Tonwell.Tonwell" (empty: none)
-    QString description;              // "Tonwell Class"
+    QString progId;                    // "Tonwell.Tonwell.1"
+    QString versionIndependentProgId;  // "Tonwell.Tonwell" (empty: none)
+    QString description;               // "Tonwell Class"
     QString threadingModel = QStringLiteral("Apartment");
     bool programmable = false;
     bool control = false;
     bool insertable = false;
-    int toolboxBitmap = 0;                  // resource id for ToolboxBitmap32; 0: no key
-    std::optional<std::uint32_t> miscStatus; // OLEMISC flags for aspect 1 (MiscStatus\1)
+    int toolboxBitmap = 0;                    // resource id for ToolboxBitmap32; 0: no key
+    std::optional<std::uint32_t> miscStatus;  // OLEMISC flags for aspect 1 (MiscStatus\1)
     TypeLibDescriptor typeLib;
     std::function<std::shared_ptr<Unknown>()> create;
 };
@@ -58,4 +58,4 @@ HRESULT registerClass(Registry& registry, const ClassDescriptor& cls, const QStr
 // Removes every key registerClass wrote (the TypeLib key only down to this version).
 HRESULT unregisterClass(Registry& registry, const ClassDescriptor& cls);
 
-} // namespace component
+}  // namespace component

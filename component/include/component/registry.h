@@ -34,4 +34,4 @@ private:
     QString root_;
 };
 
-} // namespace component
+}  // namespace component

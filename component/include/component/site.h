@@ -51,8 +51,8 @@ public:
     std::map<DISPID, Variant> ambients;
     std::map<QString, Variant> extenders;
     bool allowEdits = true;
-    std::vector<DISPID> changed;        // onChanged calls, in order
-    std::vector<DISPID> editRequests;   // onRequestEdit calls, in order
+    std::vector<DISPID> changed;       // onChanged calls, in order
+    std::vector<DISPID> editRequests;  // onRequestEdit calls, in order
     int dataChanges = 0;
 
     explicit SimpleSite(bool userMode = true) { ambients[DISPID_AMBIENT_USERMODE] = Variant::fromBool(userMode); }
@@ -104,4 +104,4 @@ private:
     ClientSite* site_;
 };
 
-} // namespace component
+}  // namespace component

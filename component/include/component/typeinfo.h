@@ -28,9 +28,9 @@ struct MemberInfo {
     DISPID id = 0;
     QString name;
     QString help;
-    QStringList params;        // parameter names of a method, in order
-    unsigned kinds = 0;        // InvokeKind flags the member answers
-    VarType type = VT_EMPTY;   // property type, or the method's result type (VT_EMPTY: none)
+    QStringList params;       // parameter names of a method, in order
+    unsigned kinds = 0;       // InvokeKind flags the member answers
+    VarType type = VT_EMPTY;  // property type, or the method's result type (VT_EMPTY: none)
 };
 
 struct EventInfo {
@@ -52,18 +52,18 @@ struct EnumInfo {
 };
 
 struct TypeInfo {
-    QString name;      // interface name, "ITonwell"
+    QString name;  // interface name, "ITonwell"
     Guid iid;
     QString help;
-    std::vector<MemberInfo> members; // in interface order
-    QString eventsName;              // source interface, "_ITonwellEvents"
+    std::vector<MemberInfo> members;  // in interface order
+    QString eventsName;               // source interface, "_ITonwellEvents"
     Guid eventsIid;
     std::vector<EventInfo> events;
     std::vector<EnumInfo> enums;
 
     const MemberInfo* member(DISPID id) const;
-    const MemberInfo* member(const QString& name) const; // names compare case-insensitively
+    const MemberInfo* member(const QString& name) const;  // names compare case-insensitively
     const EventInfo* event(DISPID id) const;
 };
 
-} // namespace component
+}  // namespace component

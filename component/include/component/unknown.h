@@ -19,15 +19,13 @@ public:
 };
 
 template <class Interface>
-Interface* query(Unknown* object)
-{
+Interface* query(Unknown* object) {
     return object ? static_cast<Interface*>(object->queryInterface(Interface::iid)) : nullptr;
 }
 
 template <class Interface>
-Interface* query(const std::shared_ptr<Unknown>& object)
-{
+Interface* query(const std::shared_ptr<Unknown>& object) {
     return query<Interface>(object.get());
 }
 
-} // namespace component
+}  // namespace component

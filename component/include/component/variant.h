@@ -44,15 +44,24 @@ public:
     Variant(float v) : vt_(VT_R4) { num_.r4 = v; }
     Variant(double v) : vt_(VT_R8) { num_.r8 = v; }
     Variant(VARIANT_BOOL v) : vt_(VT_BOOL) { num_.i2 = v; }
-    Variant(bool) = delete; // ambiguous between BOOL and integers: use fromBool
+    Variant(bool) = delete;  // ambiguous between BOOL and integers: use fromBool
     Variant(const QString& s) : vt_(VT_BSTR), str_(s) {}
     Variant(const char* s) : vt_(VT_BSTR), str_(QString::fromUtf8(s)) {}
     // An object reference; VT_DISPATCH unless `type` says VT_UNKNOWN.
     Variant(std::shared_ptr<Unknown> object, VarType type = VT_DISPATCH) : vt_(type), obj_(std::move(object)) {}
 
     static Variant fromBool(bool b) { return Variant(toVariantBool(b)); }
-    static Variant null() { Variant v; v.vt_ = VT_NULL; return v; }
-    static Variant error(HRESULT scode) { Variant v; v.vt_ = VT_ERROR; v.num_.i4 = scode; return v; }
+    static Variant null() {
+        Variant v;
+        v.vt_ = VT_NULL;
+        return v;
+    }
+    static Variant error(HRESULT scode) {
+        Variant v;
+        v.vt_ = VT_ERROR;
+        v.num_.i4 = scode;
+        return v;
+    }
 
     VarType type() const { return vt_; }
     bool isEmpty() const { return vt_ == VT_EMPTY; }
@@ -94,4 +103,4 @@ private:
     std::shared_ptr<Unknown> obj_;
 };
 
-} // namespace component
+}  // namespace component

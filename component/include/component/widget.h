@@ -15,4 +15,4 @@ public:
     virtual QWidget* widget() = 0;
 };
 
-} // namespace component
+}  // namespace component

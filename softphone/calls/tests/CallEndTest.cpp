@@ -42,8 +42,8 @@ TEST_F(CallEndTest, HangUpEndsTheCallAndWritesOneRecord) {
     EXPECT_FALSE(window.CallTimer.enabled());
     EXPECT_EQ(window.ListStatusLog.count(), 0);
     EXPECT_TRUE(window.logCleanTimer.enabled());
-    EXPECT_EQ(platform.ringLog, (std::vector<std::string>{"start:" + (root.dir / "bin/ring.wav").string(), "stop",
-                                                          "stop"}));
+    EXPECT_EQ(platform.ringLog,
+              (std::vector<std::string>{"start:" + (root.dir / "bin/ring.wav").string(), "stop", "stop"}));
 }
 
 TEST_F(CallEndTest, HangUpWithNoCallWritesNoRecordAndShowsNoBox) {
@@ -53,7 +53,7 @@ TEST_F(CallEndTest, HangUpWithNoCallWritesNoRecordAndShowsNoBox) {
     engine.clearFailures();
     engine.setLineBusy(0, false);  // the far end ended it (logged once)
     engine.raise().OnHungUp(0);
-    window.BtnHangUp.click();   // a second press finds nothing to end
+    window.BtnHangUp.click();  // a second press finds nothing to end
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(engine.callsOf("DisconnectLine").size(), 0u);
     EXPECT_EQ(root.read("logs/Ann_calllogs.csv"), "\"5557654321\",\"Ann\",\"3\",\"14:05:09\",\"12/9/2026\",\"\"\r\n");

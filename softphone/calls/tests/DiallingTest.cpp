@@ -35,15 +35,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ClipboardCase{"(555) 765-43210", 14, Kind::Ignore, ""},
                       ClipboardCase{"  5557654321  ", 14, Kind::Dial, "5557654321"},
                       ClipboardCase{"555765432199", 14, Kind::Dial, "5557654321"},
-                      ClipboardCase{"15557654", 14, Kind::Ignore, ""},
-                      ClipboardCase{"*END*", 14, Kind::HangUp, ""},
-                      ClipboardCase{"#hangup", 14, Kind::HangUp, ""},
-                      ClipboardCase{"|#hangup|", 14, Kind::HangUp, ""},
-                      ClipboardCase{"#pam", 14, Kind::PlayMessage, ""},
-                      ClipboardCase{"#HANGUP", 14, Kind::Ignore, ""},
+                      ClipboardCase{"15557654", 14, Kind::Ignore, ""}, ClipboardCase{"*END*", 14, Kind::HangUp, ""},
+                      ClipboardCase{"#hangup", 14, Kind::HangUp, ""}, ClipboardCase{"|#hangup|", 14, Kind::HangUp, ""},
+                      ClipboardCase{"#pam", 14, Kind::PlayMessage, ""}, ClipboardCase{"#HANGUP", 14, Kind::Ignore, ""},
                       ClipboardCase{"", 14, Kind::Ignore, ""},
                       ClipboardCase{"\u200f5557654321", 14, Kind::Dial, "5557654321"},
-                      ClipboardCase{"\xff\xfe""5557654321", 14, Kind::Dial, "5557654321"}));
+                      ClipboardCase{"\xff\xfe"
+                                    "5557654321",
+                                    14, Kind::Dial, "5557654321"}));
 
 TEST(ClipboardRules, LongTextsAreIgnoredWhateverTheyHold) {
     EXPECT_EQ(readClipboardText(std::string(1 << 20, '5'), 14).kind, Kind::Ignore);
@@ -125,7 +124,7 @@ TEST_F(DiallingTest, DialPadAppendsByItsRules) {
     window.BtnDialPad7.click();  // ten: not appended
     window.BtnDialPadStar.click();
     window.BtnDialPadNo.click();
-    window.ctText1.click();      // eleven characters: appended again
+    window.ctText1.click();  // eleven characters: appended again
     window.BtnDialPad1.click();
     EXPECT_EQ(window.EditPhoneNo.text(), "5557654327*32");
     std::vector<std::string> sent;

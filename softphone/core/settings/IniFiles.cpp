@@ -11,8 +11,7 @@ namespace {
 constexpr std::size_t kProfileBuffer = 750;
 
 std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -76,8 +75,7 @@ std::string withoutBlankRuns(const std::string& text) {
 
 }  // namespace
 
-std::string GetProfileSetting(const std::string& section, const std::string& key,
-                              const std::filesystem::path& file) {
+std::string GetProfileSetting(const std::string& section, const std::string& key, const std::filesystem::path& file) {
     auto content = readWholeFile(file);
     if (!content) return "";
     const std::string wantedSection = lower(trimBlanks(section));
@@ -97,8 +95,7 @@ std::string GetProfileSetting(const std::string& section, const std::string& key
         if (eq == std::string::npos) continue;
         if (lower(trimBlanks(line.substr(0, eq))) != wantedKey) continue;
         std::string value = trimBlanks(line.substr(eq + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
         if (value.size() > kProfileBuffer - 1) value.resize(kProfileBuffer - 1);
         return value;
@@ -106,8 +103,7 @@ std::string GetProfileSetting(const std::string& section, const std::string& key
     return "";
 }
 
-std::string INIread(const std::filesystem::path& file, const std::string& section,
-                    const std::string& key) {
+std::string INIread(const std::filesystem::path& file, const std::string& section, const std::string& key) {
     ensureFile(file);
     auto content = readWholeFile(file);
     if (!content) return "";
@@ -124,8 +120,8 @@ std::string INIread(const std::filesystem::path& file, const std::string& sectio
     return "";
 }
 
-std::string iniWithKey(const std::string& content, const std::string& section,
-                       const std::string& key, const std::string& value) {
+std::string iniWithKey(const std::string& content, const std::string& section, const std::string& key,
+                       const std::string& value) {
     const std::string crlf = "\r\n";
     const std::string keyLine = key + "=" + value;
     // The text with a leading line break, so the first header is found like any other.
@@ -158,8 +154,8 @@ std::string iniWithKey(const std::string& content, const std::string& section,
     return text.substr(b, e - b) + crlf;
 }
 
-bool INIwrite(const std::filesystem::path& file, const std::string& section,
-              const std::string& key, const std::string& value) {
+bool INIwrite(const std::filesystem::path& file, const std::string& section, const std::string& key,
+              const std::string& value) {
     if (!ensureFile(file)) return false;
     auto content = readWholeFile(file);
     if (!content) return false;

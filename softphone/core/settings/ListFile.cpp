@@ -19,8 +19,7 @@ std::vector<std::string> parseListItems(const std::string& content, std::size_t 
     bool quoted = false;
     auto finish = [&] {
         std::string item = trimmed(current);
-        if (item.size() >= 2 && item.front() == '"' && item.back() == '"')
-            item = item.substr(1, item.size() - 2);
+        if (item.size() >= 2 && item.front() == '"' && item.back() == '"') item = item.substr(1, item.size() - 2);
         if (!item.empty() && items.size() < maxItems) items.push_back(item);
         current.clear();
         quoted = false;

@@ -68,9 +68,7 @@ public:
         openedUrls.push_back(address);
         return true;
     }
-    void startRingSound(const std::filesystem::path& wave) override {
-        ringLog.push_back("start:" + wave.string());
-    }
+    void startRingSound(const std::filesystem::path& wave) override { ringLog.push_back("start:" + wave.string()); }
     void stopRingSound() override { ringLog.push_back("stop"); }
     // 9 December 2026, 14:05:09 unless a test says otherwise.
     std::tm now = [] {

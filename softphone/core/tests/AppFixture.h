@@ -33,9 +33,7 @@ struct TempRoot {
         std::filesystem::create_directories((dir / relative).parent_path());
         std::ofstream(dir / relative, std::ios::binary) << content;
     }
-    std::string read(const std::string& relative) const {
-        return readWholeFile(dir / relative).value_or("<missing>");
-    }
+    std::string read(const std::string& relative) const { return readWholeFile(dir / relative).value_or("<missing>"); }
 };
 
 // The whole program without a display: window model, recording engine,

@@ -12,8 +12,7 @@ struct ReporterCase {
     bool moves;
 };
 
-class ErrorReporterTest : public testing::AppFixture,
-                          public ::testing::WithParamInterface<ReporterCase> {};
+class ErrorReporterTest : public testing::AppFixture, public ::testing::WithParamInterface<ReporterCase> {};
 
 TEST_P(ErrorReporterTest, ShowsTheCodesMessage) {
     const auto& c = GetParam();

@@ -25,24 +25,23 @@ TEST_P(IniWriteTest, RewritesTheWholeFileAsTheRulesSay) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniWriteTest,
-    ::testing::Values(
-        WriteCase{"ReplaceInPlace", "[System]\r\nA=1\r\nLogin=old\r\nB=2\r\n", "System", "Login", "1001",
-                  "[System]\r\nA=1\r\nLogin=1001\r\nB=2\r\n"},
-        WriteCase{"ReplaceIgnoresCaseAndKeepsHeader", "[system]\r\nlogin=old\r\n", "System", "Login", "x",
-                  "[system]\r\nLogin=x\r\n"},
-        WriteCase{"InsertBelowHeader", "[System]\r\nA=1\r\n[Other]\r\nLogin=keep\r\n", "System", "Login", "9",
-                  "[System]\r\nLogin=9\r\nA=1\r\n[Other]\r\nLogin=keep\r\n"},
-        WriteCase{"NewSectionAfterOneBlankLine", "[A]\r\nx=1\r\n", "B", "k", "v",
-                  "[A]\r\nx=1\r\n\r\n[B]\r\nk=v\r\n"},
-        WriteCase{"EmptyFile", "", "System", "CLICK", "ON", "[System]\r\nCLICK=ON\r\n"},
-        WriteCase{"BlankRunsCollapse", "[A]\r\nx=1\r\n\r\n\r\n\r\n[B]\r\ny=2\r\n", "A", "x", "3",
-                  "[A]\r\nx=3\r\n\r\n[B]\r\ny=2\r\n"},
-        WriteCase{"LastLineWithoutBreakKeepsItsValue", "[System]\r\nLogin=abc", "System", "Login", "longer",
-                  "[System]\r\nLogin=longer\r\n"},
-        WriteCase{"LineFeedOnlyFileKeepsOneSection", "[System]\nA=1\n", "System", "B", "2",
-                  "[System]\r\nB=2\r\nA=1\r\n"},
-        WriteCase{"KeyWithBlanksAroundEqualsIsNotTheKey", "[System]\r\nLogin = x\r\n", "System", "Login", "y",
-                  "[System]\r\nLogin=y\r\nLogin = x\r\n"}),
+    ::testing::Values(WriteCase{"ReplaceInPlace", "[System]\r\nA=1\r\nLogin=old\r\nB=2\r\n", "System", "Login", "1001",
+                                "[System]\r\nA=1\r\nLogin=1001\r\nB=2\r\n"},
+                      WriteCase{"ReplaceIgnoresCaseAndKeepsHeader", "[system]\r\nlogin=old\r\n", "System", "Login", "x",
+                                "[system]\r\nLogin=x\r\n"},
+                      WriteCase{"InsertBelowHeader", "[System]\r\nA=1\r\n[Other]\r\nLogin=keep\r\n", "System", "Login",
+                                "9", "[System]\r\nLogin=9\r\nA=1\r\n[Other]\r\nLogin=keep\r\n"},
+                      WriteCase{"NewSectionAfterOneBlankLine", "[A]\r\nx=1\r\n", "B", "k", "v",
+                                "[A]\r\nx=1\r\n\r\n[B]\r\nk=v\r\n"},
+                      WriteCase{"EmptyFile", "", "System", "CLICK", "ON", "[System]\r\nCLICK=ON\r\n"},
+                      WriteCase{"BlankRunsCollapse", "[A]\r\nx=1\r\n\r\n\r\n\r\n[B]\r\ny=2\r\n", "A", "x", "3",
+                                "[A]\r\nx=3\r\n\r\n[B]\r\ny=2\r\n"},
+                      WriteCase{"LastLineWithoutBreakKeepsItsValue", "[System]\r\nLogin=abc", "System", "Login",
+                                "longer", "[System]\r\nLogin=longer\r\n"},
+                      WriteCase{"LineFeedOnlyFileKeepsOneSection", "[System]\nA=1\n", "System", "B", "2",
+                                "[System]\r\nB=2\r\nA=1\r\n"},
+                      WriteCase{"KeyWithBlanksAroundEqualsIsNotTheKey", "[System]\r\nLogin = x\r\n", "System", "Login",
+                                "y", "[System]\r\nLogin=y\r\nLogin = x\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniRead, MatchesLineStartIgnoringCaseAndKeepsTheValueAsWritten) {
@@ -86,8 +85,8 @@ TEST(IniWrite, FailsWithoutTouchingAnythingWhenTheFolderIsMissing) {
 TEST(ProfileSetting, TrimsIgnoresCaseAndCutsLongValues) {
     TempRoot root;
     const std::string longValue(2000, 'v');
-    root.write("bin/p.ini", "[SYSTEM]\nSIPProxy = 7730 \nQuoted=\"a b\"\nLong=" + longValue +
-                                "\n[Other]\nSIPProxy=no\n");
+    root.write("bin/p.ini",
+               "[SYSTEM]\nSIPProxy = 7730 \nQuoted=\"a b\"\nLong=" + longValue + "\n[Other]\nSIPProxy=no\n");
     const auto file = root.dir / "bin/p.ini";
     EXPECT_EQ(GetProfileSetting("System", "sipproxy", file), "7730");
     EXPECT_EQ(GetProfileSetting("System", "Quoted", file), "a b");

@@ -36,8 +36,7 @@ TEST(InstallRootLookup, FindsFilesWhateverTheirCase) {
     testing::TempRoot root;
     root.write("BIN/AgentList.txt", "x");
     InstallRoot install(root.dir);
-    EXPECT_EQ(install.find("bin/agentlist.txt"), root.dir / "bin" / "agentlist.txt")
-        << "an existing bin folder wins";
+    EXPECT_EQ(install.find("bin/agentlist.txt"), root.dir / "bin" / "agentlist.txt") << "an existing bin folder wins";
     std::filesystem::remove_all(root.dir / "bin");
     EXPECT_EQ(install.find("bin/agentlist.txt"), root.dir / "BIN" / "AgentList.txt");
     EXPECT_EQ(install.find("bin/missing.txt"), root.dir / "BIN" / "missing.txt");

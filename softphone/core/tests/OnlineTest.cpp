@@ -30,15 +30,16 @@ TEST_F(OnlineTest, GoesOnlineInOrderWithTheAccountFromTheFile) {
     window.EditAccountUserName.setText("typed over");
     window.BtnOnline.click();
     EXPECT_EQ(window.BtnOnline.caption(), "Offline");
-    const std::vector<std::string> ignore{"GetLastEngineError", "GetInputDeviceName", "GetOutputDeviceName",
+    const std::vector<std::string> ignore{"GetLastEngineError", "GetInputDeviceName",  "GetOutputDeviceName",
                                           "GetSpeakerVolume",   "GetMicrophoneVolume", "IsMicBoostEnabled"};
     EXPECT_EQ(engine.names(ignore),
               (std::vector<std::string>{"SetProductTag", "GetLocalAddress", "InitializeEngine", "OpenLine", "OpenLine",
                                         "RegisterToProxy", "EnableEchoCancel", "ClearCodecSelection", "SelectCodec",
                                         "SelectCodec", "SelectCodec", "SetEngineInterval", "SetProductTag",
                                         "GetInputDeviceCount", "GetOutputDeviceCount"}));
-    EXPECT_EQ(engine.callsOf("InitializeEngine")[0].text(),
-              "InitializeEngine(False,127.0.0.1,5782,1001,1001a,secret0001,Ann,pbx7730.out.test,pbx7730.voice.test,,True,2)");
+    EXPECT_EQ(
+        engine.callsOf("InitializeEngine")[0].text(),
+        "InitializeEngine(False,127.0.0.1,5782,1001,1001a,secret0001,Ann,pbx7730.out.test,pbx7730.voice.test,,True,2)");
     EXPECT_EQ(portsOf("OpenLine", 3), (std::vector<std::string>{"7000", "7002"}));
     EXPECT_EQ(portsOf("SelectCodec", 0), (std::vector<std::string>{"3", "2", "0"}));
     EXPECT_EQ(engine.callsOf("RegisterToProxy")[0].args[0], "1800");
@@ -117,7 +118,8 @@ TEST_F(OnlineTest, EveryStoppingStepLeavesTheToggleOffline) {
          "Please Check Your Internet Connection."},
         {"no RTP port", [](OnlineTest& t) { t.engine.failAlways("OpenLine", engine::kPortInUse); },
          "Unable to open RTP communication port."},
-        {"registration refused", [](OnlineTest& t) { t.engine.failNext("RegisterToProxy", engine::kRegisterRequestFailed); },
+        {"registration refused",
+         [](OnlineTest& t) { t.engine.failNext("RegisterToProxy", engine::kRegisterRequestFailed); },
          "Error to create REGISTER request. Please check the provided SIP URI is valid."},
     };
     for (const auto& c : cases) {

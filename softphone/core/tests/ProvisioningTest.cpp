@@ -10,9 +10,7 @@ namespace {
 
 struct ProvisioningTest : testing::AppFixture {
     app::Program program{app};
-    ProvisioningTest() {
-        root.write("bin/deployment.ini", "[Deployment]\r\nServiceDomain=voice.example.net\r\n");
-    }
+    ProvisioningTest() { root.write("bin/deployment.ini", "[Deployment]\r\nServiceDomain=voice.example.net\r\n"); }
     std::string saved(const std::string& code) {
         window.Text1.setText(code);
         window.Text2.setText(" portal ");
@@ -47,8 +45,9 @@ TEST_F(ProvisioningTest, AShortCodeGivesShortOrEmptyValues) {
     EXPECT_EQ(code.accountNumber, "773");
     EXPECT_EQ(code.login, "");
     EXPECT_EQ(code.password, "");
-    EXPECT_EQ(saved(""), "[System]\r\npassweb=pw\r\nUserweb= portal \r\nMon=True\r\nSIPProxy=.voice.example.net\r\n"
-                         "OutBoundProxy=.voice.example.net\r\nAuthLogin=\r\nLogin=\r\nPassword=\r\ncustomerNumber=\r\n");
+    EXPECT_EQ(saved(""),
+              "[System]\r\npassweb=pw\r\nUserweb= portal \r\nMon=True\r\nSIPProxy=.voice.example.net\r\n"
+              "OutBoundProxy=.voice.example.net\r\nAuthLogin=\r\nLogin=\r\nPassword=\r\ncustomerNumber=\r\n");
 }
 
 TEST_F(ProvisioningTest, CrmCredentialsAndTheProvisionedSwitch) {
@@ -59,7 +58,8 @@ TEST_F(ProvisioningTest, CrmCredentialsAndTheProvisionedSwitch) {
     window.saveHidePush.click();
     EXPECT_FALSE(window.LMFrame.visible());
     window.Label18.doubleClick();
-    EXPECT_EQ(root.read("bin/velmoraapp.ini"), "[System]\r\nMon=True\r\nLMWGroup=wg\r\nLMPass=lmpass\r\nLMUser=lmuser\r\n");
+    EXPECT_EQ(root.read("bin/velmoraapp.ini"),
+              "[System]\r\nMon=True\r\nLMWGroup=wg\r\nLMPass=lmpass\r\nLMUser=lmuser\r\n");
     window.Label21.doubleClick();
     EXPECT_EQ(root.read("bin/velmoraapp.ini"), "[System]\r\nMon=\r\nLMWGroup=wg\r\nLMPass=lmpass\r\nLMUser=lmuser\r\n");
 }

@@ -88,8 +88,7 @@ TEST_P(AutoCidTest, TheStoredChoiceTicksOrClearsTheBox) {
 INSTANTIATE_TEST_SUITE_P(Values, AutoCidTest,
                          ::testing::Values(AutoCidCase{"True", 0, 1}, AutoCidCase{"False", 1, 0},
                                            AutoCidCase{"1", 0, 1}, AutoCidCase{"0", 1, 0}, AutoCidCase{"2", 0, 2},
-                                           AutoCidCase{"true", 0, 0}, AutoCidCase{"3", 1, 1},
-                                           AutoCidCase{"", 1, 1}));
+                                           AutoCidCase{"true", 0, 0}, AutoCidCase{"3", 1, 1}, AutoCidCase{"", 1, 1}));
 
 TEST_F(StartupTest, ClickShowNeedsTheKeyAtTheLineStart) {
     root.write("bin/velmoraapp.ini", "[system]\r\nCLICKSHOW123=True\r\n");
@@ -114,8 +113,8 @@ TEST_F(StartupTest, MissingFilesGiveEmptyFieldsAndCreateTheSettingsFile) {
 
 TEST_F(StartupTest, AReadOnlyRootStillStarts) {
     root.write("bin/velmoraapp.ini", kSettings);
-    std::filesystem::permissions(root.dir / "bin", std::filesystem::perms::owner_read |
-                                                       std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(root.dir / "bin",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     loadWindow(app, false);
     EXPECT_EQ(window.EditAccountSIPProxy.text(), "pbx7730");
 }

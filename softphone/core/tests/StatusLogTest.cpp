@@ -37,14 +37,14 @@ TEST_P(FailurePhraseTest, BannerAndHangUpTwoSecondsLater) {
     EXPECT_EQ(hangUps, (std::vector<std::int64_t>{2000}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Phrases, FailurePhraseTest,
-    ::testing::Values(PhraseCase{"Forbidden", "Bad Number"}, PhraseCase{"Server Internal Failure", "Bad Number"},
-                      PhraseCase{"Service Unavailable", "Bad Number"},
-                      PhraseCase{"Temporarily Unavailable", "Bad Number"},
-                      PhraseCase{"  NOT FOUND  ", "Bad Number"}, PhraseCase{"Busy Here", "BUSY"},
-                      PhraseCase{"Line-1: Busy Here", nullptr}, PhraseCase{"Busy", nullptr},
-                      PhraseCase{"Not Found here", nullptr}, PhraseCase{"", nullptr}));
+INSTANTIATE_TEST_SUITE_P(Phrases, FailurePhraseTest,
+                         ::testing::Values(PhraseCase{"Forbidden", "Bad Number"},
+                                           PhraseCase{"Server Internal Failure", "Bad Number"},
+                                           PhraseCase{"Service Unavailable", "Bad Number"},
+                                           PhraseCase{"Temporarily Unavailable", "Bad Number"},
+                                           PhraseCase{"  NOT FOUND  ", "Bad Number"}, PhraseCase{"Busy Here", "BUSY"},
+                                           PhraseCase{"Line-1: Busy Here", nullptr}, PhraseCase{"Busy", nullptr},
+                                           PhraseCase{"Not Found here", nullptr}, PhraseCase{"", nullptr}));
 
 TEST_F(StatusLogTest, ScrollsToTheLastLineAndKeepsFiftyCharactersForTheCheck) {
     std::vector<std::string> seen;
@@ -81,8 +81,7 @@ TEST_F(StatusLogTest, APhraseDuringTheWaitStartsItsOwnDetection) {
         ShowStatus(app, "Service Unavailable");
     };
     ShowStatus(app, "Busy Here");  // waits 2000 ms; TimeTimer fires at 1000 ms
-    EXPECT_EQ(hangUps, (std::vector<std::int64_t>{3000, 3000}))
-        << "the inner detection ends first, then the outer one";
+    EXPECT_EQ(hangUps, (std::vector<std::int64_t>{3000, 3000})) << "the inner detection ends first, then the outer one";
     EXPECT_EQ(window.mouseMenu.caption(), "Bad Number");
 }
 

@@ -40,9 +40,7 @@ void run(const Handler& h) {
 
 }  // namespace
 
-Control::Control(ControlRegistry& registry, std::string name) : name_(std::move(name)) {
-    registry.add(this);
-}
+Control::Control(ControlRegistry& registry, std::string name) : name_(std::move(name)) { registry.add(this); }
 
 void Control::setEnabled(bool on) {
     if (enabled_ == on) return;
@@ -77,9 +75,12 @@ std::optional<std::string> Control::property(const std::string& prop) const {
 bool Control::setProperty(const std::string& prop, const std::string& value) {
     auto flag = parseBool(value);
     if (!flag) return false;
-    if (prop == "Enabled") setEnabled(*flag);
-    else if (prop == "Visible") setVisible(*flag);
-    else return false;
+    if (prop == "Enabled")
+        setEnabled(*flag);
+    else if (prop == "Visible")
+        setVisible(*flag);
+    else
+        return false;
     return true;
 }
 
@@ -371,8 +372,10 @@ std::optional<std::string> WebBrowser::property(const std::string& prop) const {
 Timer::Timer(ControlRegistry& r, std::string name, int intervalMs, bool enabled)
     : Control(r, std::move(name)), loop_(r.loop()), interval_(intervalMs) {
     // Controls start enabled; a timer starts as asked.
-    if (!enabled) setEnabled(false);
-    else restart();
+    if (!enabled)
+        setEnabled(false);
+    else
+        restart();
 }
 
 Timer::~Timer() {
@@ -405,9 +408,7 @@ std::optional<std::string> Timer::property(const std::string& prop) const {
     return Control::property(prop);
 }
 
-bool Timer::setProperty(const std::string& prop, const std::string& value) {
-    return Control::setProperty(prop, value);
-}
+bool Timer::setProperty(const std::string& prop, const std::string& value) { return Control::setProperty(prop, value); }
 
 void Form::setCaption(const std::string& caption) {
     if (caption_ == caption) return;

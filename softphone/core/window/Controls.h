@@ -208,8 +208,7 @@ public:
 // A level meter or progress bar, 0..max.
 class ProgressBar : public Control {
 public:
-    ProgressBar(ControlRegistry& r, std::string name, int max = 100)
-        : Control(r, std::move(name)), max_(max) {}
+    ProgressBar(ControlRegistry& r, std::string name, int max = 100) : Control(r, std::move(name)), max_(max) {}
     int value() const { return value_; }
     int max() const { return max_; }
     void setValue(int value);

@@ -210,8 +210,7 @@ long LinphoneEngine::GetMicrophoneLevel() {
 long LinphoneEngine::GetSpeakerLevel() {
     long level = 0;
     for (const Line& line : lines_)
-        if (line.call && line.connected)
-            level = std::max(level, meterLevel(linphone_call_get_play_volume(line.call)));
+        if (line.call && line.connected) level = std::max(level, meterLevel(linphone_call_get_play_volume(line.call)));
     return level;
 }
 
@@ -272,8 +271,7 @@ void LinphoneEngine::applyCodecs() {
         for (bctbx_list_t* it = all; it; it = bctbx_list_next(it)) {
             auto* type = static_cast<LinphonePayloadType*>(bctbx_list_get_data(it));
             if (strcasecmp(linphone_payload_type_get_mime_type(type), name->mime) == 0 &&
-                linphone_payload_type_get_clock_rate(type) == name->rate &&
-                linphone_payload_type_is_usable(type)) {
+                linphone_payload_type_get_clock_rate(type) == name->rate && linphone_payload_type_is_usable(type)) {
                 linphone_payload_type_enable(type, TRUE);
                 ordered = bctbx_list_append(ordered, type);
             }

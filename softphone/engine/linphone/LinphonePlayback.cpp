@@ -37,10 +37,10 @@ bool LinphoneEngine::SetPlayFile(int line, const std::string& path) {
     if (!checkLine(line)) return false;
     LoadedWave loaded = loadWave(path);
     switch (loaded.problem) {
-        case WaveProblem::CannotOpen: return fail(kWaveOpenFailed);
-        case WaveProblem::CannotRead: return fail(kWaveReadFailed);
-        case WaveProblem::Unsupported: return fail(kUnsupportedWaveFormat);
-        case WaveProblem::None: break;
+    case WaveProblem::CannotOpen: return fail(kWaveOpenFailed);
+    case WaveProblem::CannotRead: return fail(kWaveReadFailed);
+    case WaveProblem::Unsupported: return fail(kUnsupportedWaveFormat);
+    case WaveProblem::None: break;
     }
     Playback& playback = playbackOf(line);
     closePlayers(playback);

@@ -30,15 +30,14 @@ std::string contactName(const std::string& text) {
 }
 
 long statusOf(const LinphonePresenceModel* model) {
-    if (!model || linphone_presence_model_get_basic_status(model) != LinphonePresenceBasicStatusOpen)
-        return kOffline;
+    if (!model || linphone_presence_model_get_basic_status(model) != LinphonePresenceBasicStatusOpen) return kOffline;
     const LinphonePresenceActivity* activity = linphone_presence_model_get_activity(model);
     if (!activity) return kOnline;
     switch (linphone_presence_activity_get_type(activity)) {
-        case LinphonePresenceActivityAway: return kAway;
-        case LinphonePresenceActivityOnThePhone: return kOnThePhone;
-        case LinphonePresenceActivityBusy: return kBusy;
-        default: return kOnline;
+    case LinphonePresenceActivityAway: return kAway;
+    case LinphonePresenceActivityOnThePhone: return kOnThePhone;
+    case LinphonePresenceActivityBusy: return kBusy;
+    default: return kOnline;
     }
 }
 
@@ -80,12 +79,18 @@ bool LinphoneEngine::SetMyChatStatus(long status) {
     if (!core_) return fail(kNotOnline);
     LinphonePresenceModel* model = nullptr;
     switch (status) {
-        case kOnline: model = linphone_core_create_presence_model(core_); break;
-        case kOffline: model = linphone_core_create_presence_model(core_); break;
-        case kAway: model = linphone_core_create_presence_model_with_activity(core_, LinphonePresenceActivityAway, nullptr); break;
-        case kOnThePhone: model = linphone_core_create_presence_model_with_activity(core_, LinphonePresenceActivityOnThePhone, nullptr); break;
-        case kBusy: model = linphone_core_create_presence_model_with_activity(core_, LinphonePresenceActivityBusy, nullptr); break;
-        default: return fail(kInvalidValue);
+    case kOnline: model = linphone_core_create_presence_model(core_); break;
+    case kOffline: model = linphone_core_create_presence_model(core_); break;
+    case kAway:
+        model = linphone_core_create_presence_model_with_activity(core_, LinphonePresenceActivityAway, nullptr);
+        break;
+    case kOnThePhone:
+        model = linphone_core_create_presence_model_with_activity(core_, LinphonePresenceActivityOnThePhone, nullptr);
+        break;
+    case kBusy:
+        model = linphone_core_create_presence_model_with_activity(core_, LinphonePresenceActivityBusy, nullptr);
+        break;
+    default: return fail(kInvalidValue);
     }
     linphone_presence_model_set_basic_status(
         model, status == kOffline ? LinphonePresenceBasicStatusClosed : LinphonePresenceBasicStatusOpen);
@@ -106,7 +111,8 @@ void LinphoneEngine::onSubscriptionRequested(LinphoneFriend* subscriber) {
 
 void LinphoneEngine::onPresence(LinphoneFriend* changed) {
     for (auto& [name, contact] : contacts_)
-        if (contact.subscribed == changed) reportContact(name, contact, statusOf(linphone_friend_get_presence_model(changed)));
+        if (contact.subscribed == changed)
+            reportContact(name, contact, statusOf(linphone_friend_get_presence_model(changed)));
 }
 
 // A subscription that failed (no such account, refused) or ended leaves the

@@ -15,8 +15,7 @@ constexpr std::uint16_t kFormatMuLaw = 7;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 
 std::uint32_t le32(const unsigned char* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
 std::uint16_t le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
 
@@ -24,8 +23,10 @@ std::int16_t fromALaw(std::uint8_t value) {
     value ^= 0x55;
     int magnitude = (value & 0x0F) << 4;
     const int segment = (value & 0x70) >> 4;
-    if (segment == 0) magnitude += 8;
-    else magnitude = (magnitude + 0x108) << (segment - 1);
+    if (segment == 0)
+        magnitude += 8;
+    else
+        magnitude = (magnitude + 0x108) << (segment - 1);
     return std::int16_t((value & 0x80) ? magnitude : -magnitude);
 }
 
@@ -52,9 +53,9 @@ bool playable(const Format& f) {
 
 std::int16_t sampleAt(const Format& f, const unsigned char* p) {
     switch (f.tag) {
-        case kFormatALaw: return fromALaw(*p);
-        case kFormatMuLaw: return fromMuLaw(*p);
-        default: return f.bits == 8 ? std::int16_t((int(*p) - 128) << 8) : std::int16_t(le16(p));
+    case kFormatALaw: return fromALaw(*p);
+    case kFormatMuLaw: return fromMuLaw(*p);
+    default: return f.bits == 8 ? std::int16_t((int(*p) - 128) << 8) : std::int16_t(le16(p));
     }
 }
 
@@ -82,8 +83,7 @@ LoadedWave loadWave(const std::filesystem::path& path) {
     }
     const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
     result.problem = WaveProblem::CannotRead;
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
         return result;
 
     Format format;

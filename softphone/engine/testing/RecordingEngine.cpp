@@ -21,9 +21,7 @@ void RecordingEngine::failNext(const std::string& operation, long code, int time
     for (int i = 0; i < times; ++i) nextFailures_[operation].push_back(code);
 }
 
-void RecordingEngine::failAlways(const std::string& operation, long code) {
-    alwaysFailures_[operation] = code;
-}
+void RecordingEngine::failAlways(const std::string& operation, long code) { alwaysFailures_[operation] = code; }
 
 void RecordingEngine::clearFailures() {
     nextFailures_.clear();
@@ -167,12 +165,8 @@ bool RecordingEngine::IsWavePlaying(int line) {
     record("IsWavePlaying", {s(line)});
     return longOf("IsWavePlaying", 0) != 0;
 }
-bool RecordingEngine::SetPlayFile(int line, const std::string& path) {
-    return outcome("SetPlayFile", {s(line), path});
-}
-bool RecordingEngine::SeekPlayPosition(int line, long pos) {
-    return outcome("SeekPlayPosition", {s(line), s(pos)});
-}
+bool RecordingEngine::SetPlayFile(int line, const std::string& path) { return outcome("SetPlayFile", {s(line), path}); }
+bool RecordingEngine::SeekPlayPosition(int line, long pos) { return outcome("SeekPlayPosition", {s(line), s(pos)}); }
 bool RecordingEngine::PausePlay(int line) { return outcome("PausePlay", {s(line)}); }
 bool RecordingEngine::StartPlay(int line, bool listen) { return outcome("StartPlay", {s(line), b(listen)}); }
 bool RecordingEngine::StopPlay(int line) { return outcome("StopPlay", {s(line)}); }
@@ -219,19 +213,16 @@ std::string RecordingEngine::GetInputDeviceName(long index) {
     return index >= 0 && index < static_cast<long>(inputDevices.size()) ? inputDevices[index] : "";
 }
 bool RecordingEngine::JoinLines(int a, int c) { return outcome("JoinLines", {s(a), s(c)}); }
-bool RecordingEngine::MuteLineSpeaker(int line, bool mute) {
-    return outcome("MuteLineSpeaker", {s(line), b(mute)});
-}
+bool RecordingEngine::MuteLineSpeaker(int line, bool mute) { return outcome("MuteLineSpeaker", {s(line), b(mute)}); }
 bool RecordingEngine::MuteLineMicrophone(int line, bool mute) {
     return outcome("MuteLineMicrophone", {s(line), b(mute)});
 }
-bool RecordingEngine::InitializeEngine(bool reserved, std::string& address, long port,
-                                       const std::string& user, const std::string& authLogin,
-                                       const std::string& password, const std::string& display,
-                                       const std::string& outbound, const std::string& proxy,
-                                       const std::string& unused, bool capture, long lines) {
-    if (!outcome("InitializeEngine", {b(reserved), address, s(port), user, authLogin, password,
-                                      display, outbound, proxy, unused, b(capture), s(lines)}))
+bool RecordingEngine::InitializeEngine(bool reserved, std::string& address, long port, const std::string& user,
+                                       const std::string& authLogin, const std::string& password,
+                                       const std::string& display, const std::string& outbound,
+                                       const std::string& proxy, const std::string& unused, bool capture, long lines) {
+    if (!outcome("InitializeEngine", {b(reserved), address, s(port), user, authLogin, password, display, outbound,
+                                      proxy, unused, b(capture), s(lines)}))
         return false;
     online_ = true;
     return true;
@@ -248,8 +239,7 @@ void RecordingEngine::SetProductTag(const std::string& tag) { record("SetProduct
 bool RecordingEngine::AddChatContact(const std::string& c) { return outcome("AddChatContact", {c}); }
 bool RecordingEngine::RemoveChatContact(const std::string& c) { return outcome("RemoveChatContact", {c}); }
 bool RecordingEngine::SetMyChatStatus(long status) { return outcome("SetMyChatStatus", {s(status)}); }
-bool RecordingEngine::SendChatMessage(const std::string& to, const std::string& text, long kind,
-                                      long flags) {
+bool RecordingEngine::SendChatMessage(const std::string& to, const std::string& text, long kind, long flags) {
     return outcome("SendChatMessage", {to, text, s(kind), s(flags)});
 }
 bool RecordingEngine::ForwardCalls(bool on, const std::string& target) {

@@ -104,19 +104,17 @@ public:
     bool JoinLines(int lineA, int lineB) override;
     bool MuteLineSpeaker(int line, bool mute) override;
     bool MuteLineMicrophone(int line, bool mute) override;
-    bool InitializeEngine(bool reserved, std::string& localAddress, long sipPort,
-                          const std::string& userName, const std::string& authLogin,
-                          const std::string& authPassword, const std::string& displayName,
-                          const std::string& outboundProxy, const std::string& sipProxy,
-                          const std::string& unused, bool captureDevice, long lineCount) override;
+    bool InitializeEngine(bool reserved, std::string& localAddress, long sipPort, const std::string& userName,
+                          const std::string& authLogin, const std::string& authPassword, const std::string& displayName,
+                          const std::string& outboundProxy, const std::string& sipProxy, const std::string& unused,
+                          bool captureDevice, long lineCount) override;
     bool Dial(int line, const std::string& target, long inputDevice, long outputDevice) override;
     bool TransferCall(int line, const std::string& target) override;
     void SetProductTag(const std::string& tag) override;
     bool AddChatContact(const std::string& contact) override;
     bool RemoveChatContact(const std::string& contact) override;
     bool SetMyChatStatus(long status) override;
-    bool SendChatMessage(const std::string& recipient, const std::string& message, long kind,
-                         long flags) override;
+    bool SendChatMessage(const std::string& recipient, const std::string& message, long kind, long flags) override;
     bool ForwardCalls(bool on, const std::string& target) override;
 
 private:

@@ -31,9 +31,8 @@ TEST_F(AudioOptionsTest, RingBackSwitchTakesEffectAtOnce) {
 TEST_F(AudioOptionsTest, AnEstablishedCallShowsTheEngineVolumesAfterItsStatusLine) {
     engine.setLong("GetSpeakerVolume", 255);
     engine.setLong("GetMicrophoneVolume", 37);
-    window.SliderSpkVol.observe([this] {
-        EXPECT_EQ(window.ListStatusLog.lines().back(), "Line-1: Success to connect.");
-    });
+    window.SliderSpkVol.observe(
+        [this] { EXPECT_EQ(window.ListStatusLog.lines().back(), "Line-1: Success to connect."); });
     engine.raise().OnConnected(0, "Customer", "5551234567");
     EXPECT_EQ(window.SliderSpkVol.value(), 10);
     EXPECT_EQ(window.SliderMicVol.value(), 1);

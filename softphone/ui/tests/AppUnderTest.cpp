@@ -49,8 +49,7 @@ void writeAgentRoot(const std::filesystem::path& root, const std::string& proxyH
 PrivateBus::PrivateBus() {
     daemon_.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
     daemon_.waitForStarted();
-    eventually([&] { return daemon_.canReadLine() || daemon_.state() != QProcess::Running; },
-               std::chrono::seconds(10));
+    eventually([&] { return daemon_.canReadLine() || daemon_.state() != QProcess::Running; }, std::chrono::seconds(10));
     address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     name_ = "test-bus-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QDBusConnection::connectToBus(address_, name_);
@@ -69,8 +68,7 @@ AppUnderTest::AppUnderTest(const std::filesystem::path& root, const PrivateBus& 
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.setChildProcessModifier([] { ::setsid(); });
-    process_.start(QString::fromStdString(appBinary().string()),
-                   {"--root", QString::fromStdString(root.string())});
+    process_.start(QString::fromStdString(appBinary().string()), {"--root", QString::fromStdString(root.string())});
     process_.waitForStarted();
     session_ = process_.processId();
 }
@@ -90,11 +88,11 @@ QString AppUnderTest::output() {
 
 bool AppUnderTest::waitUntilReady(std::chrono::milliseconds limit) {
     return eventually(
-        [&] {
-            if (process_.state() == QProcess::NotRunning) return true;
-            return !get("BtnOnline", "Caption").startsWith("error:");
-        },
-        limit) &&
+               [&] {
+                   if (process_.state() == QProcess::NotRunning) return true;
+                   return !get("BtnOnline", "Caption").startsWith("error:");
+               },
+               limit) &&
            process_.state() == QProcess::Running;
 }
 
@@ -117,25 +115,22 @@ QStringList AppUnderTest::survivors() const {
         // Fields after the name: state ppid pgrp session ...
         char state = 0;
         long ppid = 0, pgrp = 0, session = 0;
-        if (std::sscanf(text.c_str() + close + 1, " %c %ld %ld %ld", &state, &ppid, &pgrp, &session) != 4)
-            continue;
+        if (std::sscanf(text.c_str() + close + 1, " %c %ld %ld %ld", &state, &ppid, &pgrp, &session) != 4) continue;
         if (session == session_ && state != 'Z') alive << QString::fromStdString(text.substr(0, close + 1));
     }
     return alive;
 }
 
 QString AppUnderTest::call(const QString& method, const QList<QVariant>& args) {
-    QDBusMessage msg = QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation",
-                                                      "net.velmora.Automation", method);
+    QDBusMessage msg =
+        QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation", "net.velmora.Automation", method);
     msg.setArguments(args);
     const QDBusMessage reply = bus_.connection().call(msg, QDBus::Block, 5000);
     if (reply.type() == QDBusMessage::ErrorMessage) return "error: " + reply.errorMessage();
     return reply.arguments().isEmpty() ? QString() : reply.arguments().first().toString();
 }
 
-QString AppUnderTest::get(const QString& control, const QString& property) {
-    return call("Get", {control, property});
-}
+QString AppUnderTest::get(const QString& control, const QString& property) { return call("Get", {control, property}); }
 
 QString AppUnderTest::set(const QString& control, const QString& property, const QString& value) {
     return call("Set", {control, property, value});
@@ -144,8 +139,8 @@ QString AppUnderTest::set(const QString& control, const QString& property, const
 QString AppUnderTest::click(const QString& control) { return call("Click", {control}); }
 
 QStringList AppUnderTest::items(const QString& control) {
-    QDBusMessage msg = QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation",
-                                                      "net.velmora.Automation", "Items");
+    QDBusMessage msg =
+        QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation", "net.velmora.Automation", "Items");
     msg.setArguments({control});
     const QDBusMessage reply = bus_.connection().call(msg, QDBus::Block, 5000);
     if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty()) return {};

@@ -56,8 +56,7 @@ private:
 };
 
 // Polls until done() or the limit passes, keeping the test's own loop alive.
-bool eventually(const std::function<bool()>& done,
-                std::chrono::milliseconds limit = std::chrono::seconds(15));
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(15));
 
 std::filesystem::path appBinary();
 

@@ -48,7 +48,7 @@ struct CallsE2E : ::testing::Test {
         rig::Sipp registration({"uac_register_contact.xml",
                                 {{"DOMAIN", pbx.domain()},
                                  {"USER", kCustomer},
-                                {"PASSWORD", "customerpw"},
+                                 {"PASSWORD", "customerpw"},
                                  {"CONTACT_PORT", std::to_string(customer->port())}},
                                 kCustomer,
                                 pbx.hostPort(),
@@ -60,9 +60,9 @@ struct CallsE2E : ::testing::Test {
     void startRegistered() {
         app = std::make_unique<AppUnderTest>(root, bus);
         ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
-        ASSERT_TRUE(eventually([&] { return app->get("autoCheck", "Enabled") == "True" &&
-                                            app->get("BtnOnline", "Caption") == "Offline"; },
-                               std::chrono::seconds(30)))
+        ASSERT_TRUE(eventually(
+            [&] { return app->get("autoCheck", "Enabled") == "True" && app->get("BtnOnline", "Caption") == "Offline"; },
+            std::chrono::seconds(30)))
             << app->output().toStdString();
     }
 
@@ -125,7 +125,8 @@ TEST_F(CallsE2E, FarEndHangUpLogsAnEmptyOutcome) {
     EXPECT_EQ(app->set("EditPhoneNo", "Text", kCustomer), "");
     EXPECT_EQ(app->click("BtnDial"), "");
     ASSERT_TRUE(eventually([&] { return lineCount(callLog()) == 1; }, std::chrono::seconds(20)))
-        << app->items("ListStatusLog").join("|").toStdString() << "\n" << customer->messages();
+        << app->items("ListStatusLog").join("|").toStdString() << "\n"
+        << customer->messages();
     EXPECT_NE(callLog().find(",\"\"\r\n"), std::string::npos) << callLog();
     EXPECT_EQ(customer->wait(std::chrono::seconds(10)), 0) << customer->report();
 }

@@ -88,9 +88,9 @@ TEST(WindowE2E, TitleCallerIdChoiceAndTheRealWindowPosition) {
     ASSERT_TRUE(eventually([&] { return app.get("Form", "Left") == "4500" && app.get("Form", "Top") == "3000"; }))
         << app.get("Form", "Left").toStdString() << "," << app.get("Form", "Top").toStdString();
     EXPECT_EQ(app.click("expChk"), "");
-    EXPECT_TRUE(eventually([&] { return readFile(root.dir / "bin/buttonprg.ini") ==
-                                        "[System]\r\nLeft=4500\r\nTop=3000\r\n"; }))
-        << readFile(root.dir / "bin/buttonprg.ini");
+    EXPECT_TRUE(eventually([&] {
+        return readFile(root.dir / "bin/buttonprg.ini") == "[System]\r\nLeft=4500\r\nTop=3000\r\n";
+    })) << readFile(root.dir / "bin/buttonprg.ini");
 }
 
 TEST(ProvisioningE2E, SavingThePanelWritesTheAccount) {

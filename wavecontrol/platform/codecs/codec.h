@@ -4,7 +4,7 @@
 // driver between any two PCM formats (8/16-bit, mono/stereo, any rate).
 #pragma once
 #include "platform/waveformat.h"
-#include "platform/waveout.h" // MMRESULT and the system error codes
+#include "platform/waveout.h"  // MMRESULT and the system error codes
 
 #include <QString>
 #include <cstdint>
@@ -49,13 +49,13 @@ enum class FormatUse { All, Input };
 
 // One pass of a stream: the caller's source and destination buffers and what the pass did.
 struct StreamHeader {
-    std::uint32_t status = 0; // ACMSTREAMHEADER_STATUSF_*
+    std::uint32_t status = 0;  // ACMSTREAMHEADER_STATUSF_*
     std::uint8_t* src = nullptr;
     std::uint32_t srcLength = 0;
-    std::uint32_t srcLengthUsed = 0; // bytes converted; the rest is the caller's to pass again
+    std::uint32_t srcLengthUsed = 0;  // bytes converted; the rest is the caller's to pass again
     std::uint8_t* dst = nullptr;
     std::uint32_t dstLength = 0;
-    std::uint32_t dstLengthUsed = 0; // bytes produced
+    std::uint32_t dstLengthUsed = 0;  // bytes produced
 };
 
 // A driver's converter between two formats it accepts. It is handed whole source blocks (all of
@@ -71,9 +71,9 @@ public:
 class CodecDriver {
 public:
     virtual ~CodecDriver() = default;
-    virtual QString name() const = 0; // the driver's short name ("Tonwell GSM 6.10")
+    virtual QString name() const = 0;  // the driver's short name ("Tonwell GSM 6.10")
     virtual std::uint16_t tag() const = 0;
-    virtual QString tagName() const = 0; // "GSM 6.10"
+    virtual QString tagName() const = 0;  // "GSM 6.10"
     // The largest format record of this driver, extra bytes included.
     virtual std::size_t maxFormatSize() const = 0;
     // The formats offered, in list order (what a chooser shows and a search looks through).
@@ -84,7 +84,8 @@ public:
     // fields of *dst. ACMERR_NOTPOSSIBLE when it has none.
     virtual MMRESULT suggest(const WaveFormat& src, WaveFormat* dst, std::uint32_t flags) const = 0;
     // A converter from `src` to `dst`, or ACMERR_NOTPOSSIBLE.
-    virtual MMRESULT openConverter(const WaveFormat& src, const WaveFormat& dst, std::unique_ptr<Converter>* out) const = 0;
+    virtual MMRESULT openConverter(const WaveFormat& src, const WaveFormat& dst,
+                                   std::unique_ptr<Converter>* out) const = 0;
     // The source bytes that convert as one unit from `src` to `dst` (a codec block, a PCM frame,
     // or the PCM of one codec block).
     virtual std::uint32_t sourceAlign(const WaveFormat& src, const WaveFormat& dst) const = 0;
@@ -111,7 +112,8 @@ public:
 
     // Convenience for callers with growing buffers (the device mapper, an encoder): converts
     // `in` and appends all output to `out`, pending bytes included; *used as in convert.
-    MMRESULT convert(std::span<const std::uint8_t> in, std::uint32_t flags, std::vector<std::uint8_t>& out, std::size_t* used);
+    MMRESULT convert(std::span<const std::uint8_t> in, std::uint32_t flags, std::vector<std::uint8_t>& out,
+                     std::size_t* used);
 
 private:
     bool run(std::span<const std::uint8_t> in, bool end);
@@ -155,8 +157,8 @@ private:
 };
 
 // Shared wording of the format details.
-QString rateText(std::uint32_t samplesPerSec);      // "8.000 kHz"
-QString channelsText(std::uint16_t channels);       // "Mono", "Stereo", "3 Channels"
+QString rateText(std::uint32_t samplesPerSec);  // "8.000 kHz"
+QString channelsText(std::uint16_t channels);   // "Mono", "Stereo", "3 Channels"
 
 std::unique_ptr<CodecDriver> makePcmDriver();
 std::unique_ptr<CodecDriver> makeALawDriver();
@@ -165,4 +167,4 @@ std::unique_ptr<CodecDriver> makeImaAdpcmDriver();
 std::unique_ptr<CodecDriver> makeGsm610Driver();
 std::unique_ptr<CodecDriver> makeMp3Driver();
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -8,8 +8,7 @@ namespace tonwell {
 
 // --- the manager ------------------------------------------------------------------------
 
-CodecManager::CodecManager()
-{
+CodecManager::CodecManager() {
     drivers_.push_back(makePcmDriver());
     drivers_.push_back(makeALawDriver());
     drivers_.push_back(makeMuLawDriver());
@@ -18,48 +17,38 @@ CodecManager::CodecManager()
     drivers_.push_back(makeMp3Driver());
 }
 
-const CodecManager& CodecManager::instance()
-{
+const CodecManager& CodecManager::instance() {
     static const CodecManager manager;
     return manager;
 }
 
-const CodecDriver* CodecManager::driver(std::uint16_t tag) const
-{
+const CodecDriver* CodecManager::driver(std::uint16_t tag) const {
     for (const auto& d : drivers_)
-        if (d->tag() == tag)
-            return d.get();
+        if (d->tag() == tag) return d.get();
     return nullptr;
 }
 
-std::size_t CodecManager::maxFormatSize() const
-{
+std::size_t CodecManager::maxFormatSize() const {
     std::size_t size = kWaveFormatHeaderSize;
-    for (const auto& d : drivers_)
-        size = std::max(size, d->maxFormatSize());
+    for (const auto& d : drivers_) size = std::max(size, d->maxFormatSize());
     return size;
 }
 
-bool CodecManager::tagName(std::uint16_t tag, QString* name) const
-{
+bool CodecManager::tagName(std::uint16_t tag, QString* name) const {
     const CodecDriver* d = driver(tag);
-    if (!d)
-        return false;
+    if (!d) return false;
     *name = d->tagName();
     return true;
 }
 
-bool CodecManager::describe(const WaveFormat& f, QString* text) const
-{
+bool CodecManager::describe(const WaveFormat& f, QString* text) const {
     const CodecDriver* d = driver(f.tag);
-    if (!d)
-        return false;
+    if (!d) return false;
     *text = d->describe(f);
     return true;
 }
 
-std::vector<WaveFormat> CodecManager::formats(FormatUse use) const
-{
+std::vector<WaveFormat> CodecManager::formats(FormatUse use) const {
     // Every driver here also encodes from PCM, so each of its formats can be recorded in.
     (void)use;
     std::vector<WaveFormat> all;
@@ -70,102 +59,77 @@ std::vector<WaveFormat> CodecManager::formats(FormatUse use) const
     return all;
 }
 
-MMRESULT CodecManager::suggest(const WaveFormat& src, WaveFormat* dst, std::uint32_t flags) const
-{
+MMRESULT CodecManager::suggest(const WaveFormat& src, WaveFormat* dst, std::uint32_t flags) const {
     for (const auto& d : drivers_) {
         WaveFormat candidate = *dst;
         const MMRESULT rc = d->suggest(src, &candidate, flags);
-        if (rc == MMSYSERR_NOERROR)
-            *dst = candidate;
-        if (rc != ACMERR_NOTPOSSIBLE)
-            return rc;
+        if (rc == MMSYSERR_NOERROR) *dst = candidate;
+        if (rc != ACMERR_NOTPOSSIBLE) return rc;
     }
     return ACMERR_NOTPOSSIBLE;
 }
 
 namespace {
 
-bool wellFormed(const WaveFormat& f)
-{
+bool wellFormed(const WaveFormat& f) {
     return f.channels >= 1 && f.channels <= 8 && f.samplesPerSec >= kMinRate && f.samplesPerSec <= kMaxRate &&
            f.blockAlign > 0 && f.avgBytesPerSec > 0;
 }
 
-} // namespace
+}  // namespace
 
 MMRESULT CodecManager::openStream(const WaveFormat& src, const WaveFormat& dst, std::uint32_t flags,
-                                  std::unique_ptr<CodecStream>* out) const
-{
-    if (flags & ACM_STREAMOPENF_ASYNC)
-        return MMSYSERR_NOTSUPPORTED;
-    if (!wellFormed(src) || !wellFormed(dst) || (!src.isPcm() && !dst.isPcm()))
-        return ACMERR_NOTPOSSIBLE;
+                                  std::unique_ptr<CodecStream>* out) const {
+    if (flags & ACM_STREAMOPENF_ASYNC) return MMSYSERR_NOTSUPPORTED;
+    if (!wellFormed(src) || !wellFormed(dst) || (!src.isPcm() && !dst.isPcm())) return ACMERR_NOTPOSSIBLE;
     const CodecDriver* d = driver(src.isPcm() ? dst.tag : src.tag);
-    if (!d)
-        return ACMERR_NOTPOSSIBLE;
+    if (!d) return ACMERR_NOTPOSSIBLE;
     std::unique_ptr<Converter> converter;
-    if (const MMRESULT rc = d->openConverter(src, dst, &converter); rc != MMSYSERR_NOERROR)
-        return rc;
-    if (flags & ACM_STREAMOPENF_QUERY)
-        return MMSYSERR_NOERROR;
-    if (!out)
-        return MMSYSERR_INVALPARAM;
-    *out = std::make_unique<CodecStream>(std::move(converter), src, dst, std::max<std::uint32_t>(1, d->sourceAlign(src, dst)));
+    if (const MMRESULT rc = d->openConverter(src, dst, &converter); rc != MMSYSERR_NOERROR) return rc;
+    if (flags & ACM_STREAMOPENF_QUERY) return MMSYSERR_NOERROR;
+    if (!out) return MMSYSERR_INVALPARAM;
+    *out = std::make_unique<CodecStream>(std::move(converter), src, dst,
+                                         std::max<std::uint32_t>(1, d->sourceAlign(src, dst)));
     return MMSYSERR_NOERROR;
 }
 
 // --- streams ----------------------------------------------------------------------------
 
 CodecStream::CodecStream(std::unique_ptr<Converter> converter, WaveFormat src, WaveFormat dst, std::uint32_t align)
-    : converter_(std::move(converter)), src_(std::move(src)), dst_(std::move(dst)), align_(align)
-{
-}
+    : converter_(std::move(converter)), src_(std::move(src)), dst_(std::move(dst)), align_(align) {}
 
-MMRESULT CodecStream::prepareHeader(StreamHeader* h)
-{
-    if (!h || (!h->src && h->srcLength) || (!h->dst && h->dstLength))
-        return MMSYSERR_INVALPARAM;
+MMRESULT CodecStream::prepareHeader(StreamHeader* h) {
+    if (!h || (!h->src && h->srcLength) || (!h->dst && h->dstLength)) return MMSYSERR_INVALPARAM;
     h->status = ACMSTREAMHEADER_STATUSF_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CodecStream::unprepareHeader(StreamHeader* h)
-{
-    if (!h)
-        return MMSYSERR_INVALPARAM;
-    if (!(h->status & ACMSTREAMHEADER_STATUSF_PREPARED))
-        return ACMERR_UNPREPARED;
+MMRESULT CodecStream::unprepareHeader(StreamHeader* h) {
+    if (!h) return MMSYSERR_INVALPARAM;
+    if (!(h->status & ACMSTREAMHEADER_STATUSF_PREPARED)) return ACMERR_UNPREPARED;
     h->status = 0;
     return MMSYSERR_NOERROR;
 }
 
-bool CodecStream::run(std::span<const std::uint8_t> in, bool end)
-{
+bool CodecStream::run(std::span<const std::uint8_t> in, bool end) {
     pending_.clear();
     pendingAt_ = 0;
-    if (ended_)
-        return in.empty(); // a finished codec takes no more input
-    if (in.empty() && !end)
-        return true;
-    if (!converter_->convert(in, end, pending_))
-        return false;
+    if (ended_) return in.empty();  // a finished codec takes no more input
+    if (in.empty() && !end) return true;
+    if (!converter_->convert(in, end, pending_)) return false;
     ended_ = end;
     return true;
 }
 
-MMRESULT CodecStream::convert(StreamHeader* h, std::uint32_t flags)
-{
-    if (!h)
-        return MMSYSERR_INVALPARAM;
-    if (!(h->status & ACMSTREAMHEADER_STATUSF_PREPARED))
-        return ACMERR_UNPREPARED;
+MMRESULT CodecStream::convert(StreamHeader* h, std::uint32_t flags) {
+    if (!h) return MMSYSERR_INVALPARAM;
+    if (!(h->status & ACMSTREAMHEADER_STATUSF_PREPARED)) return ACMERR_UNPREPARED;
     h->status &= ~ACMSTREAMHEADER_STATUSF_DONE;
     h->srcLengthUsed = 0;
     h->dstLengthUsed = 0;
     auto drain = [&] {
         const std::size_t n = std::min<std::size_t>(pending_.size() - pendingAt_, h->dstLength - h->dstLengthUsed);
-        if (n)
-            std::memcpy(h->dst + h->dstLengthUsed, pending_.data() + pendingAt_, n);
+        if (n) std::memcpy(h->dst + h->dstLengthUsed, pending_.data() + pendingAt_, n);
         pendingAt_ += n;
         h->dstLengthUsed += static_cast<std::uint32_t>(n);
     };
@@ -173,8 +137,7 @@ MMRESULT CodecStream::convert(StreamHeader* h, std::uint32_t flags)
     if (!pending()) {
         const bool end = flags & ACM_STREAMCONVERTF_END;
         const std::uint32_t take = end ? h->srcLength : h->srcLength - h->srcLength % align_;
-        if (!run(std::span<const std::uint8_t>(h->src, take), end))
-            return MMSYSERR_ERROR;
+        if (!run(std::span<const std::uint8_t>(h->src, take), end)) return MMSYSERR_ERROR;
         h->srcLengthUsed = take;
         drain();
     }
@@ -183,15 +146,13 @@ MMRESULT CodecStream::convert(StreamHeader* h, std::uint32_t flags)
 }
 
 MMRESULT CodecStream::convert(std::span<const std::uint8_t> in, std::uint32_t flags, std::vector<std::uint8_t>& out,
-                              std::size_t* used)
-{
+                              std::size_t* used) {
     *used = 0;
     out.insert(out.end(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingAt_), pending_.end());
     pendingAt_ = pending_.size();
     const bool end = flags & ACM_STREAMCONVERTF_END;
     const std::size_t take = end ? in.size() : in.size() - in.size() % align_;
-    if (!run(in.first(take), end))
-        return MMSYSERR_ERROR;
+    if (!run(in.first(take), end)) return MMSYSERR_ERROR;
     out.insert(out.end(), pending_.begin(), pending_.end());
     pendingAt_ = pending_.size();
     *used = take;
@@ -200,15 +161,13 @@ MMRESULT CodecStream::convert(std::span<const std::uint8_t> in, std::uint32_t fl
 
 // --- the codec drivers' shared part -----------------------------------------------------
 
-bool isMatchingPcm16(const WaveFormat& pcm, const WaveFormat& codec)
-{
+bool isMatchingPcm16(const WaveFormat& pcm, const WaveFormat& codec) {
     return pcm.isPcm() && pcm.bitsPerSample == 16 && pcm.channels == codec.channels &&
            pcm.samplesPerSec == codec.samplesPerSec && pcm.blockAlign == 2 * pcm.channels &&
            pcm.avgBytesPerSec == pcm.samplesPerSec * pcm.blockAlign;
 }
 
-MMRESULT CodecPairDriver::suggest(const WaveFormat& src, WaveFormat* dst, std::uint32_t flags) const
-{
+MMRESULT CodecPairDriver::suggest(const WaveFormat& src, WaveFormat* dst, std::uint32_t flags) const {
     std::optional<WaveFormat> candidate;
     if (src.tag == tag() && accepts(src)) {
         candidate = WaveFormat::pcm(src.samplesPerSec, 16, src.channels);
@@ -217,8 +176,7 @@ MMRESULT CodecPairDriver::suggest(const WaveFormat& src, WaveFormat* dst, std::u
         const std::uint16_t channels = (flags & ACM_FORMATSUGGESTF_NCHANNELS) ? dst->channels : src.channels;
         candidate = formatFor(rate, channels);
     }
-    if (!candidate)
-        return ACMERR_NOTPOSSIBLE;
+    if (!candidate) return ACMERR_NOTPOSSIBLE;
     if (((flags & ACM_FORMATSUGGESTF_WFORMATTAG) && candidate->tag != dst->tag) ||
         ((flags & ACM_FORMATSUGGESTF_NCHANNELS) && candidate->channels != dst->channels) ||
         ((flags & ACM_FORMATSUGGESTF_NSAMPLESPERSEC) && candidate->samplesPerSec != dst->samplesPerSec) ||
@@ -228,8 +186,8 @@ MMRESULT CodecPairDriver::suggest(const WaveFormat& src, WaveFormat* dst, std::u
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CodecPairDriver::openConverter(const WaveFormat& src, const WaveFormat& dst, std::unique_ptr<Converter>* out) const
-{
+MMRESULT CodecPairDriver::openConverter(const WaveFormat& src, const WaveFormat& dst,
+                                        std::unique_ptr<Converter>* out) const {
     if (src.tag == tag() && accepts(src) && isMatchingPcm16(dst, src))
         *out = decoder(src);
     else if (dst.tag == tag() && accepts(dst) && isMatchingPcm16(src, dst))
@@ -239,27 +197,21 @@ MMRESULT CodecPairDriver::openConverter(const WaveFormat& src, const WaveFormat&
     return *out ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
 }
 
-std::uint32_t CodecPairDriver::sourceAlign(const WaveFormat& src, const WaveFormat& dst) const
-{
-    if (src.tag == tag())
-        return src.blockAlign;
+std::uint32_t CodecPairDriver::sourceAlign(const WaveFormat& src, const WaveFormat& dst) const {
+    if (src.tag == tag()) return src.blockAlign;
     return samplesPerBlock(dst) * src.blockAlign;
 }
 
 // --- wording ----------------------------------------------------------------------------
 
-QString rateText(std::uint32_t rate)
-{
+QString rateText(std::uint32_t rate) {
     return QStringLiteral("%1.%2 kHz").arg(rate / 1000).arg(rate % 1000, 3, 10, QLatin1Char('0'));
 }
 
-QString channelsText(std::uint16_t channels)
-{
-    if (channels == 1)
-        return QStringLiteral("Mono");
-    if (channels == 2)
-        return QStringLiteral("Stereo");
+QString channelsText(std::uint16_t channels) {
+    if (channels == 1) return QStringLiteral("Mono");
+    if (channels == 2) return QStringLiteral("Stereo");
     return QStringLiteral("%1 Channels").arg(channels);
 }
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -14,8 +14,7 @@ constexpr std::uint32_t kMaxRate = 192000;
 
 // Little-endian 16-bit samples in and out of byte buffers.
 inline std::int16_t sampleAt(const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
-inline void putSample(std::uint8_t* p, std::int16_t s)
-{
+inline void putSample(std::uint8_t* p, std::int16_t s) {
     p[0] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(s) & 0xFF);
     p[1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(s) >> 8);
 }
@@ -23,7 +22,8 @@ inline void putSample(std::uint8_t* p, std::int16_t s)
 class CodecPairDriver : public CodecDriver {
 public:
     MMRESULT suggest(const WaveFormat& src, WaveFormat* dst, std::uint32_t flags) const override;
-    MMRESULT openConverter(const WaveFormat& src, const WaveFormat& dst, std::unique_ptr<Converter>* out) const override;
+    MMRESULT openConverter(const WaveFormat& src, const WaveFormat& dst,
+                           std::unique_ptr<Converter>* out) const override;
     std::uint32_t sourceAlign(const WaveFormat& src, const WaveFormat& dst) const override;
 
 protected:
@@ -40,4 +40,4 @@ protected:
 // Whether `pcm` is 16-bit PCM with the rate and channels of `codec`.
 bool isMatchingPcm16(const WaveFormat& pcm, const WaveFormat& codec);
 
-} // namespace tonwell
+}  // namespace tonwell

@@ -7,4 +7,4 @@ std::int16_t alawToLinear(std::uint8_t a);
 std::int16_t ulawToLinear(std::uint8_t u);
 std::uint8_t linearToAlaw(std::int16_t s);
 std::uint8_t linearToUlaw(std::int16_t s);
-} // namespace tonwell
+}  // namespace tonwell

@@ -20,11 +20,9 @@ std::uint32_t frameSamples(std::uint32_t rate) { return rate >= 32000 ? 1152 : 5
 
 class Mp3Decoder : public Converter {
 public:
-    Mp3Decoder(long rate, int channels)
-    {
+    Mp3Decoder(long rate, int channels) {
         mh_ = mpg123_new(nullptr, nullptr);
-        if (!mh_)
-            return;
+        if (!mh_) return;
         mpg123_param(mh_, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
         // The output must be the PCM format the stream was opened for, whatever the frames say.
         mpg123_format_none(mh_);
@@ -33,44 +31,35 @@ public:
             mpg123_delete(mh_);
             mh_ = nullptr;
         }
-        if (mh_ && channels == 1)
-            mpg123_param(mh_, MPG123_ADD_FLAGS, MPG123_FORCE_MONO, 0);
+        if (mh_ && channels == 1) mpg123_param(mh_, MPG123_ADD_FLAGS, MPG123_FORCE_MONO, 0);
     }
-    ~Mp3Decoder() override
-    {
-        if (mh_)
-            mpg123_delete(mh_);
+    ~Mp3Decoder() override {
+        if (mh_) mpg123_delete(mh_);
     }
     bool valid() const { return mh_ != nullptr; }
 
-    bool convert(std::span<const std::uint8_t> in, bool end, std::vector<std::uint8_t>& out) override
-    {
-        if (!in.empty() && mpg123_feed(mh_, in.data(), in.size()) != MPG123_OK)
-            return false;
-        if (!drain(out))
-            return false;
+    bool convert(std::span<const std::uint8_t> in, bool end, std::vector<std::uint8_t>& out) override {
+        if (!in.empty() && mpg123_feed(mh_, in.data(), in.size()) != MPG123_OK) return false;
+        if (!drain(out)) return false;
         // mpg123 keeps the last frame until it sees the next frame's header: at the end, a
         // frame's worth of silence after it lets it go.
         if (end && !flushed_) {
             flushed_ = true;
             static const std::uint8_t zeros[2048] = {};
-            if (mpg123_feed(mh_, zeros, sizeof zeros) != MPG123_OK)
-                return false;
+            if (mpg123_feed(mh_, zeros, sizeof zeros) != MPG123_OK) return false;
             return drain(out);
         }
         return true;
     }
 
 private:
-    bool drain(std::vector<std::uint8_t>& out)
-    {
+    bool drain(std::vector<std::uint8_t>& out) {
         unsigned char buf[16384];
         for (;;) {
             size_t done = 0;
             const int rc = mpg123_read(mh_, buf, sizeof buf, &done);
             out.insert(out.end(), buf, buf + done);
-            if (rc == MPG123_NEW_FORMAT || (rc == MPG123_OK && done > 0))
-                continue;
+            if (rc == MPG123_NEW_FORMAT || (rc == MPG123_OK && done > 0)) continue;
             // Need more input, the end, or a damaged frame that mpg123 skips: what came is kept.
             return rc == MPG123_NEED_MORE || rc == MPG123_DONE || rc == MPG123_OK || rc == MPG123_ERR;
         }
@@ -82,35 +71,29 @@ private:
 
 class Mp3Encoder : public Converter {
 public:
-    explicit Mp3Encoder(const WaveFormat& f) : channels_(f.channels), lame_(lame_init())
-    {
-        if (!lame_)
-            return;
+    explicit Mp3Encoder(const WaveFormat& f) : channels_(f.channels), lame_(lame_init()) {
+        if (!lame_) return;
         lame_set_in_samplerate(lame_, static_cast<int>(f.samplesPerSec));
         lame_set_out_samplerate(lame_, static_cast<int>(f.samplesPerSec));
         lame_set_num_channels(lame_, f.channels);
         lame_set_mode(lame_, f.channels == 1 ? MONO : JOINT_STEREO);
         lame_set_brate(lame_, static_cast<int>(f.avgBytesPerSec * 8 / 1000));
-        lame_set_quality(lame_, 7);      // lame's fast mode: speech at these rates loses nothing audible
-        lame_set_bWriteVbrTag(lame_, 0); // a plain frame stream: no header frame to patch later
+        lame_set_quality(lame_, 7);       // lame's fast mode: speech at these rates loses nothing audible
+        lame_set_bWriteVbrTag(lame_, 0);  // a plain frame stream: no header frame to patch later
         if (lame_init_params(lame_) < 0) {
             lame_close(lame_);
             lame_ = nullptr;
         }
     }
-    ~Mp3Encoder() override
-    {
-        if (lame_)
-            lame_close(lame_);
+    ~Mp3Encoder() override {
+        if (lame_) lame_close(lame_);
     }
     bool valid() const { return lame_ != nullptr; }
 
-    bool convert(std::span<const std::uint8_t> in, bool end, std::vector<std::uint8_t>& out) override
-    {
+    bool convert(std::span<const std::uint8_t> in, bool end, std::vector<std::uint8_t>& out) override {
         const std::size_t frames = in.size() / (2u * channels_);
         samples_.resize(frames * channels_);
-        for (std::size_t i = 0; i < samples_.size(); ++i)
-            samples_[i] = sampleAt(&in[2 * i]);
+        for (std::size_t i = 0; i < samples_.size(); ++i) samples_[i] = sampleAt(&in[2 * i]);
         // lame's own bound for one call's output: 1.25 x samples + 7200 bytes.
         const std::size_t at = out.size();
         out.resize(at + frames + frames / 4 + 7200);
@@ -120,13 +103,11 @@ public:
                                                     out.data() + at, static_cast<int>(out.size() - at))
                                : lame_encode_buffer_interleaved(lame_, samples_.data(), static_cast<int>(frames),
                                                                 out.data() + at, static_cast<int>(out.size() - at));
-            if (n < 0)
-                return false;
+            if (n < 0) return false;
         }
         if (end) {
             const int tail = lame_encode_flush(lame_, out.data() + at + n, static_cast<int>(out.size() - at - n));
-            if (tail < 0)
-                return false;
+            if (tail < 0) return false;
             n += tail;
         }
         out.resize(at + static_cast<std::size_t>(n));
@@ -140,11 +121,9 @@ private:
 };
 
 template <class T, class... Args>
-std::unique_ptr<Converter> made(Args... args)
-{
+std::unique_ptr<Converter> made(Args... args) {
     auto c = std::make_unique<T>(args...);
-    if (!c->valid())
-        return nullptr;
+    if (!c->valid()) return nullptr;
     return c;
 }
 
@@ -154,54 +133,47 @@ public:
     std::uint16_t tag() const override { return WAVE_FORMAT_MPEGLAYER3; }
     QString tagName() const override { return QStringLiteral("MPEG Layer-3"); }
     std::size_t maxFormatSize() const override { return kWaveFormatHeaderSize + kMp3ExtraSize; }
-    std::vector<WaveFormat> formats() const override
-    {
+    std::vector<WaveFormat> formats() const override {
         struct Entry {
             std::uint32_t rate;
             std::uint16_t channels;
             std::uint32_t kbps;
         };
-        static constexpr Entry kList[] = {{8000, 1, 8},    {8000, 1, 16},   {11025, 1, 16},  {16000, 1, 24},
-                                          {16000, 1, 32},  {22050, 1, 32},  {22050, 2, 56},  {32000, 1, 64},
-                                          {44100, 1, 64},  {44100, 2, 128}, {44100, 2, 192}, {48000, 2, 192}};
+        static constexpr Entry kList[] = {{8000, 1, 8},   {8000, 1, 16},   {11025, 1, 16},  {16000, 1, 24},
+                                          {16000, 1, 32}, {22050, 1, 32},  {22050, 2, 56},  {32000, 1, 64},
+                                          {44100, 1, 64}, {44100, 2, 128}, {44100, 2, 192}, {48000, 2, 192}};
         std::vector<WaveFormat> list;
-        for (const Entry& e : kList)
-            list.push_back(make(e.rate, e.channels, e.kbps));
+        for (const Entry& e : kList) list.push_back(make(e.rate, e.channels, e.kbps));
         return list;
     }
-    QString describe(const WaveFormat& f) const override
-    {
+    QString describe(const WaveFormat& f) const override {
         const QString rate = QLocale(QLocale::English).toString(static_cast<qlonglong>(f.samplesPerSec));
-        return QStringLiteral("%1 kBit/s, %2 Hz, %3").arg(f.avgBytesPerSec * 8 / 1000).arg(rate, channelsText(f.channels));
+        return QStringLiteral("%1 kBit/s, %2 Hz, %3")
+            .arg(f.avgBytesPerSec * 8 / 1000)
+            .arg(rate, channelsText(f.channels));
     }
 
 protected:
-    bool accepts(const WaveFormat& f) const override
-    {
+    bool accepts(const WaveFormat& f) const override {
         bool rateOk = false;
-        for (std::uint32_t r : kRates)
-            rateOk = rateOk || r == f.samplesPerSec;
+        for (std::uint32_t r : kRates) rateOk = rateOk || r == f.samplesPerSec;
         return f.tag == WAVE_FORMAT_MPEGLAYER3 && rateOk && f.channels >= 1 && f.channels <= 2 && f.blockAlign >= 1 &&
                f.avgBytesPerSec >= 1000 && f.avgBytesPerSec <= 40000 && f.avgBytesPerSec >= f.blockAlign;
     }
-    std::optional<WaveFormat> formatFor(std::uint32_t rate, std::uint16_t channels) const override
-    {
+    std::optional<WaveFormat> formatFor(std::uint32_t rate, std::uint16_t channels) const override {
         // Speech-grade rates: 8 kBit/s per 8 kHz a channel, at least 8.
         const WaveFormat f = make(rate, channels, std::max<std::uint32_t>(8, rate / 1000 * channels));
-        if (!accepts(f))
-            return std::nullopt;
+        if (!accepts(f)) return std::nullopt;
         return f;
     }
-    std::unique_ptr<Converter> decoder(const WaveFormat& f) const override
-    {
+    std::unique_ptr<Converter> decoder(const WaveFormat& f) const override {
         return made<Mp3Decoder>(static_cast<long>(f.samplesPerSec), static_cast<int>(f.channels));
     }
     std::unique_ptr<Converter> encoder(const WaveFormat& f) const override { return made<Mp3Encoder>(f); }
     std::uint32_t samplesPerBlock(const WaveFormat& f) const override { return frameSamples(f.samplesPerSec); }
 
 private:
-    static WaveFormat make(std::uint32_t rate, std::uint16_t channels, std::uint32_t kbps)
-    {
+    static WaveFormat make(std::uint32_t rate, std::uint16_t channels, std::uint32_t kbps) {
         WaveFormat f;
         f.tag = WAVE_FORMAT_MPEGLAYER3;
         f.channels = channels;
@@ -214,18 +186,19 @@ private:
             f.extra.push_back(static_cast<std::uint8_t>(v & 0xFF));
             f.extra.push_back(static_cast<std::uint8_t>(v >> 8));
         };
-        put(1);                                         // MPEGLAYER3_ID_MPEG
-        put(2); put(0);                                 // MPEGLAYER3_FLAG_PADDING_OFF
-        put(static_cast<std::uint16_t>(blockSize));     // one frame's bytes
-        put(1);                                         // one frame a block
-        put(1393);                                      // the codec's delay in samples
+        put(1);  // MPEGLAYER3_ID_MPEG
+        put(2);
+        put(0);                                      // MPEGLAYER3_FLAG_PADDING_OFF
+        put(static_cast<std::uint16_t>(blockSize));  // one frame's bytes
+        put(1);                                      // one frame a block
+        put(1393);                                   // the codec's delay in samples
         f.cbSize = kMp3ExtraSize;
         return f;
     }
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<CodecDriver> makeMp3Driver() { return std::make_unique<Mp3Driver>(); }
 
-} // namespace tonwell
+}  // namespace tonwell

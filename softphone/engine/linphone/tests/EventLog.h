@@ -70,12 +70,8 @@ public:
     void OnTransferFailed(int line, long code, const std::string& reason) override {
         add("OnTransferFailed", line, code, reason);
     }
-    void OnRegisterFailed(long code, const std::string& reason) override {
-        add("OnRegisterFailed", code, reason);
-    }
-    void OnReRegisterFailed(long code, const std::string& reason) override {
-        add("OnReRegisterFailed", code, reason);
-    }
+    void OnRegisterFailed(long code, const std::string& reason) override { add("OnRegisterFailed", code, reason); }
+    void OnReRegisterFailed(long code, const std::string& reason) override { add("OnReRegisterFailed", code, reason); }
     void OnChatContactStatus(const std::string& contact, long status) override {
         add("OnChatContactStatus", contact, status);
     }
@@ -94,7 +90,9 @@ private:
     static std::string part(const std::string& s) { return s; }
     static std::string part(const char* s) { return s; }
     template <typename T>
-    static std::string part(T value) { return std::to_string(value); }
+    static std::string part(T value) {
+        return std::to_string(value);
+    }
 
     template <typename... Args>
     void add(const std::string& name, const Args&... args) {

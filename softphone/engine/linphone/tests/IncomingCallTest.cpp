@@ -97,11 +97,13 @@ TEST_P(RefusedByTheEngine, OfferedCallIsAnsweredWithoutTheProgram) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, RefusedByTheEngine,
-    ::testing::Values(
-        Refusal{"DoNotDisturb", [](SipEngine& e) { e.EnableDoNotDisturb(); },
-                {{"FINAL", "486"}, {"CHECK_HEADER", "To:"}, {"CHECK_TEXT", "1001"}}},
-        Refusal{"Forwarding", [](SipEngine& e) { ASSERT_TRUE(e.ForwardCalls(true, "5557654321")); },
-                {{"FINAL", "302"}, {"CHECK_HEADER", "Contact:"}, {"CHECK_TEXT", "sip:5557654321@pbx.test"}}}),
+    ::testing::Values(Refusal{"DoNotDisturb",
+                              [](SipEngine& e) { e.EnableDoNotDisturb(); },
+                              {{"FINAL", "486"}, {"CHECK_HEADER", "To:"}, {"CHECK_TEXT", "1001"}}},
+                      Refusal{
+                          "Forwarding",
+                          [](SipEngine& e) { ASSERT_TRUE(e.ForwardCalls(true, "5557654321")); },
+                          {{"FINAL", "302"}, {"CHECK_HEADER", "Contact:"}, {"CHECK_TEXT", "sip:5557654321@pbx.test"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IncomingCall, DisablingDoNotDisturbAndForwardingOffersCallsAgain) {
@@ -125,8 +127,7 @@ TEST_F(IncomingCall, AgentToAgentCallByNumberWithDigitsBothWays) {
     ASSERT_TRUE(online(bob));
     ASSERT_TRUE(ann.engine->Dial(0, "1002", -1, -1));
     ASSERT_TRUE(waitFor([&] { return bob.log.has("OnIncomingCall"); })) << ann.log.text() << bob.log.text();
-    EXPECT_EQ(bob.log.first("OnIncomingCall"),
-              "OnIncomingCall(Agent 1001,1001,sip:1001@pbx.test,sip:1002@pbx.test)");
+    EXPECT_EQ(bob.log.first("OnIncomingCall"), "OnIncomingCall(Agent 1001,1001,sip:1001@pbx.test,sip:1002@pbx.test)");
     ASSERT_TRUE(bob.engine->AcceptCall(1, bob.log.lastCallId, -1, -1));
     ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected") && bob.log.has("OnConnected"); }))
         << ann.log.text() << bob.log.text();

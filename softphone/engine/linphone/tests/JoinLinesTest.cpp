@@ -12,12 +12,10 @@ TEST_F(JoinLines, JoinedCallCarriesTheSecondPartyToTheFirstAndOutlivesAHangUp) {
     rig::TempFolder files("velmora-join");
     ASSERT_TRUE(writeWave(files.path() / "tone.wav", tone(1000, 8)));
     Agent& ann = agent("1001", "secret1");
-    Agent& bob = agent("1002", "secret2", [&](LinphoneEngineOptions& o) {
-        o.headlessMicrophoneFile = files.path() / "tone.wav";
-    });
-    Agent& carol = agent("1003", "secret3", [&](LinphoneEngineOptions& o) {
-        o.headlessSpeakerFile = files.path() / "carol-heard.wav";
-    });
+    Agent& bob = agent("1002", "secret2",
+                       [&](LinphoneEngineOptions& o) { o.headlessMicrophoneFile = files.path() / "tone.wav"; });
+    Agent& carol = agent("1003", "secret3",
+                         [&](LinphoneEngineOptions& o) { o.headlessSpeakerFile = files.path() / "carol-heard.wav"; });
     ASSERT_TRUE(online(ann));
     ASSERT_TRUE(online(bob));
     ASSERT_TRUE(online(carol));

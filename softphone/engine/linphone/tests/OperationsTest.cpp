@@ -43,24 +43,25 @@ void expectRefusals(SipEngine& engine, const std::vector<Refused>& cases) {
 
 TEST_F(Operations, EverythingBeforeInitialisationIsRefusedWithNotOnline) {
     Agent& ann = agent("1001", "secret1");
-    expectRefusals(*ann.engine, {
-        {"Dial", [](SipEngine& e) { return e.Dial(0, "1002", -1, -1); }, kNotOnline},
-        {"DisconnectLine", [](SipEngine& e) { return e.DisconnectLine(0); }, kNotOnline},
-        {"RegisterToProxy", [](SipEngine& e) { return e.RegisterToProxy(1800); }, kNotOnline},
-        {"OpenLine", [](SipEngine& e) { return e.OpenLine(0, false, "127.0.0.1", 7000); }, kNotOnline},
-        {"AcceptCall", [](SipEngine& e) { return e.AcceptCall(0, "x", -1, -1); }, kNotOnline},
-        {"RejectCall", [](SipEngine& e) { return e.RejectCall("x"); }, kNotOnline},
-        {"HoldLine", [](SipEngine& e) { return e.HoldLine(0); }, kNotOnline},
-        {"UnholdLine", [](SipEngine& e) { return e.UnholdLine(0); }, kNotOnline},
-        {"TransferCall", [](SipEngine& e) { return e.TransferCall(0, "1002"); }, kNotOnline},
-        {"SendDtmfDigit", [](SipEngine& e) { return e.SendDtmfDigit(0, "1"); }, kNotOnline},
-        {"ForwardCalls", [](SipEngine& e) { return e.ForwardCalls(true, "1002"); }, kNotOnline},
-        {"MuteMicrophone", [](SipEngine& e) { return e.MuteMicrophone(true); }, kNotOnline},
-        {"SetSpeakerVolume", [](SipEngine& e) { return e.SetSpeakerVolume(100); }, kNotOnline},
-        {"EnableAgc", [](SipEngine& e) { return e.EnableAgc(8000); }, kNotOnline},
-        {"IsLineOpen", [](SipEngine& e) { return e.IsLineOpen(0); }, kNotOnline},
-        {"IsLineBusy", [](SipEngine& e) { return e.IsLineBusy(0); }, kNotOnline},
-    });
+    expectRefusals(*ann.engine,
+                   {
+                       {"Dial", [](SipEngine& e) { return e.Dial(0, "1002", -1, -1); }, kNotOnline},
+                       {"DisconnectLine", [](SipEngine& e) { return e.DisconnectLine(0); }, kNotOnline},
+                       {"RegisterToProxy", [](SipEngine& e) { return e.RegisterToProxy(1800); }, kNotOnline},
+                       {"OpenLine", [](SipEngine& e) { return e.OpenLine(0, false, "127.0.0.1", 7000); }, kNotOnline},
+                       {"AcceptCall", [](SipEngine& e) { return e.AcceptCall(0, "x", -1, -1); }, kNotOnline},
+                       {"RejectCall", [](SipEngine& e) { return e.RejectCall("x"); }, kNotOnline},
+                       {"HoldLine", [](SipEngine& e) { return e.HoldLine(0); }, kNotOnline},
+                       {"UnholdLine", [](SipEngine& e) { return e.UnholdLine(0); }, kNotOnline},
+                       {"TransferCall", [](SipEngine& e) { return e.TransferCall(0, "1002"); }, kNotOnline},
+                       {"SendDtmfDigit", [](SipEngine& e) { return e.SendDtmfDigit(0, "1"); }, kNotOnline},
+                       {"ForwardCalls", [](SipEngine& e) { return e.ForwardCalls(true, "1002"); }, kNotOnline},
+                       {"MuteMicrophone", [](SipEngine& e) { return e.MuteMicrophone(true); }, kNotOnline},
+                       {"SetSpeakerVolume", [](SipEngine& e) { return e.SetSpeakerVolume(100); }, kNotOnline},
+                       {"EnableAgc", [](SipEngine& e) { return e.EnableAgc(8000); }, kNotOnline},
+                       {"IsLineOpen", [](SipEngine& e) { return e.IsLineOpen(0); }, kNotOnline},
+                       {"IsLineBusy", [](SipEngine& e) { return e.IsLineBusy(0); }, kNotOnline},
+                   });
     ann.engine->ShutdownEngine();  // harmless when not started
     settle(100);
     EXPECT_TRUE(ann.log.events.empty()) << ann.log.text();
@@ -72,38 +73,40 @@ TEST_F(Operations, BadLinesValuesAndTargetsAreRefusedWithTheirCodes) {
     ann.engine->ShutdownEngine();
     // Three lines, of which only 0 and 1 are opened.
     std::string address = ann.engine->GetLocalAddress();
-    ASSERT_TRUE(ann.engine->InitializeEngine(false, address, rig::freeUdpPort(), "1001", "1001", "secret1",
-                                             "Ann", kDomain, kDomain, "", true, 3));
+    ASSERT_TRUE(ann.engine->InitializeEngine(false, address, rig::freeUdpPort(), "1001", "1001", "secret1", "Ann",
+                                             kDomain, kDomain, "", true, 3));
     ASSERT_TRUE(ann.engine->OpenLine(0, false, address, rig::freeUdpPort(true)));
     ASSERT_TRUE(ann.engine->OpenLine(1, false, address, rig::freeUdpPort(true)));
-    expectRefusals(*ann.engine, {
-        {"Dial beyond the lines", [](SipEngine& e) { return e.Dial(3, "1002", -1, -1); }, kInvalidLine},
-        {"Dial line -1", [](SipEngine& e) { return e.Dial(-1, "1002", -1, -1); }, kInvalidLine},
-        {"Dial on a closed line", [](SipEngine& e) { return e.Dial(2, "1002", -1, -1); }, kLineNotOpen},
-        {"Dial nothing", [](SipEngine& e) { return e.Dial(0, "", -1, -1); }, kInvalidUri},
-        {"Dial a malformed URI", [](SipEngine& e) { return e.Dial(0, "sip:@@", -1, -1); }, kInvalidUri},
-        {"Dial with blanks", [](SipEngine& e) { return e.Dial(0, "555 1234", -1, -1); }, kInvalidUri},
-        {"Dial an unknown device", [](SipEngine& e) { return e.Dial(0, "1002", 99, -1); }, kInvalidValue},
-        {"Dial device -2", [](SipEngine& e) { return e.Dial(0, "1002", -1, -2); }, kInvalidValue},
-        {"Hold an idle line", [](SipEngine& e) { return e.HoldLine(0); }, kNoVoiceSession},
-        {"Unhold an idle line", [](SipEngine& e) { return e.UnholdLine(1); }, kNoVoiceSession},
-        {"DTMF on an idle line", [](SipEngine& e) { return e.SendDtmfDigit(0, "5"); }, kNoVoiceSession},
-        {"Two DTMF digits", [](SipEngine& e) { return e.SendDtmfDigit(0, "55"); }, kInvalidValue},
-        {"DTMF letter", [](SipEngine& e) { return e.SendDtmfDigit(0, "x"); }, kInvalidValue},
-        {"Transfer an idle line", [](SipEngine& e) { return e.TransferCall(0, "1002"); }, kNoVoiceSession},
-        {"Accept an unknown call", [](SipEngine& e) { return e.AcceptCall(0, "nope", -1, -1); }, kInvalidCallId},
-        {"Accept on a closed line", [](SipEngine& e) { return e.AcceptCall(2, "nope", -1, -1); }, kLineNotOpen},
-        {"Reject an unknown call", [](SipEngine& e) { return e.RejectCall("nope"); }, kInvalidCallId},
-        {"Microphone volume 251", [](SipEngine& e) { return e.SetMicrophoneVolume(251); }, kInvalidValue},
-        {"Speaker volume -1", [](SipEngine& e) { return e.SetSpeakerVolume(-1); }, kInvalidValue},
-        {"AGC level 0", [](SipEngine& e) { return e.EnableAgc(0); }, kInvalidValue},
-        {"Mute a closed line", [](SipEngine& e) { return e.MuteLineMicrophone(2, true); }, kLineNotOpen},
-        {"Mute line 7", [](SipEngine& e) { return e.MuteLineSpeaker(7, true); }, kInvalidLine},
-        {"Register for 0 s", [](SipEngine& e) { return e.RegisterToProxy(0); }, kInvalidValue},
-        {"Forward to nobody", [](SipEngine& e) { return e.ForwardCalls(true, ""); }, kInvalidUri},
-        {"Open line 5", [](SipEngine& e) { return e.OpenLine(5, false, "", 7000); }, kInvalidLine},
-        {"Open on port 0", [](SipEngine& e) { return e.OpenLine(2, false, "", 0); }, kInvalidValue},
-    });
+    expectRefusals(
+        *ann.engine,
+        {
+            {"Dial beyond the lines", [](SipEngine& e) { return e.Dial(3, "1002", -1, -1); }, kInvalidLine},
+            {"Dial line -1", [](SipEngine& e) { return e.Dial(-1, "1002", -1, -1); }, kInvalidLine},
+            {"Dial on a closed line", [](SipEngine& e) { return e.Dial(2, "1002", -1, -1); }, kLineNotOpen},
+            {"Dial nothing", [](SipEngine& e) { return e.Dial(0, "", -1, -1); }, kInvalidUri},
+            {"Dial a malformed URI", [](SipEngine& e) { return e.Dial(0, "sip:@@", -1, -1); }, kInvalidUri},
+            {"Dial with blanks", [](SipEngine& e) { return e.Dial(0, "555 1234", -1, -1); }, kInvalidUri},
+            {"Dial an unknown device", [](SipEngine& e) { return e.Dial(0, "1002", 99, -1); }, kInvalidValue},
+            {"Dial device -2", [](SipEngine& e) { return e.Dial(0, "1002", -1, -2); }, kInvalidValue},
+            {"Hold an idle line", [](SipEngine& e) { return e.HoldLine(0); }, kNoVoiceSession},
+            {"Unhold an idle line", [](SipEngine& e) { return e.UnholdLine(1); }, kNoVoiceSession},
+            {"DTMF on an idle line", [](SipEngine& e) { return e.SendDtmfDigit(0, "5"); }, kNoVoiceSession},
+            {"Two DTMF digits", [](SipEngine& e) { return e.SendDtmfDigit(0, "55"); }, kInvalidValue},
+            {"DTMF letter", [](SipEngine& e) { return e.SendDtmfDigit(0, "x"); }, kInvalidValue},
+            {"Transfer an idle line", [](SipEngine& e) { return e.TransferCall(0, "1002"); }, kNoVoiceSession},
+            {"Accept an unknown call", [](SipEngine& e) { return e.AcceptCall(0, "nope", -1, -1); }, kInvalidCallId},
+            {"Accept on a closed line", [](SipEngine& e) { return e.AcceptCall(2, "nope", -1, -1); }, kLineNotOpen},
+            {"Reject an unknown call", [](SipEngine& e) { return e.RejectCall("nope"); }, kInvalidCallId},
+            {"Microphone volume 251", [](SipEngine& e) { return e.SetMicrophoneVolume(251); }, kInvalidValue},
+            {"Speaker volume -1", [](SipEngine& e) { return e.SetSpeakerVolume(-1); }, kInvalidValue},
+            {"AGC level 0", [](SipEngine& e) { return e.EnableAgc(0); }, kInvalidValue},
+            {"Mute a closed line", [](SipEngine& e) { return e.MuteLineMicrophone(2, true); }, kLineNotOpen},
+            {"Mute line 7", [](SipEngine& e) { return e.MuteLineSpeaker(7, true); }, kInvalidLine},
+            {"Register for 0 s", [](SipEngine& e) { return e.RegisterToProxy(0); }, kInvalidValue},
+            {"Forward to nobody", [](SipEngine& e) { return e.ForwardCalls(true, ""); }, kInvalidUri},
+            {"Open line 5", [](SipEngine& e) { return e.OpenLine(5, false, "", 7000); }, kInvalidLine},
+            {"Open on port 0", [](SipEngine& e) { return e.OpenLine(2, false, "", 0); }, kInvalidValue},
+        });
     EXPECT_TRUE(ann.engine->DisconnectLine(0));  // open and idle: nothing to end
     EXPECT_EQ(ann.engine->GetLastEngineError(), kNoError);
     EXPECT_FALSE(ann.engine->IsLineOpen(2));
@@ -128,11 +131,11 @@ TEST_F(Operations, TakenSipPortIsRefusedWith11AndTheNextOneWorks) {
     const int port = rig::freeUdpPort();
     TakenPort taken(port);
     std::string address = ann.engine->GetLocalAddress();
-    EXPECT_FALSE(ann.engine->InitializeEngine(false, address, port, "1001", "1001", "secret1", "Ann",
-                                              kDomain, kDomain, "", true, 2));
+    EXPECT_FALSE(ann.engine->InitializeEngine(false, address, port, "1001", "1001", "secret1", "Ann", kDomain, kDomain,
+                                              "", true, 2));
     EXPECT_EQ(ann.engine->GetLastEngineError(), kPortInUse);
-    EXPECT_TRUE(ann.engine->InitializeEngine(false, address, rig::freeUdpPort(), "1001", "1001",
-                                             "secret1", "Ann", kDomain, kDomain, "", true, 2));
+    EXPECT_TRUE(ann.engine->InitializeEngine(false, address, rig::freeUdpPort(), "1001", "1001", "secret1", "Ann",
+                                             kDomain, kDomain, "", true, 2));
     EXPECT_EQ(address, "127.0.0.1");  // the address towards the proxy
 }
 

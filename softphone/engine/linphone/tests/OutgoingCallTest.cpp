@@ -12,8 +12,7 @@ TEST_F(OutgoingCall, AnsweredAndHungUpByTheAgentRaisesNoHangUpEvent) {
     ASSERT_TRUE(start(ann));
     ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
     ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text() << peer->report();
-    EXPECT_EQ(ann.log.events, (std::vector<std::string>{"OnConnecting(0)",
-                                                        "OnProvisionalResponse(0,180,Ringing)",
+    EXPECT_EQ(ann.log.events, (std::vector<std::string>{"OnConnecting(0)", "OnProvisionalResponse(0,180,Ringing)",
                                                         "OnConnected(0,peer,peer)"}));
     EXPECT_TRUE(ann.engine->IsLineBusy(0));
     EXPECT_FALSE(ann.engine->IsLineBusy(1));
@@ -45,9 +44,9 @@ TEST_F(OutgoingCall, EarlyMediaIsProvisionalResponse183) {
     ASSERT_TRUE(start(ann));
     ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
     ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text() << peer->report();
-    EXPECT_EQ(ann.log.events, (std::vector<std::string>{"OnConnecting(0)",
-                                                        "OnProvisionalResponse(0,183,Session Progress)",
-                                                        "OnConnected(0,peer,peer)"}));
+    EXPECT_EQ(ann.log.events,
+              (std::vector<std::string>{"OnConnecting(0)", "OnProvisionalResponse(0,183,Session Progress)",
+                                        "OnConnected(0,peer,peer)"}));
     EXPECT_TRUE(ann.engine->DisconnectLine(0));
     EXPECT_EQ(outcome(*peer), 0) << peer->report();
 }
@@ -98,8 +97,7 @@ TEST_F(OutgoingCall, NeverAnsweredCallIsCancelledAndReportedAsConnectFailed) {
     ASSERT_TRUE(start(ann));
     ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
     ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnectFailed"); })) << ann.log.text();
-    EXPECT_EQ(ann.log.events, (std::vector<std::string>{"OnConnecting(0)",
-                                                        "OnProvisionalResponse(0,180,Ringing)",
+    EXPECT_EQ(ann.log.events, (std::vector<std::string>{"OnConnecting(0)", "OnProvisionalResponse(0,180,Ringing)",
                                                         "OnConnectFailed(0)"}));
     EXPECT_FALSE(ann.engine->IsLineBusy(0));
     EXPECT_EQ(outcome(*peer), 0) << peer->report();  // it saw the CANCEL
@@ -225,8 +223,7 @@ TEST_F(OutgoingCall, EventsKeepComingWhileAHandlerWaits) {
     };
     ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
     ASSERT_TRUE(waitFor([&] { return !seenDuringTheWait.empty(); })) << ann.log.text();
-    EXPECT_EQ(seenDuringTheWait, (std::vector<std::string>{"OnConnecting(0)",
-                                                           "OnProvisionalResponse(0,180,Ringing)",
+    EXPECT_EQ(seenDuringTheWait, (std::vector<std::string>{"OnConnecting(0)", "OnProvisionalResponse(0,180,Ringing)",
                                                            "OnConnected(0,peer,peer)"}));
     EXPECT_TRUE(ann.engine->DisconnectLine(0));
     EXPECT_EQ(outcome(*peer), 0) << peer->report();

@@ -14,8 +14,7 @@ void put(std::string& out, std::uint32_t value, int bytes) {
 
 // A wave file's bytes: its format chunk and its data chunk (in that order
 // unless dataFirst), the frames filled with a constant.
-std::string waveBytes(std::uint16_t tag, int channels, int rate, int bits, std::size_t frames,
-                      bool dataFirst = false) {
+std::string waveBytes(std::uint16_t tag, int channels, int rate, int bits, std::size_t frames, bool dataFirst = false) {
     std::string format;
     put(format, tag, 2);
     put(format, channels, 2);
@@ -61,11 +60,18 @@ TEST_F(Playback, FilesAreCheckedBeforePlayingAndRefusedWithTheirCodes) {
         const char* file;
         long code;  // 0: accepted
     } cases[] = {
-        {"missing.wav", kWaveOpenFailed}, {"folder.wav", kWaveOpenFailed},
-        {"empty.wav", kWaveReadFailed},   {"text.wav", kWaveReadFailed},
-        {"cut.wav", kWaveReadFailed},     {"data-first.wav", kWaveReadFailed},
-        {"24bit.wav", kUnsupportedWaveFormat}, {"gsm.wav", kUnsupportedWaveFormat},
-        {"pcm8.wav", 0},  {"pcm16-stereo-44k.wav", 0}, {"alaw.wav", 0}, {"ulaw.wav", 0},
+        {"missing.wav", kWaveOpenFailed},
+        {"folder.wav", kWaveOpenFailed},
+        {"empty.wav", kWaveReadFailed},
+        {"text.wav", kWaveReadFailed},
+        {"cut.wav", kWaveReadFailed},
+        {"data-first.wav", kWaveReadFailed},
+        {"24bit.wav", kUnsupportedWaveFormat},
+        {"gsm.wav", kUnsupportedWaveFormat},
+        {"pcm8.wav", 0},
+        {"pcm16-stereo-44k.wav", 0},
+        {"alaw.wav", 0},
+        {"ulaw.wav", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -86,9 +92,8 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         ann = &agent("1001", "secret1");
-        bob = &agent("1002", "secret2", [&](LinphoneEngineOptions& o) {
-            o.headlessSpeakerFile = files.path() / "bob-heard.wav";
-        });
+        bob = &agent("1002", "secret2",
+                     [&](LinphoneEngineOptions& o) { o.headlessSpeakerFile = files.path() / "bob-heard.wav"; });
         ASSERT_TRUE(online(*ann));
         ASSERT_TRUE(online(*bob));
         ASSERT_TRUE(connect(*ann, 0, *bob, "1002")) << ann->log.text() << bob->log.text();

@@ -13,9 +13,8 @@ protected:
         EngineTest::SetUp();
         ASSERT_TRUE(writeWave(files.path() / "tone.wav", tone(1000, 30)));
         ann = &agent("1001", "secret1");
-        bob = &agent("1002", "secret2", [&](LinphoneEngineOptions& o) {
-            o.headlessMicrophoneFile = files.path() / "tone.wav";
-        });
+        bob = &agent("1002", "secret2",
+                     [&](LinphoneEngineOptions& o) { o.headlessMicrophoneFile = files.path() / "tone.wav"; });
         ASSERT_TRUE(online(*ann));
         ASSERT_TRUE(online(*bob));
         ASSERT_TRUE(connect(*ann, 0, *bob, "1002")) << ann->log.text() << bob->log.text();

@@ -14,8 +14,8 @@ inline WaveAudio tone(double frequency, double seconds, int rate = 8000) {
     audio.sampleRate = rate;
     audio.samples.resize(static_cast<std::size_t>(seconds * rate));
     for (std::size_t i = 0; i < audio.samples.size(); ++i)
-        audio.samples[i] = static_cast<std::int16_t>(
-            16000 * std::sin(2 * std::numbers::pi * frequency * double(i) / rate));
+        audio.samples[i] =
+            static_cast<std::int16_t>(16000 * std::sin(2 * std::numbers::pi * frequency * double(i) / rate));
     return audio;
 }
 

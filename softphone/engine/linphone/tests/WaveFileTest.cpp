@@ -21,8 +21,8 @@ std::string le(std::uint32_t value, int bytes) {
 
 // One-channel 8-bit file of the given tag holding the given sample bytes.
 std::string eightBitWave(std::uint16_t tag, const std::string& samples) {
-    const std::string fmt = "fmt " + le(16, 4) + le(tag, 2) + le(1, 2) + le(8000, 4) + le(8000, 4) +
-                            le(1, 2) + le(8, 2);
+    const std::string fmt =
+        "fmt " + le(16, 4) + le(tag, 2) + le(1, 2) + le(8000, 4) + le(8000, 4) + le(1, 2) + le(8, 2);
     const std::string data = "data" + le(std::uint32_t(samples.size()), 4) + samples;
     return "RIFF" + le(std::uint32_t(4 + fmt.size() + data.size()), 4) + "WAVE" + fmt + data;
 }
@@ -47,7 +47,7 @@ TEST(WaveFile, EightBitEncodingsDecodeToTheirLinearValues) {
         std::string bytes;
         std::vector<std::int16_t> expected;
     } cases[] = {
-        {1, std::string("\x80\xFF\x00", 3), {0, 127 << 8, -128 << 8}},  // unsigned PCM
+        {1, std::string("\x80\xFF\x00", 3), {0, 127 << 8, -128 << 8}},    // unsigned PCM
         {6, std::string("\xD5\x55\xAA\x2A", 4), {8, -8, 32256, -32256}},  // A-law
         {7, std::string("\xFF\x7F\x80\x00", 4), {0, 0, 32124, -32124}},   // u-law
     };
