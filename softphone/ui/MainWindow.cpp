@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -320,6 +321,12 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     m.WebBrowser1.observe([&m, browser] {
         const QUrl url(q(m.WebBrowser1.address()));
         if (browser->url() != url) browser->load(url);
+    });
+    // The browser engine's first load starts its processes and holds the UI
+    // thread for most of a second: do it now, while the start-up timers run,
+    // rather than when the first page is due.
+    QTimer::singleShot(0, browser, [browser] {
+        if (browser->url().isEmpty()) browser->setUrl(QUrl(QStringLiteral("about:blank")));
     });
     web->addWidget(browser);
     tabs->addTab(page(web), "Web");

@@ -4,6 +4,7 @@
 #include "ProgramWindows.h"
 #include "QtPlatform.h"
 #include "RemoteBus.h"
+#include "StartupTrace.h"
 
 #include "app/Program.h"
 #include "core/AgentFiles.h"
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
     // categories only warnings, and every line names the program.
     ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3", 0);
     qSetMessagePattern("velmoraapp: %{message}");
-    QLoggingCategory::setFilterRules("*.debug=false\n*.info=false\njs.*=false");
+    QLoggingCategory::setFilterRules(
+        "*.debug=false\n*.info=false\ndefault.warning=false\nqt.*.warning=false\njs=false\njs.*=false");
     core::setDiagnosticSink([](const std::string& text) { qCWarning(lcVelmora, "%s", text.c_str()); });
     QApplication application(argc, argv);
     QApplication::setApplicationName("velmoraapp");
@@ -52,7 +54,10 @@ int main(int argc, char** argv) {
 
     loop::QtLoop loop;
     core::MainWindowModel model(loop);
+    ui::traceStartup(model, "application");
+    ui::watchStartup(model);
     ui::MainWindow window(model);
+    ui::traceStartup(model, "window built");
     ui::QtPlatform platform(&window);
     auto engine = ui::makeEngine(loop, root);
     core::AppContext app{model, *engine, loop, platform, root, {}};
@@ -71,6 +76,7 @@ int main(int argc, char** argv) {
     core::loadWindow(app, !lock.acquired());
     window.onCloseRequested = [&app] { core::shutdownProgram(app); };
     window.show();
+    ui::traceStartup(model, "window shown");
     ui::publishRemoteBus(model, &window);
     return QApplication::exec();
 }
