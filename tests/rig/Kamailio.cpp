@@ -26,7 +26,7 @@ void replaceAll(std::string& text, const std::string& key, const std::string& va
 }  // namespace
 
 std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port,
-                                            const std::filesystem::path& folder, int tlsPort) {
+                                            const std::filesystem::path& folder, int tlsPort, int tcpPort) {
     std::string config = readFile(std::filesystem::path(VELMORA_RIG_DIR) / "kamailio" / "kamailio.cfg.in");
     std::string accounts;
     for (const auto& account : setup.accounts) {
@@ -42,6 +42,7 @@ std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port,
     replaceAll(config, "@DEBUG@", std::to_string(setup.debugLevel));
     replaceAll(config, "@TLS_DEFINE@", setup.tls ? "#!define WITH_TLS" : "");
     replaceAll(config, "@TLS_PORT@", std::to_string(tlsPort));
+    replaceAll(config, "@TCP_PORT@", std::to_string(tcpPort));
     replaceAll(config, "@TLS_CONFIG@", (folder / "tls.cfg").string());
     if (setup.tls) {
         const auto pki = folder / "pki";
@@ -64,7 +65,8 @@ Kamailio::Kamailio(Setup setup) : setup_(std::move(setup)) {
     for (int attempt = 0; attempt < 3 && !process_; ++attempt) {
         port_ = freeUdpPort();
         tlsPort_ = setup_.tls ? freeTcpPort() : 0;
-        const auto config = writeConfig(setup_, port_, folder_.path(), tlsPort_);
+        tcpPort_ = setup_.tls ? freeTcpPort() : 0;
+        const auto config = writeConfig(setup_, port_, folder_.path(), tlsPort_, tcpPort_);
         const auto runtime = folder_.path() / "run";
         std::filesystem::create_directories(runtime);
         auto process = std::make_unique<ChildProcess>(

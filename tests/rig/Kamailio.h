@@ -17,7 +17,7 @@ struct SipAccount {
 // authentication for the given accounts, in-memory location, record-route,
 // relaying of everything else. With tls it also listens for SIP over TLS on
 // a port of its own, with a throw-away certificate authority and a server
-// certificate made for the occasion. Its configuration, pid, certificates
+// certificate made for the occasion, and for SIP over TCP on another. Its configuration, pid, certificates
 // and runtime files live in a temporary folder; it runs in the foreground
 // and dies with the object.
 class Kamailio {
@@ -40,17 +40,20 @@ public:
     int tlsPort() const { return tlsPort_; }
     std::string tlsHostPort() const { return "localhost:" + std::to_string(tlsPort_); }
     std::filesystem::path certificateAuthority() const { return folder_.path() / "pki" / "ca.pem"; }
+    std::string tcpHostPort() const { return "127.0.0.1:" + std::to_string(tcpPort_); }
     const std::string& domain() const { return setup_.domain; }
     std::filesystem::path logFile() const { return folder_.path() / "kamailio.log"; }
     // Writes the configuration of setup for port into folder (shared with the demo helper).
     static std::filesystem::path writeConfig(const Setup& setup, int port,
-                                             const std::filesystem::path& folder, int tlsPort = 0);
+                                             const std::filesystem::path& folder, int tlsPort = 0,
+                                             int tcpPort = 0);
 
 private:
     Setup setup_;
     TempFolder folder_{"velmora-kamailio"};
     int port_ = 0;
     int tlsPort_ = 0;
+    int tcpPort_ = 0;
     std::unique_ptr<ChildProcess> process_;
 };
 

@@ -7,9 +7,10 @@
 #       DIR/kamailio.log), waits until it listens and prints "127.0.0.1:PORT".
 #       PORT defaults to the first free one from 5060, DOMAIN to pbx.test, the
 #       accounts to 1001:1001demo and 1002:1002demo. With --tls it also
-#       listens for SIP over TLS on the first free port from 5061, with a
-#       throw-away authority (DIR/pki/ca.pem) and a certificate for
-#       "localhost", and prints "localhost:TLSPORT" on a second line.
+#       listens for SIP over TLS on the first free port from 5061 (and over
+#       TCP on the next free one), with a throw-away authority
+#       (DIR/pki/ca.pem) and a certificate for "localhost", and prints
+#       "localhost:TLSPORT" on a second line.
 #   kamailio-demo.sh stop DIR
 #       stops the Kamailio started with DIR (and everything it started).
 set -euo pipefail
@@ -62,6 +63,12 @@ start() {
     template="${template//@TLS_DEFINE@/}"
   fi
   template="${template//@TLS_PORT@/$tlsPort}"
+  local tcpPort=0
+  if [ -n "$tls" ]; then
+    tcpPort=$((tlsPort + 1))
+    while listeningTcp "$tcpPort"; do tcpPort=$((tcpPort + 1)); done
+  fi
+  template="${template//@TCP_PORT@/$tcpPort}"
   template="${template//@TLS_CONFIG@/$dir/tls.cfg}"
   printf '%s\n' "$template" >"$dir/kamailio.cfg"
   setsid kamailio -DD -E -f "$dir/kamailio.cfg" -Y "$dir/run" -P "$dir/run/kamailio.pid" -m 32 -M 8 \

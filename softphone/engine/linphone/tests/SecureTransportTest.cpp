@@ -21,6 +21,15 @@ TEST_F(SecureTransport, RegistrationArrivesOnTheTlsListener) {
     EXPECT_NE(kamailioLog().find("rig: REGISTER from sip:1001@pbx.test over tls"), std::string::npos);
 }
 
+TEST_F(SecureTransport, RegistrationOverTcpArrivesOnTheTcpListener) {
+    Agent& ann = agent("1001", "secret1", [&](LinphoneEngineOptions& o) {
+        o.transport = SipTransport::Tcp;
+        o.proxyAddress = kamailio->tcpHostPort();
+    });
+    ASSERT_TRUE(online(ann)) << ann.log.text() << kamailioLog();
+    EXPECT_NE(kamailioLog().find("rig: REGISTER from sip:1001@pbx.test over tcp"), std::string::npos);
+}
+
 TEST_F(SecureTransport, TakenTlsPortIsErrorElevenAsForUdp) {
     Agent& ann = agent("1001", "secret1");
     const std::string address = ann.engine->GetLocalAddress();
