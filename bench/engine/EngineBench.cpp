@@ -72,8 +72,7 @@ long heapKiB() { return static_cast<long>(mallinfo2().uordblks / 1024); }
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -250,7 +249,8 @@ int main(int argc, char** argv) {
         if (std::string(argv[i]) == "--calls") sequentialCalls = std::max(40, std::atoi(argv[i + 1]));
 
     core::QtLoop loop;
-    rig::Kamailio kamailio({.domain = "pbx.test", .accounts = {{"1001", "secret1"}, {"1002", "secret2"}}, .debugLevel = 0});
+    rig::Kamailio kamailio(
+        {.domain = "pbx.test", .accounts = {{"1001", "secret1"}, {"1002", "secret2"}}, .debugLevel = 0});
     std::printf("LinphoneEngine against Kamailio and sipp on loopback (iterate every %d ms)\n\n",
                 engine::LinphoneEngineOptions{}.iterateIntervalMs);
 
@@ -264,13 +264,13 @@ int main(int argc, char** argv) {
             loop.delay(30);  // the engine's idle cadence again, as before a real RegisterToProxy
             const auto began = Clock::now();
             agent.engine.RegisterToProxy(1800);
-            if (!waitFor(loop, [&] { return agent.flags.registered || agent.flags.failed; }) ||
-                agent.flags.failed)
+            if (!waitFor(loop, [&] { return agent.flags.registered || agent.flags.failed; }) || agent.flags.failed)
                 return std::fprintf(stderr, "registration failed\n"), 1;
             ours.push_back(ms(agent.flags.registeredAt - began));
             const auto stopping = Clock::now();
             agent.engine.ShutdownEngine();
-            if (run == 0) std::printf("%-44s %7.2f ms\n", "ShutdownEngine (with un-REGISTER)", ms(Clock::now() - stopping));
+            if (run == 0)
+                std::printf("%-44s %7.2f ms\n", "ShutdownEngine (with un-REGISTER)", ms(Clock::now() - stopping));
             {
                 rig::TempFolder state("velmora-bench-bare");
                 BareAgent yardstick(kamailio.hostPort(), "pbx.test", "1001", "secret1", rig::freeUdpPort(),
@@ -325,8 +325,7 @@ int main(int argc, char** argv) {
         auto peer = answerer(1, longCallSeconds + 60);
         agent.flags.connected = false;
         const double cpuBefore = cpuSeconds();
-        if (!agent.engine.Dial(0, peer->uri(), -1, -1) ||
-            !waitFor(loop, [&] { return agent.flags.connected; }))
+        if (!agent.engine.Dial(0, peer->uri(), -1, -1) || !waitFor(loop, [&] { return agent.flags.connected; }))
             return std::fprintf(stderr, "long call failed\n"), 1;
         loop.delay(longCallSeconds * 1000);
         agent.engine.DisconnectLine(0);
@@ -340,16 +339,14 @@ int main(int argc, char** argv) {
         agent.flags.connected = false;
         rig::TempFolder files("velmora-bench-rec");
         const double cpuBefore = cpuSeconds();
-        if (!agent.engine.Dial(0, peer->uri(), -1, -1) ||
-            !waitFor(loop, [&] { return agent.flags.connected; }) ||
+        if (!agent.engine.Dial(0, peer->uri(), -1, -1) || !waitFor(loop, [&] { return agent.flags.connected; }) ||
             !agent.engine.StartLineRecording(0, 2, true))
             return std::fprintf(stderr, "recorded call failed\n"), 1;
         loop.delay(longCallSeconds * 1000);
         agent.engine.DisconnectLine(0);
         const bool saved = agent.engine.SaveRecording(0, (files.path() / "call.wav").string());
         agent.engine.ResetRecording(0);
-        std::printf("%-44s %7.2f s CPU   %s\n",
-                    (std::to_string(longCallSeconds) + " s G.711 call, recorded").c_str(),
+        std::printf("%-44s %7.2f s CPU   %s\n", (std::to_string(longCallSeconds) + " s G.711 call, recorded").c_str(),
                     cpuSeconds() - cpuBefore, saved ? "saved" : "NOT SAVED");
     }
     {

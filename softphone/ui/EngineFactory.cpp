@@ -18,7 +18,8 @@ namespace {
 // Calls run without a sound card when the machine has none (servers, CI) or
 // when VELMORA_HEADLESS_AUDIO=1 asks for it.
 bool headlessAudio() {
-    if (const char* forced = std::getenv("VELMORA_HEADLESS_AUDIO"); forced && *forced) return std::string(forced) == "1";
+    if (const char* forced = std::getenv("VELMORA_HEADLESS_AUDIO"); forced && *forced)
+        return std::string(forced) == "1";
     std::ifstream cards("/proc/asound/cards");
     std::string first;
     return !cards || !std::getline(cards, first) || first.find("no soundcards") != std::string::npos;
@@ -45,9 +46,10 @@ std::unique_ptr<engine::SipEngine> makeEngine(core::EventLoop& loop, const core:
 #ifdef VELMORA_HAVE_LINPHONE
     engine::LinphoneEngineOptions options;
     options.proxyAddress = root.deployment("ProxyAddress");
-    options.transport = deploymentChoice(root, "Transport", engine::sipTransportNamed, engine::SipTransport::Udp, "udp");
-    options.mediaEncryption = deploymentChoice(root, "MediaEncryption", engine::mediaEncryptionNamed,
-                                               engine::MediaEncryption::None, "none");
+    options.transport =
+        deploymentChoice(root, "Transport", engine::sipTransportNamed, engine::SipTransport::Udp, "udp");
+    options.mediaEncryption =
+        deploymentChoice(root, "MediaEncryption", engine::mediaEncryptionNamed, engine::MediaEncryption::None, "none");
     // RootCA: a PEM file; a relative path is taken from the bin folder.
     if (const std::string rootCa = root.deployment("RootCA"); !rootCa.empty())
         options.rootCa = std::filesystem::path(rootCa).is_absolute() ? std::filesystem::path(rootCa) : root.bin(rootCa);

@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
 
     const std::string identityText = "sip:" + args["--user"] + "@" + args["--domain"];
     LinphoneAddress* identity = linphone_factory_create_address(factory, identityText.c_str());
-    LinphoneAddress* server =
-        linphone_factory_create_address(factory, ("sip:" + args["--server"] + (tls ? ";transport=tls" : ";transport=udp")).c_str());
+    LinphoneAddress* server = linphone_factory_create_address(
+        factory, ("sip:" + args["--server"] + (tls ? ";transport=tls" : ";transport=udp")).c_str());
     LinphoneAuthInfo* auth = linphone_factory_create_auth_info(factory, args["--user"].c_str(), nullptr,
                                                                args["--password"].c_str(), nullptr, nullptr, nullptr);
     linphone_core_add_auth_info(core, auth);
@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
                 ++it;
                 continue;
             }
-            if (linphone_call_get_state(it->first) == LinphoneCallStateIncomingReceived) linphone_call_accept(it->first);
+            if (linphone_call_get_state(it->first) == LinphoneCallStateIncomingReceived)
+                linphone_call_accept(it->first);
             linphone_call_unref(it->first);
             it = answerAt.erase(it);
         }

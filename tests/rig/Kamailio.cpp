@@ -25,8 +25,8 @@ void replaceAll(std::string& text, const std::string& key, const std::string& va
 
 }  // namespace
 
-std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port,
-                                            const std::filesystem::path& folder, int tlsPort, int tcpPort) {
+std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port, const std::filesystem::path& folder,
+                                            int tlsPort, int tcpPort) {
     std::string config = readFile(std::filesystem::path(VELMORA_RIG_DIR) / "kamailio" / "kamailio.cfg.in");
     std::string accounts;
     for (const auto& account : setup.accounts) {
@@ -48,8 +48,12 @@ std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port,
         const auto pki = folder / "pki";
         std::ofstream(folder / "tls.cfg") << "[server:default]\nmethod = TLSv1.2+\n"
                                              "verify_certificate = no\nrequire_certificate = no\n"
-                                             "private_key = " << (pki / "server.key").string() << "\n"
-                                             "certificate = " << (pki / "server.pem").string() << "\n"
+                                             "private_key = "
+                                          << (pki / "server.key").string()
+                                          << "\n"
+                                             "certificate = "
+                                          << (pki / "server.pem").string()
+                                          << "\n"
                                              "\n[client:default]\nmethod = TLSv1.2+\n"
                                              "verify_certificate = no\nrequire_certificate = no\n";
     }
@@ -70,9 +74,8 @@ Kamailio::Kamailio(Setup setup) : setup_(std::move(setup)) {
         const auto runtime = folder_.path() / "run";
         std::filesystem::create_directories(runtime);
         auto process = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"kamailio", "-DD", "-E", "-f", config.string(), "-Y",
-                                     runtime.string(), "-P", (runtime / "kamailio.pid").string(),
-                                     "-m", "32", "-M", "8"},
+            std::vector<std::string>{"kamailio", "-DD", "-E", "-f", config.string(), "-Y", runtime.string(), "-P",
+                                     (runtime / "kamailio.pid").string(), "-m", "32", "-M", "8"},
             logFile());
         // Until it answers; a Kamailio that exited (a taken port, a broken
         // configuration) is not waited for.
@@ -92,8 +95,8 @@ Kamailio::~Kamailio() {
 }
 
 void makeTestPki(const std::filesystem::path& folder, const std::string& name, bool expired) {
-    if (name.empty() || name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") !=
-                            std::string::npos)
+    if (name.empty() ||
+        name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") != std::string::npos)
         throw std::invalid_argument("a certificate name is letters, digits, dots and hyphens");
     const std::string command = "'" + (std::filesystem::path(VELMORA_RIG_DIR) / "make-test-pki.sh").string() + "' '" +
                                 folder.string() + "' " + name + (expired ? " expired" : "");
@@ -118,12 +121,17 @@ bool answersOptions(int port, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     bool answered = false;
     for (int n = 1; !answered && std::chrono::steady_clock::now() < deadline; ++n) {
-        const std::string request =
-            "OPTIONS sip:127.0.0.1:" + std::to_string(port) + " SIP/2.0\r\n"
-            "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(localPort) + ";branch=z9hG4bKrig" + std::to_string(n) + "\r\n"
-            "Max-Forwards: 70\r\nFrom: <sip:rig@127.0.0.1>;tag=rig\r\nTo: <sip:127.0.0.1>\r\n"
-            "Call-ID: rig-ping-" + std::to_string(localPort) + "-" + std::to_string(n) + "\r\n"
-            "CSeq: " + std::to_string(n) + " OPTIONS\r\nContent-Length: 0\r\n\r\n";
+        const std::string request = "OPTIONS sip:127.0.0.1:" + std::to_string(port) +
+                                    " SIP/2.0\r\n"
+                                    "Via: SIP/2.0/UDP 127.0.0.1:" +
+                                    std::to_string(localPort) + ";branch=z9hG4bKrig" + std::to_string(n) +
+                                    "\r\n"
+                                    "Max-Forwards: 70\r\nFrom: <sip:rig@127.0.0.1>;tag=rig\r\nTo: <sip:127.0.0.1>\r\n"
+                                    "Call-ID: rig-ping-" +
+                                    std::to_string(localPort) + "-" + std::to_string(n) +
+                                    "\r\n"
+                                    "CSeq: " +
+                                    std::to_string(n) + " OPTIONS\r\nContent-Length: 0\r\n\r\n";
         ::sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&server), sizeof server);
         pollfd wait{fd, POLLIN, 0};
         if (::poll(&wait, 1, 200) > 0) {

@@ -44,9 +44,8 @@ public:
     const std::string& domain() const { return setup_.domain; }
     std::filesystem::path logFile() const { return folder_.path() / "kamailio.log"; }
     // Writes the configuration of setup for port into folder (shared with the demo helper).
-    static std::filesystem::path writeConfig(const Setup& setup, int port,
-                                             const std::filesystem::path& folder, int tlsPort = 0,
-                                             int tcpPort = 0);
+    static std::filesystem::path writeConfig(const Setup& setup, int port, const std::filesystem::path& folder,
+                                             int tlsPort = 0, int tcpPort = 0);
 
 private:
     Setup setup_;
@@ -60,8 +59,7 @@ private:
 // A throw-away certificate authority (folder/ca.pem) and a server certificate
 // for name signed by it (folder/server.pem, folder/server.key), made with
 // openssl by make-test-pki.sh; throws when openssl fails.
-void makeTestPki(const std::filesystem::path& folder, const std::string& name = "localhost",
-                 bool expired = false);
+void makeTestPki(const std::filesystem::path& folder, const std::string& name = "localhost", bool expired = false);
 
 // Sends OPTIONS to 127.0.0.1:port until a 200 comes back or the time is up.
 bool answersOptions(int port, std::chrono::milliseconds timeout);

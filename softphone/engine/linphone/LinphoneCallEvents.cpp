@@ -117,54 +117,51 @@ void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
     }
     const int line = lineIndex(*l);
     switch (state) {
-        case LinphoneCallOutgoingProgress:
-            if (!l->connectingReported) {
-                l->connectingReported = true;
-                queue([line](SipEngineEvents& e) { e.OnConnecting(line); });
-            }
-            break;
-        case LinphoneCallOutgoingRinging:
-        case LinphoneCallOutgoingEarlyMedia: {
-            const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
-            long code = info ? linphone_error_info_get_protocol_code(info) : 0;
-            std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
-            if (code < 100 || code >= 200 || reason.empty()) {
-                code = state == LinphoneCallOutgoingRinging ? 180 : 183;
-                reason = code == 180 ? "Ringing" : "Session Progress";
-            }
-            queue([=](SipEngineEvents& e) { e.OnProvisionalResponse(line, code, reason); });
-            break;
+    case LinphoneCallOutgoingProgress:
+        if (!l->connectingReported) {
+            l->connectingReported = true;
+            queue([line](SipEngineEvents& e) { e.OnConnecting(line); });
         }
-        case LinphoneCallConnected:
-            if (!l->connected && l->outgoing && refusesPlainAnswer(call)) {
-                l->plainRefused = true;  // liblinphone ends the call at once
-            } else if (!l->connected) {
-                l->connected = true;
-                const LinphoneAddress* remote = linphone_call_get_remote_address(call);
-                const std::string number = text(remote ? linphone_address_get_username(remote) : nullptr);
-                std::string shown = text(remote ? linphone_address_get_display_name(remote) : nullptr);
-                if (shown.empty()) shown = number;
-                queue([=](SipEngineEvents& e) { e.OnConnected(line, shown, number); });
-            }
-            break;
-        case LinphoneCallStreamsRunning:
-            applyCallAudio(*l);
-            break;
-        case LinphoneCallEnd:
-        case LinphoneCallError:
-            if (l->endedByUs) {
-                // the program hung up; nothing to tell
-            } else if (l->connected || !l->outgoing) {
-                // A transferred call's end belongs to the transfer, which the
-                // program has logged already.
-                if (!l->transferring) queue([line](SipEngineEvents& e) { e.OnHungUp(line); });
-            } else {
-                reportFailure(*l, call);
-            }
-            releaseLineCall(*l);
-            break;
-        default:
-            break;
+        break;
+    case LinphoneCallOutgoingRinging:
+    case LinphoneCallOutgoingEarlyMedia: {
+        const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
+        long code = info ? linphone_error_info_get_protocol_code(info) : 0;
+        std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
+        if (code < 100 || code >= 200 || reason.empty()) {
+            code = state == LinphoneCallOutgoingRinging ? 180 : 183;
+            reason = code == 180 ? "Ringing" : "Session Progress";
+        }
+        queue([=](SipEngineEvents& e) { e.OnProvisionalResponse(line, code, reason); });
+        break;
+    }
+    case LinphoneCallConnected:
+        if (!l->connected && l->outgoing && refusesPlainAnswer(call)) {
+            l->plainRefused = true;  // liblinphone ends the call at once
+        } else if (!l->connected) {
+            l->connected = true;
+            const LinphoneAddress* remote = linphone_call_get_remote_address(call);
+            const std::string number = text(remote ? linphone_address_get_username(remote) : nullptr);
+            std::string shown = text(remote ? linphone_address_get_display_name(remote) : nullptr);
+            if (shown.empty()) shown = number;
+            queue([=](SipEngineEvents& e) { e.OnConnected(line, shown, number); });
+        }
+        break;
+    case LinphoneCallStreamsRunning: applyCallAudio(*l); break;
+    case LinphoneCallEnd:
+    case LinphoneCallError:
+        if (l->endedByUs) {
+            // the program hung up; nothing to tell
+        } else if (l->connected || !l->outgoing) {
+            // A transferred call's end belongs to the transfer, which the
+            // program has logged already.
+            if (!l->transferring) queue([line](SipEngineEvents& e) { e.OnHungUp(line); });
+        } else {
+            reportFailure(*l, call);
+        }
+        releaseLineCall(*l);
+        break;
+    default: break;
     }
 }
 
@@ -173,33 +170,32 @@ void LinphoneEngine::onTransferState(LinphoneCall* call, LinphoneCallState state
     if (!l || !l->transferring) return;
     const int line = lineIndex(*l);
     switch (state) {
-        case LinphoneCallOutgoingProgress:
-        case LinphoneCallOutgoingRinging:
-        case LinphoneCallConnected:
-            if (!l->transferReported) {
-                l->transferReported = true;
-                queue([line](SipEngineEvents& e) { e.OnTransferAccepted(line); });
-            }
-            if (state == LinphoneCallConnected && !callEnded(linphone_call_get_state(call))) {
-                // The far end reached the target: our leg is done.
-                l->endedByUs = true;
-                LinphoneCall* ours = linphone_call_ref(call);
-                releaseLineCall(*l);
-                linphone_call_terminate(ours);
-                linphone_call_unref(ours);
-            }
-            break;
-        case LinphoneCallError: {
-            l->transferring = false;
-            const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
-            long code = info ? linphone_error_info_get_protocol_code(info) : 0;
-            std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
-            if (reason.empty()) reason = "Transfer failed";
-            queue([=](SipEngineEvents& e) { e.OnTransferFailed(line, code, reason); });
-            break;
+    case LinphoneCallOutgoingProgress:
+    case LinphoneCallOutgoingRinging:
+    case LinphoneCallConnected:
+        if (!l->transferReported) {
+            l->transferReported = true;
+            queue([line](SipEngineEvents& e) { e.OnTransferAccepted(line); });
         }
-        default:
-            break;
+        if (state == LinphoneCallConnected && !callEnded(linphone_call_get_state(call))) {
+            // The far end reached the target: our leg is done.
+            l->endedByUs = true;
+            LinphoneCall* ours = linphone_call_ref(call);
+            releaseLineCall(*l);
+            linphone_call_terminate(ours);
+            linphone_call_unref(ours);
+        }
+        break;
+    case LinphoneCallError: {
+        l->transferring = false;
+        const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
+        long code = info ? linphone_error_info_get_protocol_code(info) : 0;
+        std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
+        if (reason.empty()) reason = "Transfer failed";
+        queue([=](SipEngineEvents& e) { e.OnTransferFailed(line, code, reason); });
+        break;
+    }
+    default: break;
     }
 }
 

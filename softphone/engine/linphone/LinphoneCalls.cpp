@@ -79,8 +79,7 @@ bool LinphoneEngine::OpenLine(int line, bool, const std::string&, long rtpPort) 
     for (const Line& other : lines_)
         if (&other != &target && other.open && std::abs(other.rtpPort - rtpPort) < 2) return fail(kPortInUse);
     // RTP and RTCP (port + 1) must both be free.
-    if (!udpPortFree(static_cast<int>(rtpPort)) || !udpPortFree(static_cast<int>(rtpPort + 1)))
-        return fail(kPortInUse);
+    if (!udpPortFree(static_cast<int>(rtpPort)) || !udpPortFree(static_cast<int>(rtpPort + 1))) return fail(kPortInUse);
     target.open = true;
     target.rtpPort = rtpPort;
     return ok();
@@ -158,8 +157,7 @@ bool LinphoneEngine::DisconnectLine(int line) {
     return done ? ok() : fail(kDisconnectRequestFailed);
 }
 
-bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputDevice,
-                                long outputDevice) {
+bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputDevice, long outputDevice) {
     if (!checkLine(line)) return false;
     Line& l = lines_[line];
     if (l.call) return fail(kLineBusy);
@@ -252,14 +250,14 @@ void LinphoneEngine::setInband(int line, bool on) {
 bool LinphoneEngine::SendDtmfDigit(int line, const std::string& digit) {
     if (!checkLine(line)) return false;
     if (digit.size() != 1 ||
-        std::string_view("0123456789*#ABCD").find(static_cast<char>(std::toupper(
-            static_cast<unsigned char>(digit[0])))) == std::string_view::npos)
+        std::string_view("0123456789*#ABCD")
+                .find(static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0])))) == std::string_view::npos)
         return fail(kInvalidValue);
     Line& l = lines_[line];
     if (!l.call || !l.connected) return fail(kNoVoiceSession);
     // RFC 2833 events when the call negotiated them, else tones in the audio.
-    const int status = linphone_call_send_dtmf(
-        l.call, static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0]))));
+    const int status =
+        linphone_call_send_dtmf(l.call, static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0]))));
     return status == 0 ? ok() : fail(kNoVoiceSession);
 }
 

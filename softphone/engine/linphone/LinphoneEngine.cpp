@@ -19,16 +19,12 @@
 namespace velmora::engine {
 namespace {
 
-LinphoneEngine* engineOf(LinphoneCore* core) {
-    return static_cast<LinphoneEngine*>(linphone_core_get_user_data(core));
-}
+LinphoneEngine* engineOf(LinphoneCore* core) { return static_cast<LinphoneEngine*>(linphone_core_get_user_data(core)); }
 
-void registrationChanged(LinphoneCore* core, LinphoneAccount* account,
-                         LinphoneRegistrationState state, const char*) {
+void registrationChanged(LinphoneCore* core, LinphoneAccount* account, LinphoneRegistrationState state, const char*) {
     if (auto* engine = engineOf(core)) engine->onRegistration(account, state);
 }
-void callStateChanged(LinphoneCore* core, LinphoneCall* call, LinphoneCallState state,
-                      const char*) {
+void callStateChanged(LinphoneCore* core, LinphoneCall* call, LinphoneCallState state, const char*) {
     if (auto* engine = engineOf(core)) engine->onCallState(call, state);
 }
 void transferStateChanged(LinphoneCore* core, LinphoneCall* call, LinphoneCallState state) {
@@ -94,9 +90,9 @@ void configureLogging(const std::filesystem::path& logFile, bool fullLog) {
 
 const char* transportName(SipTransport transport) {
     switch (transport) {
-        case SipTransport::Tcp: return "tcp";
-        case SipTransport::Tls: return "tls";
-        default: return "udp";
+    case SipTransport::Tcp: return "tcp";
+    case SipTransport::Tls: return "tls";
+    default: return "udp";
     }
 }
 
@@ -179,21 +175,18 @@ void LinphoneEngine::deliver() {
     }
 }
 
-bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipPort,
-                                      const std::string& userName, const std::string& authLogin,
-                                      const std::string& authPassword,
-                                      const std::string& displayName,
-                                      const std::string& outboundProxy,
-                                      const std::string& sipProxy, const std::string&,
-                                      bool captureDevice, long lineCount) {
+bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipPort, const std::string& userName,
+                                      const std::string& authLogin, const std::string& authPassword,
+                                      const std::string& displayName, const std::string& outboundProxy,
+                                      const std::string& sipProxy, const std::string&, bool captureDevice,
+                                      long lineCount) {
     // Starting again (a going online that stopped half-way, then a retry)
     // replaces the running core quietly.
     if (core_) {
         linphone_core_terminate_all_calls(core_);
         releaseCore();
     }
-    if (sipPort <= 0 || sipPort > 65535 || lineCount <= 0 || lineCount > 64)
-        return fail(kInvalidValue);
+    if (sipPort <= 0 || sipPort > 65535 || lineCount <= 0 || lineCount > 64) return fail(kInvalidValue);
     if (userName.empty() || sipProxy.empty()) return fail(kInvalidUri);
 
     LinphoneFactory* factory = linphone_factory_get();
@@ -203,8 +196,7 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     if (!displayName.empty()) linphone_address_set_display_name(identity, displayName.c_str());
 
     const std::string server =
-        !options_.proxyAddress.empty() ? options_.proxyAddress
-                                       : (!outboundProxy.empty() ? outboundProxy : sipProxy);
+        !options_.proxyAddress.empty() ? options_.proxyAddress : (!outboundProxy.empty() ? outboundProxy : sipProxy);
     const std::string serverText = server.rfind("sip:", 0) == 0 ? server.substr(4) : server;
     LinphoneAddress* serverAddress = linphone_factory_create_address(
         factory, ("sip:" + serverText + ";transport=" + transportName(options_.transport)).c_str());
@@ -327,9 +319,9 @@ long LinphoneEngine::startCore(long sipPort) {
 bool LinphoneEngine::addAccount(const LinphoneAddress* identity, const LinphoneAddress* server,
                                 const std::string& userName, const std::string& authLogin,
                                 const std::string& authPassword) {
-    LinphoneAuthInfo* auth = linphone_factory_create_auth_info(
-        linphone_factory_get(), userName.c_str(), authLogin.empty() ? nullptr : authLogin.c_str(),
-        authPassword.c_str(), nullptr, nullptr, nullptr);
+    LinphoneAuthInfo* auth = linphone_factory_create_auth_info(linphone_factory_get(), userName.c_str(),
+                                                               authLogin.empty() ? nullptr : authLogin.c_str(),
+                                                               authPassword.c_str(), nullptr, nullptr, nullptr);
     linphone_core_add_auth_info(core_, auth);
     linphone_auth_info_unref(auth);
 

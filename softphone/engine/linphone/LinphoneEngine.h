@@ -38,11 +38,10 @@ public:
     bool RegisterToProxy(long expirySeconds) override;
     void SetEngineInterval(long seconds) override;
     std::string GetLocalAddress() override;
-    bool InitializeEngine(bool reserved, std::string& localAddress, long sipPort,
-                          const std::string& userName, const std::string& authLogin,
-                          const std::string& authPassword, const std::string& displayName,
-                          const std::string& outboundProxy, const std::string& sipProxy,
-                          const std::string& unused, bool captureDevice, long lineCount) override;
+    bool InitializeEngine(bool reserved, std::string& localAddress, long sipPort, const std::string& userName,
+                          const std::string& authLogin, const std::string& authPassword, const std::string& displayName,
+                          const std::string& outboundProxy, const std::string& sipProxy, const std::string& unused,
+                          bool captureDevice, long lineCount) override;
     void SetProductTag(const std::string& tag) override;
 
     // lines and calls (LinphoneCalls.cpp; their events in LinphoneCallEvents.cpp)
@@ -52,8 +51,7 @@ public:
     bool IsLineBusy(int line) override;
     bool Dial(int line, const std::string& target, long inputDevice, long outputDevice) override;
     bool DisconnectLine(int line) override;
-    bool AcceptCall(int line, const std::string& callId, long inputDevice,
-                    long outputDevice) override;
+    bool AcceptCall(int line, const std::string& callId, long inputDevice, long outputDevice) override;
     bool RejectCall(const std::string& callId) override;
     bool HoldLine(int line) override;
     bool UnholdLine(int line) override;
@@ -111,8 +109,7 @@ public:
     bool AddChatContact(const std::string& contact) override;
     bool RemoveChatContact(const std::string& contact) override;
     bool SetMyChatStatus(long status) override;
-    bool SendChatMessage(const std::string& recipient, const std::string& message, long kind,
-                         long flags) override;
+    bool SendChatMessage(const std::string& recipient, const std::string& message, long kind, long flags) override;
 
     // Beyond the SipEngine contract (LinphoneSecurity.cpp): the line's call
     // runs over TLS with encrypted audio (SRTP or ZRTP), for a lock mark.
@@ -135,8 +132,8 @@ private:
         bool outgoing = false;
         bool connected = false;
         bool connectingReported = false;
-        bool endedByUs = false;        // DisconnectLine, timeout: no OnHungUp
-        bool transferring = false;     // a REFER is out: its end is the transfer's
+        bool endedByUs = false;     // DisconnectLine, timeout: no OnHungUp
+        bool transferring = false;  // a REFER is out: its end is the transfer's
         bool transferReported = false;
         std::uint32_t startedAt = 0;
         long inputDevice = -1;
@@ -144,13 +141,13 @@ private:
         bool inbandDtmf = false;
         bool micMuted = false;
         bool speakerMuted = false;
-        bool plainRefused = false;     // the far end answered without the SRTP we require
+        bool plainRefused = false;  // the far end answered without the SRTP we require
     };
     // The file set for playing into a line's call, and its players while it plays.
     struct Playback {
         std::filesystem::path file;  // converted for the call's player; empty: none set
         double seconds = 0;
-        double position = 0;         // where the next start plays from, seconds
+        double position = 0;               // where the next start plays from, seconds
         LinphonePlayer* player = nullptr;  // the call's, referenced while open
         LinphonePlayer* local = nullptr;   // the agent's speaker (listen)
         LinphonePlayerCbs* callbacks = nullptr;
@@ -178,8 +175,14 @@ private:
     // An operation that acts clears the code when it succeeds; a query
     // (IsLine..., Get...) that succeeds leaves it alone, so that the line
     // status timer cannot wipe out a failure before it is reported.
-    bool fail(long code) { lastError_ = code; return false; }
-    bool ok() { lastError_ = kNoError; return true; }
+    bool fail(long code) {
+        lastError_ = code;
+        return false;
+    }
+    bool ok() {
+        lastError_ = kNoError;
+        return true;
+    }
     // Common checks of a line operation: engine up, line number valid, line open.
     bool checkLine(int line);
     Line* lineOf(LinphoneCall* call);
@@ -197,9 +200,8 @@ private:
     // handler's msDelay would otherwise stop the engine for its whole wait.
     void scheduleDelivery();
     long startCore(long sipPort);  // an error code
-    bool addAccount(const LinphoneAddress* identity, const LinphoneAddress* server,
-                    const std::string& userName, const std::string& authLogin,
-                    const std::string& authPassword);
+    bool addAccount(const LinphoneAddress* identity, const LinphoneAddress* server, const std::string& userName,
+                    const std::string& authLogin, const std::string& authPassword);
     void releaseCore();
     // SIP over TLS and media encryption (LinphoneSecurity.cpp).
     std::string tlsProblem() const;
@@ -254,19 +256,19 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for posted work
     long lastError_ = kNoError;
 
-    std::string domain_;            // the identity's domain (SIP proxy)
-    std::string serverHost_;        // the host requests are sent to
+    std::string domain_;      // the identity's domain (SIP proxy)
+    std::string serverHost_;  // the host requests are sent to
     // Why nothing may go to the server over TLS (an unusable RootCA, a
     // server given by address); empty when all is well.
     std::string securityProblem_;
     unsigned handshakeFailuresSeen_ = 0;
     std::vector<Line> lines_;
     std::vector<std::unique_ptr<Playback>> playbacks_;  // by line
-    std::vector<Recording> recordings_;                  // by line
-    std::map<std::string, Contact> contacts_;            // by contact name
-    std::map<std::string, LinphoneCall*> offered_;  // call id -> referenced call
-    int dialingLine_ = -1;          // line of the call being created by Dial
-    int audioPort_ = -1;            // RTP port liblinphone gives the next call
+    std::vector<Recording> recordings_;                 // by line
+    std::map<std::string, Contact> contacts_;           // by contact name
+    std::map<std::string, LinphoneCall*> offered_;      // call id -> referenced call
+    int dialingLine_ = -1;                              // line of the call being created by Dial
+    int audioPort_ = -1;                                // RTP port liblinphone gives the next call
 
     bool registerRequested_ = false;
     bool registered_ = false;

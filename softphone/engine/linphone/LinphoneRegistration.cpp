@@ -22,8 +22,7 @@ void LinphoneEngine::waitForUnregistration() {
     linphone_account_params_unref(params);
     const bool wasIterating = iterating_;
     iterating_ = true;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.unregisterTimeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.unregisterTimeoutMs);
     while (!unregisterDone_ && std::chrono::steady_clock::now() < deadline) {
         linphone_core_iterate(core_);
         if (!unregisterDone_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -70,38 +69,39 @@ void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrati
         return;
     }
     switch (state) {
-        case LinphoneRegistrationProgress:
-            if (registering_) break;  // a challenge answered: still the same attempt
-            registering_ = true;
+    case LinphoneRegistrationProgress:
+        if (registering_) break;  // a challenge answered: still the same attempt
+        registering_ = true;
+        registrationTimedOut_ = false;
+        registerStartedAt_ = loop_.tickCount();
+        if (registered_)
+            queue([](SipEngineEvents& e) { e.OnTryingToReRegister(); });
+        else
+            queue([](SipEngineEvents& e) { e.OnTryingToRegister(); });
+        break;
+    case LinphoneRegistrationOk:
+        registering_ = false;
+        registeredAt_ = loop_.tickCount();
+        if (!registered_) queue([](SipEngineEvents& e) { e.OnRegistered(); });
+        registered_ = true;  // refreshes that succeed stay silent
+        break;
+    case LinphoneRegistrationFailed: {
+        registering_ = false;
+        if (registrationTimedOut_) {
             registrationTimedOut_ = false;
-            registerStartedAt_ = loop_.tickCount();
-            if (registered_) queue([](SipEngineEvents& e) { e.OnTryingToReRegister(); });
-            else queue([](SipEngineEvents& e) { e.OnTryingToRegister(); });
-            break;
-        case LinphoneRegistrationOk:
-            registering_ = false;
-            registeredAt_ = loop_.tickCount();
-            if (!registered_) queue([](SipEngineEvents& e) { e.OnRegistered(); });
-            registered_ = true;  // refreshes that succeed stay silent
-            break;
-        case LinphoneRegistrationFailed: {
-            registering_ = false;
-            if (registrationTimedOut_) {
-                registrationTimedOut_ = false;
-                break;
-            }
-            ErrorText text = errorText(linphone_account_get_error_info(account));
-            if (std::string why = transportFailure(linphone_account_get_error_info(account)); !why.empty())
-                text.reason = why;
-            if (registered_)
-                queue([text](SipEngineEvents& e) { e.OnReRegisterFailed(text.code, text.reason); });
-            else
-                queue([text](SipEngineEvents& e) { e.OnRegisterFailed(text.code, text.reason); });
-            registered_ = false;
             break;
         }
-        default:
-            break;
+        ErrorText text = errorText(linphone_account_get_error_info(account));
+        if (std::string why = transportFailure(linphone_account_get_error_info(account)); !why.empty())
+            text.reason = why;
+        if (registered_)
+            queue([text](SipEngineEvents& e) { e.OnReRegisterFailed(text.code, text.reason); });
+        else
+            queue([text](SipEngineEvents& e) { e.OnRegisterFailed(text.code, text.reason); });
+        registered_ = false;
+        break;
+    }
+    default: break;
     }
 }
 

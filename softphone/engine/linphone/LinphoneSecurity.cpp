@@ -30,8 +30,7 @@ void keepHandler(bctbx_log_handler_t*) {}
 
 std::string rootCaProblem(const std::filesystem::path& file) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error))
-        return "RootCA file " + file.string() + " is missing";
+    if (!std::filesystem::is_regular_file(file, error)) return "RootCA file " + file.string() + " is missing";
     std::ifstream in(file, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.good() && !in.eof()) return "RootCA file " + file.string() + " cannot be read";
@@ -136,8 +135,8 @@ std::string LinphoneEngine::transportFailure(const LinphoneErrorInfo* info) {
     const bool refused = failures != handshakeFailuresSeen_;
     handshakeFailuresSeen_ = failures;
     if (refused)
-        return "TLS certificate of " + serverHost_ +
-               " refused (not signed by an authority of RootCA, not issued for " + serverHost_ + ", or expired)";
+        return "TLS certificate of " + serverHost_ + " refused (not signed by an authority of RootCA, not issued for " +
+               serverHost_ + ", or expired)";
     return "TLS connection to " + serverHost_ + " failed";
 }
 

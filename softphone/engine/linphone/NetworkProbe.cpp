@@ -39,8 +39,7 @@ std::string localAddressTowards(const std::string& host) {
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
-    if (host.empty() || ::getaddrinfo(host.c_str(), "5060", &hints, &found) != 0 || !found)
-        return fallback;
+    if (host.empty() || ::getaddrinfo(host.c_str(), "5060", &hints, &found) != 0 || !found) return fallback;
     std::string result = fallback;
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     // Connecting a datagram socket sends nothing; it only picks the route.

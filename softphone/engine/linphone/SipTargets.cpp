@@ -9,9 +9,9 @@ namespace velmora::engine {
 namespace {
 
 bool startsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(b)) == a;
+           });
 }
 
 // Characters a URI's user part carries unescaped (RFC 3261 "user").
@@ -70,12 +70,12 @@ std::optional<std::string> targetUri(const std::string& target, const std::strin
 
 std::optional<CodecName> codecName(long codec) {
     switch (codec) {
-        case 0: return CodecName{"GSM", 8000};
-        case 1: return CodecName{"iLBC", 8000};
-        case 2: return CodecName{"PCMA", 8000};
-        case 3: return CodecName{"PCMU", 8000};
-        case 4: return CodecName{"G729", 8000};
-        default: return std::nullopt;
+    case 0: return CodecName{"GSM", 8000};
+    case 1: return CodecName{"iLBC", 8000};
+    case 2: return CodecName{"PCMA", 8000};
+    case 3: return CodecName{"PCMU", 8000};
+    case 4: return CodecName{"G729", 8000};
+    default: return std::nullopt;
     }
 }
 

@@ -66,8 +66,8 @@ TEST_P(EngineFiles, LogGoesToItsFileOnlyAndFilesStayInTheStateFolder) {
 
     ConsoleCapture console(root.path() / "console.txt");
     const bool registered = online(ann);
-    const bool connected = registered && ann.engine->Dial(0, peer->uri(), -1, -1) &&
-                           waitFor([&] { return ann.log.has("OnConnected"); });
+    const bool connected =
+        registered && ann.engine->Dial(0, peer->uri(), -1, -1) && waitFor([&] { return ann.log.has("OnConnected"); });
     if (connected) ann.engine->DisconnectLine(0);
     const auto peerStatus = outcome(*peer);
     ann.engine->ShutdownEngine();
@@ -92,8 +92,7 @@ TEST_P(EngineFiles, LogGoesToItsFileOnlyAndFilesStayInTheStateFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, EngineFiles,
-                         ::testing::Values(LogCase{"WarningsAndErrors", false, false},
-                                           LogCase{"FullLog", true, true}),
+                         ::testing::Values(LogCase{"WarningsAndErrors", false, false}, LogCase{"FullLog", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -43,8 +43,8 @@ Agent& EngineTest::agent(const std::string& user, const std::string& password,
 bool EngineTest::start(Agent& a, long lines) {
     a.sipPort = a.options.transport == SipTransport::Udp ? rig::freeUdpPort() : rig::freeTcpPort();
     a.localAddress = a.engine->GetLocalAddress();
-    if (!a.engine->InitializeEngine(false, a.localAddress, a.sipPort, a.user, a.user, a.password,
-                                    "Agent " + a.user, kDomain, kDomain, "", true, lines))
+    if (!a.engine->InitializeEngine(false, a.localAddress, a.sipPort, a.user, a.user, a.password, "Agent " + a.user,
+                                    kDomain, kDomain, "", true, lines))
         return false;
     for (int line = 0; line < lines; ++line)
         if (!a.engine->OpenLine(line, false, a.localAddress, rig::freeUdpPort(true))) return false;
@@ -57,8 +57,7 @@ bool EngineTest::online(Agent& a) {
            a.log.has("OnRegistered");
 }
 
-std::unique_ptr<rig::Sipp> EngineTest::callee(const std::string& scenario,
-                                              std::map<std::string, std::string> values) {
+std::unique_ptr<rig::Sipp> EngineTest::callee(const std::string& scenario, std::map<std::string, std::string> values) {
     rig::Sipp::Setup setup;
     setup.scenario = scenario;
     setup.values = std::move(values);

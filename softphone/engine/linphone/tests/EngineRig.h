@@ -49,8 +49,7 @@ protected:
     // start, RegisterToProxy(1800) and wait for OnRegistered.
     bool online(Agent& agent);
     // A sipp callee on its own port playing scenario.
-    std::unique_ptr<rig::Sipp> callee(const std::string& scenario,
-                                      std::map<std::string, std::string> values = {});
+    std::unique_ptr<rig::Sipp> callee(const std::string& scenario, std::map<std::string, std::string> values = {});
     // A sipp caller that calls agentUser through this test's Kamailio.
     std::unique_ptr<rig::Sipp> caller(const std::string& scenario, const std::string& agentUser,
                                       std::map<std::string, std::string> values = {});

@@ -88,24 +88,28 @@ const auto otherAuthority = [](LinphoneEngineOptions& o, const std::filesystem::
 
 INSTANTIATE_TEST_SUITE_P(
     , RefusedServer,
-    ::testing::Values(
-        RefusalCase{"SignedByAnotherAuthority", "localhost", false, otherAuthority, "TLS certificate of localhost refused"},
-        RefusalCase{"IssuedForAnotherName", "other.test", false, {}, "TLS certificate of localhost refused"},
-        RefusalCase{"Expired", "localhost", true, {}, "TLS certificate of localhost refused"},
-        RefusalCase{"RootCaMissing", "localhost", false,
-                    [](LinphoneEngineOptions& o, const std::filesystem::path& scratch) { o.rootCa = scratch / "none.pem"; },
-                    "RootCA file"},
-        RefusalCase{"RootCaNotPem", "localhost", false,
-                    [](LinphoneEngineOptions& o, const std::filesystem::path& scratch) {
-                        std::ofstream(scratch / "ca.pem") << "-----BEGIN CERTIFICATE-----\nnot one\n-----END CERTIFICATE-----\n";
-                        o.rootCa = scratch / "ca.pem";
-                    },
-                    "holds no PEM certificate"},
-        RefusalCase{"ServerGivenByAddress", "localhost", false,
-                    [](LinphoneEngineOptions& o, const std::filesystem::path&) {
-                        o.proxyAddress = "127.0.0.1" + o.proxyAddress.substr(o.proxyAddress.find(':'));
-                    },
-                    "not the address 127.0.0.1"}),
+    ::testing::Values(RefusalCase{"SignedByAnotherAuthority", "localhost", false, otherAuthority,
+                                  "TLS certificate of localhost refused"},
+                      RefusalCase{
+                          "IssuedForAnotherName", "other.test", false, {}, "TLS certificate of localhost refused"},
+                      RefusalCase{"Expired", "localhost", true, {}, "TLS certificate of localhost refused"},
+                      RefusalCase{"RootCaMissing", "localhost", false,
+                                  [](LinphoneEngineOptions& o, const std::filesystem::path& scratch) {
+                                      o.rootCa = scratch / "none.pem";
+                                  },
+                                  "RootCA file"},
+                      RefusalCase{"RootCaNotPem", "localhost", false,
+                                  [](LinphoneEngineOptions& o, const std::filesystem::path& scratch) {
+                                      std::ofstream(scratch / "ca.pem")
+                                          << "-----BEGIN CERTIFICATE-----\nnot one\n-----END CERTIFICATE-----\n";
+                                      o.rootCa = scratch / "ca.pem";
+                                  },
+                                  "holds no PEM certificate"},
+                      RefusalCase{"ServerGivenByAddress", "localhost", false,
+                                  [](LinphoneEngineOptions& o, const std::filesystem::path&) {
+                                      o.proxyAddress = "127.0.0.1" + o.proxyAddress.substr(o.proxyAddress.find(':'));
+                                  },
+                                  "not the address 127.0.0.1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Ann (1001) and Bob (1002), both over TLS, speak different tones; each

@@ -13,8 +13,10 @@ struct TargetCase {
     friend void PrintTo(const TargetCase& c, std::ostream* out) {
         *out << '"';
         for (unsigned char ch : c.target) {
-            if (ch < ' ') *out << "\\x" << std::hex << int(ch) << std::dec;
-            else *out << ch;
+            if (ch < ' ')
+                *out << "\\x" << std::hex << int(ch) << std::dec;
+            else
+                *out << ch;
         }
         *out << '"';
     }
@@ -26,19 +28,16 @@ TEST_P(TargetUri, BecomesTheRequestUri) {
     EXPECT_EQ(targetUri(GetParam().target, "pbx22.example.net"), GetParam().uri);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Targets, TargetUri,
-    ::testing::Values(TargetCase{"5557654321", "sip:5557654321@pbx22.example.net"},
-                      TargetCase{"*97", "sip:*97@pbx22.example.net"},
-                      TargetCase{"12#3", "sip:12%233@pbx22.example.net"},
-                      TargetCase{"sip:ann@10.0.0.5:5070", "sip:ann@10.0.0.5:5070"},
-                      TargetCase{"SIP:ann@host", "SIP:ann@host"},
-                      TargetCase{"sips:ann@host", "sips:ann@host"},
-                      TargetCase{"ann@host", "sip:ann@host"},
-                      TargetCase{"", std::nullopt},
-                      TargetCase{"555 1234", std::nullopt},
-                      TargetCase{"<sip:x@y>", std::nullopt},
-                      TargetCase{std::string("55\x01", 3), std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Targets, TargetUri,
+                         ::testing::Values(TargetCase{"5557654321", "sip:5557654321@pbx22.example.net"},
+                                           TargetCase{"*97", "sip:*97@pbx22.example.net"},
+                                           TargetCase{"12#3", "sip:12%233@pbx22.example.net"},
+                                           TargetCase{"sip:ann@10.0.0.5:5070", "sip:ann@10.0.0.5:5070"},
+                                           TargetCase{"SIP:ann@host", "SIP:ann@host"},
+                                           TargetCase{"sips:ann@host", "sips:ann@host"},
+                                           TargetCase{"ann@host", "sip:ann@host"}, TargetCase{"", std::nullopt},
+                                           TargetCase{"555 1234", std::nullopt}, TargetCase{"<sip:x@y>", std::nullopt},
+                                           TargetCase{std::string("55\x01", 3), std::nullopt}));
 
 TEST(CodecName, FollowsTheEngineNumbering) {
     EXPECT_STREQ(codecName(0)->mime, "GSM");
