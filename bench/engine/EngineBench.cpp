@@ -7,6 +7,7 @@
 //   engine_bench             full run (about three minutes)
 //   engine_bench --quick     shorter run, same figures
 //   engine_bench --latency   the side-by-side latency and idle figures only
+//   engine_bench --secure    TLS against UDP, SRTP call CPU against plain only
 //   --calls N                number of sequential calls for the memory figures
 
 #include "BareAgent.h"
@@ -38,6 +39,7 @@ namespace {
 // What the engine reported, and when the events reached the program.
 struct Flags : engine::SipEngineEvents {
     bool registered = false, connected = false, failed = false;
+    std::string offered;  // the call id of the last call offered
     Clock::time_point registeredAt, connectedAt;
     void OnRegistered() override { registered = true, registeredAt = Clock::now(); }
     void OnRegisterFailed(long, const std::string&) override { failed = true; }
@@ -45,6 +47,10 @@ struct Flags : engine::SipEngineEvents {
         connected = true, connectedAt = Clock::now();
     }
     void OnConnectFailed(int) override { failed = true; }
+    void OnIncomingCall(const std::string& id, const std::string&, const std::string&, const std::string&,
+                        const std::string&) override {
+        offered = id;
+    }
     void OnFailureResponseA(int, long, const std::string&, const std::string&) override { failed = true; }
     void OnFailureResponseB(int, long, const std::string&) override { failed = true; }
     void OnFailureResponseC(int, long, const std::string&) override { failed = true; }
@@ -92,29 +98,41 @@ void printSideBySide(const char* what, const std::vector<double>& ours, const st
 }
 
 struct Agent {
+    using Tune = std::function<void(engine::LinphoneEngineOptions&)>;
     loop::QtLoop& loop;
     rig::Kamailio& kamailio;
+    std::string user;
     rig::TempFolder state{"velmora-bench"};
+    engine::LinphoneEngineOptions settings;
     engine::LinphoneEngine engine;
     Flags flags;
 
-    Agent(loop::QtLoop& l, rig::Kamailio& k) : loop(l), kamailio(k), engine(l, options(k, state.path())) {
+    Agent(loop::QtLoop& l, rig::Kamailio& k, const Tune& tune = {}, std::string u = "1001")
+        : loop(l), kamailio(k), user(std::move(u)), settings(options(k, state.path(), tune)), engine(l, settings) {
         engine.setEvents(&flags);
     }
-    static engine::LinphoneEngineOptions options(rig::Kamailio& k, const std::filesystem::path& state) {
+    static engine::LinphoneEngineOptions options(rig::Kamailio& k, const std::filesystem::path& state,
+                                                 const Tune& tune) {
         engine::LinphoneEngineOptions o;
         o.proxyAddress = k.hostPort();
         o.stateFolder = state;
         o.headlessAudio = true;
         if (const char* log = std::getenv("VELMORA_BENCH_LOG")) o.logFile = log, o.fullLog = true;
+        if (tune) tune(o);
         return o;
     }
     bool start() {
         std::string address = engine.GetLocalAddress();
-        return engine.InitializeEngine(false, address, rig::freeUdpPort(), "1001", "1001", "secret1", "Bench",
-                                       "pbx.test", "pbx.test", "", true, 2) &&
+        const bool udp = settings.transport == engine::SipTransport::Udp;
+        return engine.InitializeEngine(false, address, udp ? rig::freeUdpPort() : rig::freeTcpPort(), user, user,
+                                       "secret" + user.substr(3), "Bench", "pbx.test", "pbx.test", "", true, 2) &&
                engine.OpenLine(0, false, address, rig::freeUdpPort(true)) &&
                engine.OpenLine(1, false, address, rig::freeUdpPort(true));
+    }
+    bool online() {
+        flags.registered = flags.failed = false;
+        return start() && engine.RegisterToProxy(1800) &&
+               waitFor(loop, [&] { return flags.registered || flags.failed; }) && flags.registered;
     }
     // Dial, wait for OnConnected, hang up; returns the set-up time or -1.
     double call(const std::string& uri) {
@@ -139,12 +157,90 @@ std::unique_ptr<rig::Sipp> answerer(int calls, int timeoutSeconds, const std::st
     return std::make_unique<rig::Sipp>(setup);
 }
 
+// SIP over TLS against UDP, and the CPU of an SRTP call against a plain one,
+// against a Kamailio that listens on both.
+int secureFigures(loop::QtLoop& loop, int runs, int callSeconds) {
+    rig::Kamailio kamailio(
+        {.domain = "pbx.test", .accounts = {{"1001", "secret1"}, {"1002", "secret2"}}, .debugLevel = 0, .tls = true});
+    const Agent::Tune tls = [&](engine::LinphoneEngineOptions& o) {
+        o.transport = engine::SipTransport::Tls;
+        o.proxyAddress = kamailio.tlsHostPort();
+        o.rootCa = kamailio.certificateAuthority();
+    };
+    std::printf("\nSIP over TLS (P-256 certificate, checked) against UDP, same Kamailio\n");
+    {
+        // A fresh engine each time: its first TLS handshake is part of it.
+        std::vector<double> overTls, overUdp;
+        for (int run = 0; run < runs; ++run) {
+            for (bool secure : {false, true}) {
+                Agent agent(loop, kamailio, secure ? tls : Agent::Tune{});
+                if (!agent.start()) return std::fprintf(stderr, "engine did not start\n"), 1;
+                loop.delay(30);
+                const auto began = Clock::now();
+                agent.engine.RegisterToProxy(1800);
+                if (!waitFor(loop, [&] { return agent.flags.registered || agent.flags.failed; }) || agent.flags.failed)
+                    return std::fprintf(stderr, "registration failed\n"), 1;
+                (secure ? overTls : overUdp).push_back(ms(agent.flags.registeredAt - began));
+                agent.engine.ShutdownEngine();
+            }
+        }
+        std::printf("%-44s TLS  %6.2f ms   UDP  %6.2f ms   ratio %5.2f   (first handshake included)\n",
+                    "RegisterToProxy -> OnRegistered", median(overTls), median(overUdp),
+                    median(overTls) / median(overUdp));
+    }
+    {
+        // Registered first, so the TLS connection is up.
+        Agent udpAgent(loop, kamailio);
+        Agent tlsAgent(loop, kamailio, tls);
+        if (!udpAgent.online() || !tlsAgent.online()) return std::fprintf(stderr, "registration failed\n"), 1;
+        auto peer = answerer(2 * runs, 600);
+        std::vector<double> overTls, overUdp;
+        for (int i = 0; i < runs; ++i) {
+            for (Agent* agent : {&udpAgent, &tlsAgent}) {
+                const double setup = agent->call(peer->uri());
+                if (setup < 0) return std::fprintf(stderr, "call failed\n%s", peer->report().c_str()), 1;
+                (agent == &tlsAgent ? overTls : overUdp).push_back(setup);
+                loop.delay(30);
+            }
+        }
+        std::printf("%-44s TLS  %6.2f ms   UDP  %6.2f ms   ratio %5.2f   (connection up)\n", "Dial -> OnConnected",
+                    median(overTls), median(overUdp), median(overTls) / median(overUdp));
+    }
+    // Two engines of this process talk to each other: the CPU is both ends'.
+    double cpu[2] = {};
+    for (bool srtp : {false, true}) {
+        const Agent::Tune media = [&](engine::LinphoneEngineOptions& o) {
+            o.mediaEncryption = srtp ? engine::MediaEncryption::SrtpMandatory : engine::MediaEncryption::None;
+        };
+        Agent caller(loop, kamailio, media, "1001");
+        Agent callee(loop, kamailio, media, "1002");
+        if (!caller.online() || !callee.online()) return std::fprintf(stderr, "registration failed\n"), 1;
+        const double before = cpuSeconds();
+        if (!caller.engine.Dial(0, "1002", -1, -1) || !waitFor(loop, [&] { return !callee.flags.offered.empty(); }) ||
+            !callee.engine.AcceptCall(0, callee.flags.offered, -1, -1) ||
+            !waitFor(loop, [&] { return caller.flags.connected || caller.flags.failed; }) || caller.flags.failed)
+            return std::fprintf(stderr, "%s call failed\n", srtp ? "SRTP" : "plain"), 1;
+        loop.delay(callSeconds * 1000);
+        caller.engine.DisconnectLine(0);
+        loop.delay(300);
+        cpu[srtp] = cpuSeconds() - before;
+    }
+    std::printf("%-44s SRTP %6.2f s    RTP  %6.2f s    ratio %5.2f   (both ends' CPU)\n",
+                (std::to_string(callSeconds) + " s G.711 call between two engines").c_str(), cpu[1], cpu[0],
+                cpu[1] / cpu[0]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
     const bool latencyOnly = argc > 1 && std::string(argv[1]) == "--latency";
+    if (argc > 1 && std::string(argv[1]) == "--secure") {
+        loop::QtLoop loop;
+        return secureFigures(loop, 40, 20);
+    }
     const int latencyRuns = quick || latencyOnly ? 40 : 100;
     const int idleSeconds = quick || latencyOnly ? 10 : 30;
     const int longCallSeconds = quick ? 6 : 60;
@@ -304,5 +400,5 @@ int main(int argc, char** argv) {
         std::printf("%-44s %ld KiB\n", "  resident once the allocator gave back", memoryKiB("VmRSS:"));
     }
     agent.engine.ShutdownEngine();
-    return 0;
+    return secureFigures(loop, quick ? 20 : 40, longCallSeconds);
 }

@@ -1,7 +1,11 @@
 #include "EngineFactory.h"
 
+#include "core/Diagnostics.h"
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #ifdef VELMORA_HAVE_LINPHONE
@@ -23,12 +27,34 @@ bool headlessAudio() {
     return !cards || !std::getline(cards, first) || first.find("no soundcards") != std::string::npos;
 }
 
+#ifdef VELMORA_HAVE_LINPHONE
+// A deployment key read through parse; an unknown value leaves the default,
+// and standard error says which key was ignored.
+template <class Value, class Parse>
+Value deploymentChoice(const core::InstallRoot& root, core::keys::D key, Parse parse, Value fallback,
+                       const char* fallbackName) {
+    const std::string text = root.deployment().get(key);
+    if (text.empty()) return fallback;
+    if (const std::optional<Value> value = parse(text)) return *value;
+    core::diagnostic(std::string("deployment.ini: unknown ") + key.name + " \"" + text + "\" ignored, " + fallbackName +
+                     " used");
+    return fallback;
+}
+#endif
+
 }  // namespace
 
 std::unique_ptr<engine::SipEngine> makeEngine(loop::EventLoop& loop, const core::InstallRoot& root) {
 #ifdef VELMORA_HAVE_LINPHONE
     engine::LinphoneEngineOptions options;
     options.proxyAddress = root.deployment().get(core::keys::ProxyAddress);
+    options.transport =
+        deploymentChoice(root, core::keys::Transport, engine::sipTransportNamed, engine::SipTransport::Udp, "udp");
+    options.mediaEncryption = deploymentChoice(root, core::keys::MediaEncryption, engine::mediaEncryptionNamed,
+                                               engine::MediaEncryption::None, "none");
+    // RootCA: a PEM file; a relative path is taken from the bin folder.
+    if (const std::string rootCa = root.deployment().get(core::keys::RootCA); !rootCa.empty())
+        options.rootCa = std::filesystem::path(rootCa).is_absolute() ? std::filesystem::path(rootCa) : root.bin(rootCa);
     options.stateFolder = root.dir() / "engine";
     options.headlessAudio = headlessAudio();
     options.logFile = root.find("logs") / "engine.log";

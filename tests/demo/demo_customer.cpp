@@ -4,6 +4,11 @@
 //
 //   demo_customer --server 127.0.0.1:PORT --domain DOMAIN --user NUMBER
 //                 --password PASSWORD --prompt FILE.wav --state DIR [--port SIPPORT]
+//                 [--tls-ca CA.pem] [--srtp yes]
+//
+// With --tls-ca, --server is the host:port of Kamailio's TLS listener, whose
+// certificate CA.pem must have signed; with --srtp yes, calls are answered
+// with SRTP when the caller offers it.
 
 #include <linphone/core.h>
 
@@ -38,7 +43,7 @@ void onRegistration(LinphoneCore*, LinphoneAccount*, LinphoneRegistrationState s
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> args{{"--port", "0"}};
+    std::map<std::string, std::string> args{{"--port", "0"}, {"--srtp", "no"}};
     for (int i = 1; i + 1 < argc; i += 2) args[argv[i]] = argv[i + 1];
     for (const char* needed : {"--server", "--domain", "--user", "--password", "--prompt", "--state"})
         if (args[needed].empty()) {
@@ -66,14 +71,22 @@ int main(int argc, char** argv) {
     linphone_core_cbs_unref(callbacks);
     linphone_config_set_string(linphone_core_get_config(core), "storage", "uri", (state / "linphone.db").c_str());
     linphone_core_enable_ipv6(core, FALSE);
+    const bool tls = !args["--tls-ca"].empty();
+    const int port = std::stoi(args["--port"]) ? std::stoi(args["--port"]) : -1;
     LinphoneTransports* transports = linphone_factory_create_transports(factory);
-    linphone_transports_set_udp_port(transports, std::stoi(args["--port"]) ? std::stoi(args["--port"]) : -1);
+    linphone_transports_set_udp_port(transports, tls ? 0 : port);
     linphone_transports_set_tcp_port(transports, 0);
-    linphone_transports_set_tls_port(transports, 0);
+    linphone_transports_set_tls_port(transports, tls ? port : 0);
     linphone_core_set_transports(core, transports);
     linphone_transports_unref(transports);
     linphone_core_enable_video_capture(core, FALSE);
     linphone_core_enable_video_display(core, FALSE);
+    if (tls) {
+        linphone_core_set_root_ca(core, args["--tls-ca"].c_str());
+        linphone_core_verify_server_certificates(core, TRUE);
+        linphone_core_verify_server_cn(core, TRUE);
+    }
+    if (args["--srtp"] == "yes") linphone_core_set_media_encryption(core, LinphoneMediaEncryptionSRTP);
     linphone_core_set_use_files(core, TRUE);
     linphone_core_set_play_file(core, args["--prompt"].c_str());
     linphone_core_set_record_file(core, (state / "heard.wav").c_str());
@@ -84,8 +97,8 @@ int main(int argc, char** argv) {
 
     const std::string identityText = "sip:" + args["--user"] + "@" + args["--domain"];
     LinphoneAddress* identity = linphone_factory_create_address(factory, identityText.c_str());
-    LinphoneAddress* server =
-        linphone_factory_create_address(factory, ("sip:" + args["--server"] + ";transport=udp").c_str());
+    LinphoneAddress* server = linphone_factory_create_address(
+        factory, ("sip:" + args["--server"] + (tls ? ";transport=tls" : ";transport=udp")).c_str());
     LinphoneAuthInfo* auth = linphone_factory_create_auth_info(factory, args["--user"].c_str(), nullptr,
                                                                args["--password"].c_str(), nullptr, nullptr, nullptr);
     linphone_core_add_auth_info(core, auth);

@@ -119,6 +119,22 @@ int freeUdpPort(bool pair) {
     throw std::runtime_error("no free UDP port");
 }
 
+int freeTcpPort() {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        const int port = ntohs(address.sin_port);
+        ::close(fd);
+        if (port >= 1024 && udpFree(port)) return port;
+    }
+    throw std::runtime_error("no free TCP port");
+}
+
 std::string readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;

@@ -47,6 +47,8 @@ private:
 // A UDP port on 127.0.0.1 that nothing holds right now (the system's choice).
 // With pair, port + 1 is free as well and port is even (RTP and RTCP).
 int freeUdpPort(bool pair = false);
+// A TCP port on 127.0.0.1 that nothing holds right now, nor its UDP twin.
+int freeTcpPort();
 
 std::string readFile(const std::filesystem::path& file);
 

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
@@ -24,7 +25,8 @@ void replaceAll(std::string& text, const std::string& key, const std::string& va
 
 }  // namespace
 
-std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port, const std::filesystem::path& folder) {
+std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port, const std::filesystem::path& folder,
+                                            int tlsPort, int tcpPort) {
     std::string config = readFile(std::filesystem::path(VELMORA_RIG_DIR) / "kamailio" / "kamailio.cfg.in");
     std::string accounts;
     for (const auto& account : setup.accounts) {
@@ -38,17 +40,37 @@ std::filesystem::path Kamailio::writeConfig(const Setup& setup, int port, const 
     replaceAll(config, "@DOMAIN@", setup.domain);
     replaceAll(config, "@SIP_PORT@", std::to_string(port));
     replaceAll(config, "@DEBUG@", std::to_string(setup.debugLevel));
+    replaceAll(config, "@TLS_DEFINE@", setup.tls ? "#!define WITH_TLS" : "");
+    replaceAll(config, "@TLS_PORT@", std::to_string(tlsPort));
+    replaceAll(config, "@TCP_PORT@", std::to_string(tcpPort));
+    replaceAll(config, "@TLS_CONFIG@", (folder / "tls.cfg").string());
+    if (setup.tls) {
+        const auto pki = folder / "pki";
+        std::ofstream(folder / "tls.cfg") << "[server:default]\nmethod = TLSv1.2+\n"
+                                             "verify_certificate = no\nrequire_certificate = no\n"
+                                             "private_key = "
+                                          << (pki / "server.key").string()
+                                          << "\n"
+                                             "certificate = "
+                                          << (pki / "server.pem").string()
+                                          << "\n"
+                                             "\n[client:default]\nmethod = TLSv1.2+\n"
+                                             "verify_certificate = no\nrequire_certificate = no\n";
+    }
     const auto file = folder / "kamailio.cfg";
     std::ofstream(file) << config;
     return file;
 }
 
 Kamailio::Kamailio(Setup setup) : setup_(std::move(setup)) {
+    if (setup_.tls) makeTestPki(folder_.path() / "pki", setup_.certificateName, setup_.expiredCertificate);
     // Two test programs may pick the same free port at once: try again on a
     // fresh one when this one does not come up.
     for (int attempt = 0; attempt < 3 && !process_; ++attempt) {
         port_ = freeUdpPort();
-        const auto config = writeConfig(setup_, port_, folder_.path());
+        tlsPort_ = setup_.tls ? freeTcpPort() : 0;
+        tcpPort_ = setup_.tls ? freeTcpPort() : 0;
+        const auto config = writeConfig(setup_, port_, folder_.path(), tlsPort_, tcpPort_);
         const auto runtime = folder_.path() / "run";
         std::filesystem::create_directories(runtime);
         auto process = std::make_unique<ChildProcess>(
@@ -70,6 +92,16 @@ Kamailio::Kamailio(Setup setup) : setup_(std::move(setup)) {
 
 Kamailio::~Kamailio() {
     if (process_) process_->stop();
+}
+
+void makeTestPki(const std::filesystem::path& folder, const std::string& name, bool expired) {
+    if (name.empty() ||
+        name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") != std::string::npos)
+        throw std::invalid_argument("a certificate name is letters, digits, dots and hyphens");
+    const std::string command = "'" + (std::filesystem::path(VELMORA_RIG_DIR) / "make-test-pki.sh").string() + "' '" +
+                                folder.string() + "' " + name + (expired ? " expired" : "");
+    if (folder.string().find('\'') != std::string::npos || std::system(command.c_str()) != 0)
+        throw std::runtime_error("could not make the test certificates in " + folder.string());
 }
 
 bool answersOptions(int port, std::chrono::milliseconds timeout) {

@@ -67,10 +67,18 @@ void LinphoneEngine::checkAnswerTimeouts() {
 
 void LinphoneEngine::reportFailure(Line& l, LinphoneCall* call) {
     const int line = lineIndex(l);
+    if (l.plainRefused) {
+        queue([line](SipEngineEvents& e) {
+            e.OnFailureResponseA(line, 488, "Not Acceptable Here: SRTP is required and the far end offers plain RTP",
+                                 "");
+        });
+        return;
+    }
     const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
     const long code = info ? linphone_error_info_get_protocol_code(info) : 0;
     std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
     const std::string detail = text(info ? linphone_error_info_get_warnings(info) : nullptr);
+    if (std::string why = transportFailure(info); !why.empty()) reason = why;
     // 408 means no final response came from the far end, whether the SIP
     // stack's own timer or a proxy's ran out: the call never connected.
     if (code == 0 || code == 408)
@@ -128,7 +136,9 @@ void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
         break;
     }
     case LinphoneCallConnected:
-        if (!l->connected) {
+        if (!l->connected && l->outgoing && refusesPlainAnswer(call)) {
+            l->plainRefused = true;  // liblinphone ends the call at once
+        } else if (!l->connected) {
             l->connected = true;
             const LinphoneAddress* remote = linphone_call_get_remote_address(call);
             const std::string number = text(remote ? linphone_address_get_username(remote) : nullptr);

@@ -111,6 +111,7 @@ bool LinphoneEngine::Dial(int line, const std::string& target, long inputDevice,
     if (!checkLine(line)) return false;
     Line& l = lines_[line];
     if (l.call) return fail(kLineBusy);
+    if (!securityProblem_.empty()) return fail(kConnectRequestFailed);  // nothing over unchecked TLS
     if (!validDevice(inputDevice, true) || !validDevice(outputDevice, false)) return fail(kInvalidValue);
     LinphoneAddress* address = parseTarget(target);
     if (!address) return fail(kInvalidUri);
@@ -123,6 +124,7 @@ bool LinphoneEngine::Dial(int line, const std::string& target, long inputDevice,
     useAudioPort(l.rtpPort);
     LinphoneCallParams* params = linphone_core_create_call_params(core_, nullptr);
     linphone_call_params_enable_video(params, FALSE);
+    enableEncryptionOffer(params);
     setRecordFile(params, line);
     dialingLine_ = line;
     offerTelephoneEvents(!l.inbandDtmf);
@@ -172,6 +174,7 @@ bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputD
     linphone_call_set_user_data(call, reinterpret_cast<void*>(std::intptr_t{line} + 1));
     LinphoneCallParams* params = linphone_core_create_call_params(core_, call);
     linphone_call_params_enable_video(params, FALSE);
+    enableEncryptionOffer(params);
     setRecordFile(params, line);
     offerTelephoneEvents(!l.inbandDtmf);
     const int status = linphone_call_accept_with_params(call, params);

@@ -1,5 +1,6 @@
 #include "LinphoneEngine.h"
 
+#include "LinphoneSecurity.h"
 #include "NetworkProbe.h"
 
 #include <linphone/api/c-account-params.h>
@@ -84,6 +85,15 @@ void configureLogging(const std::filesystem::path& logFile, bool fullLog) {
     unsigned int mask = LinphoneLogLevelWarning | LinphoneLogLevelError | LinphoneLogLevelFatal;
     if (fullLog) mask |= LinphoneLogLevelMessage;
     linphone_logging_service_set_log_level_mask(service, mask);
+    installTlsWatch();
+}
+
+const char* transportName(SipTransport transport) {
+    switch (transport) {
+    case SipTransport::Tcp: return "tcp";
+    case SipTransport::Tls: return "tls";
+    default: return "udp";
+    }
 }
 
 }  // namespace
@@ -188,18 +198,23 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     const std::string server =
         !options_.proxyAddress.empty() ? options_.proxyAddress : (!outboundProxy.empty() ? outboundProxy : sipProxy);
     const std::string serverText = server.rfind("sip:", 0) == 0 ? server.substr(4) : server;
-    LinphoneAddress* serverAddress =
-        linphone_factory_create_address(factory, ("sip:" + serverText + ";transport=udp").c_str());
+    LinphoneAddress* serverAddress = linphone_factory_create_address(
+        factory, ("sip:" + serverText + ";transport=" + transportName(options_.transport)).c_str());
     if (!serverAddress) {
         linphone_address_unref(identity);
         return fail(kInvalidUri);
     }
-    if (!udpPortFree(static_cast<int>(sipPort))) {
+    const bool portFree = options_.transport == SipTransport::Udp ? udpPortFree(static_cast<int>(sipPort))
+                                                                  : tcpPortFree(static_cast<int>(sipPort));
+    if (!portFree) {
         linphone_address_unref(identity);
         linphone_address_unref(serverAddress);
         return fail(kPortInUse);
     }
 
+    serverHost_ = linphone_address_get_domain(serverAddress) ? linphone_address_get_domain(serverAddress) : "";
+    securityProblem_ = options_.transport == SipTransport::Tls ? tlsProblem() : std::string();
+    handshakeFailuresSeen_ = tlsHandshakeFailures();  // other engines' failures are theirs
     long problem = startCore(sipPort);
     if (problem == kNoError && !addAccount(identity, serverAddress, userName, authLogin, authPassword))
         problem = kRegisterRequestFailed;
@@ -268,13 +283,16 @@ long LinphoneEngine::startCore(long sipPort) {
     // A GRUU contact only works behind a proxy that routes it; the plain
     // address:port contact works behind every one.
     linphone_core_remove_supported_tag(core_, "gruu");
+    // One transport, listening on the SIP port.
+    const int port = static_cast<int>(sipPort);
     LinphoneTransports* transports = linphone_factory_create_transports(factory);
-    linphone_transports_set_udp_port(transports, static_cast<int>(sipPort));
-    linphone_transports_set_tcp_port(transports, 0);
-    linphone_transports_set_tls_port(transports, 0);
+    linphone_transports_set_udp_port(transports, options_.transport == SipTransport::Udp ? port : 0);
+    linphone_transports_set_tcp_port(transports, options_.transport == SipTransport::Tcp ? port : 0);
+    linphone_transports_set_tls_port(transports, options_.transport == SipTransport::Tls ? port : 0);
     linphone_transports_set_dtls_port(transports, 0);
     linphone_core_set_transports(core_, transports);
     linphone_transports_unref(transports);
+    applyTlsChecks();
 
     linphone_core_enable_video_capture(core_, FALSE);
     linphone_core_enable_video_display(core_, FALSE);
@@ -290,6 +308,7 @@ long LinphoneEngine::startCore(long sipPort) {
     linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
     linphone_core_set_use_info_for_dtmf(core_, FALSE);
     linphone_core_enable_echo_cancellation(core_, echoCancel_ ? TRUE : FALSE);
+    applyMediaEncryption();
     const bool on = linphone_core_start(core_) == 0 && linphone_core_get_global_state(core_) == LinphoneGlobalOn;
     return on ? kNoError : kPortInUse;
 }

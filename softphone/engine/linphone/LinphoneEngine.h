@@ -111,6 +111,10 @@ public:
     bool SetMyChatStatus(long status) override;
     bool SendChatMessage(const std::string& recipient, const std::string& message, long kind, long flags) override;
 
+    // Beyond the SipEngine contract (LinphoneSecurity.cpp): the line's call
+    // runs over TLS with encrypted audio (SRTP or ZRTP), for a lock mark.
+    bool IsLineSecure(int line);
+
     // liblinphone's callbacks (static trampolines find the engine through the core).
     void onRegistration(LinphoneAccount* account, LinphoneRegistrationState state);
     void onCallState(LinphoneCall* call, LinphoneCallState state);
@@ -137,6 +141,7 @@ private:
         bool inbandDtmf = false;
         bool micMuted = false;
         bool speakerMuted = false;
+        bool plainRefused = false;  // the far end answered without the SRTP we require
     };
     // The file set for playing into a line's call, and its players while it plays.
     struct Playback {
@@ -198,6 +203,13 @@ private:
     bool addAccount(const LinphoneAddress* identity, const LinphoneAddress* server, const std::string& userName,
                     const std::string& authLogin, const std::string& authPassword);
     void releaseCore();
+    // SIP over TLS and media encryption (LinphoneSecurity.cpp).
+    std::string tlsProblem() const;
+    void applyTlsChecks();
+    void applyMediaEncryption();
+    void enableEncryptionOffer(LinphoneCallParams* params) const;
+    bool refusesPlainAnswer(LinphoneCall* call) const;
+    std::string transportFailure(const LinphoneErrorInfo* info);
     void releaseLineCall(Line& line);
     void checkAnswerTimeouts();
     void checkRegistration();
@@ -244,7 +256,12 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for posted work
     long lastError_ = kNoError;
 
-    std::string domain_;  // the identity's domain (SIP proxy)
+    std::string domain_;      // the identity's domain (SIP proxy)
+    std::string serverHost_;  // the host requests are sent to
+    // Why nothing may go to the server over TLS (an unusable RootCA, a
+    // server given by address); empty when all is well.
+    std::string securityProblem_;
+    unsigned handshakeFailuresSeen_ = 0;
     std::vector<Line> lines_;
     std::vector<std::unique_ptr<Playback>> playbacks_;  // by line
     std::vector<Recording> recordings_;                 // by line

@@ -1,9 +1,25 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmora::engine {
+
+// How SIP travels between the engine and its server.
+enum class SipTransport { Udp, Tcp, Tls };
+
+// How call audio is protected: plain RTP; SRTP keyed in the session
+// description (SDES), offered as an alternative so that a far end without it
+// still gets plain RTP; SRTP or no call; ZRTP, keyed in the media path, with
+// plain RTP for a far end without it.
+enum class MediaEncryption { None, Srtp, SrtpMandatory, Zrtp };
+
+// The deployment texts "udp", "tcp", "tls" and "none", "srtp",
+// "srtp-mandatory", "zrtp", whatever their case; nullopt for anything else.
+std::optional<SipTransport> sipTransportNamed(std::string_view text);
+std::optional<MediaEncryption> mediaEncryptionNamed(std::string_view text);
 
 // How a LinphoneEngine is set up, beyond what the SipEngine operations carry.
 struct LinphoneEngineOptions {
@@ -11,6 +27,13 @@ struct LinphoneEngineOptions {
     // identity keeps the SIP proxy's domain (deployment.ini's ProxyAddress).
     // Empty: requests go to the outbound proxy given to InitializeEngine.
     std::string proxyAddress;
+    // How requests go to that server. With Tls the SIP port given to
+    // InitializeEngine is the TLS listening port, the server's certificate
+    // must be signed by an authority of rootCa and name the server's host.
+    SipTransport transport = SipTransport::Udp;
+    // A PEM file of certificate authorities; empty: the system's store.
+    std::filesystem::path rootCa;
+    MediaEncryption mediaEncryption = MediaEncryption::None;
     // Where liblinphone keeps its configuration and database; created when
     // missing. Empty: a folder below the system's temporary folder.
     std::filesystem::path stateFolder;

@@ -34,6 +34,13 @@ void LinphoneEngine::waitForUnregistration() {
 bool LinphoneEngine::RegisterToProxy(long expirySeconds) {
     if (!core_) return fail(kNotOnline);
     if (expirySeconds <= 0) return fail(kInvalidValue);
+    if (!securityProblem_.empty()) {
+        // Nothing goes to the server; the agent reads why in the status list.
+        const std::string reason = securityProblem_;
+        queue([](SipEngineEvents& e) { e.OnTryingToRegister(); });
+        queue([reason](SipEngineEvents& e) { e.OnRegisterFailed(0, reason); });
+        return ok();
+    }
     LinphoneAccountParams* params = linphone_account_params_clone(linphone_account_get_params(account_));
     linphone_account_params_set_expires(params, static_cast<int>(expirySeconds));
     linphone_account_params_set_register_enabled(params, TRUE);
@@ -85,6 +92,8 @@ void LinphoneEngine::onRegistration(LinphoneAccount* account, LinphoneRegistrati
             break;
         }
         ErrorText text = errorText(linphone_account_get_error_info(account));
+        if (std::string why = transportFailure(linphone_account_get_error_info(account)); !why.empty())
+            text.reason = why;
         if (registered_)
             queue([text](SipEngineEvents& e) { e.OnReRegisterFailed(text.code, text.reason); });
         else

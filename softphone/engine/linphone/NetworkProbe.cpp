@@ -10,10 +10,15 @@
 
 namespace velmora::engine {
 
-bool udpPortFree(int port) {
+namespace {
+
+bool portFree(int port, int type) {
     if (port <= 0 || port > 65535) return false;
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
+    // As a listener binds: a port whose old connections linger is free.
+    const int reuse = 1;
+    if (type == SOCK_STREAM) ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -22,6 +27,11 @@ bool udpPortFree(int port) {
     ::close(fd);
     return free;
 }
+
+}  // namespace
+
+bool udpPortFree(int port) { return portFree(port, SOCK_DGRAM); }
+bool tcpPortFree(int port) { return portFree(port, SOCK_STREAM); }
 
 std::string localAddressTowards(const std::string& host) {
     const std::string fallback = "127.0.0.1";

@@ -1,5 +1,7 @@
 #include "SipTargets.h"
 
+#include "LinphoneEngineOptions.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -32,7 +34,28 @@ std::string escapedUser(const std::string& user) {
     return out;
 }
 
+bool sameNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 }  // namespace
+
+std::optional<SipTransport> sipTransportNamed(std::string_view text) {
+    if (sameNoCase(text, "udp")) return SipTransport::Udp;
+    if (sameNoCase(text, "tcp")) return SipTransport::Tcp;
+    if (sameNoCase(text, "tls")) return SipTransport::Tls;
+    return std::nullopt;
+}
+
+std::optional<MediaEncryption> mediaEncryptionNamed(std::string_view text) {
+    if (sameNoCase(text, "none")) return MediaEncryption::None;
+    if (sameNoCase(text, "srtp")) return MediaEncryption::Srtp;
+    if (sameNoCase(text, "srtp-mandatory")) return MediaEncryption::SrtpMandatory;
+    if (sameNoCase(text, "zrtp")) return MediaEncryption::Zrtp;
+    return std::nullopt;
+}
 
 std::optional<std::string> targetUri(const std::string& target, const std::string& domain) {
     if (target.empty() || domain.empty()) return std::nullopt;

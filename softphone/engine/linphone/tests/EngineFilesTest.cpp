@@ -49,6 +49,7 @@ struct LogCase {
     const char* name;
     bool fullLog;
     bool sipInLog;
+    friend void PrintTo(const LogCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class EngineFiles : public EngineTest, public ::testing::WithParamInterface<LogCase> {};

@@ -8,6 +8,9 @@ void EngineTest::SetUp() {
     rig::Kamailio::Setup setup;
     setup.domain = kDomain;
     setup.accounts = {{"1001", "secret1"}, {"1002", "secret2"}, {"1003", "secret3"}};
+    setup.tls = withTls;
+    setup.certificateName = tlsName;
+    setup.expiredCertificate = tlsExpired;
     kamailio = std::make_unique<rig::Kamailio>(setup);
 }
 
@@ -20,11 +23,17 @@ Agent& EngineTest::agent(const std::string& user, const std::string& password,
     options.proxyAddress = kamailio->hostPort();
     options.stateFolder = created->state.path();
     options.headlessAudio = true;
+    if (withTls) {
+        options.proxyAddress = kamailio->tlsHostPort();
+        options.transport = SipTransport::Tls;
+        options.rootCa = kamailio->certificateAuthority();
+    }
     if (std::getenv("VELMORA_RIG_KEEP")) {
         options.logFile = created->state.path() / "linphone.log";
         options.fullLog = true;
     }
     if (tune) tune(options);
+    created->options = options;
     created->engine = std::make_unique<LinphoneEngine>(loop, options);
     created->engine->setEvents(&created->log);
     agents.push_back(std::move(created));
@@ -32,7 +41,7 @@ Agent& EngineTest::agent(const std::string& user, const std::string& password,
 }
 
 bool EngineTest::start(Agent& a, long lines) {
-    a.sipPort = rig::freeUdpPort();
+    a.sipPort = a.options.transport == SipTransport::Udp ? rig::freeUdpPort() : rig::freeTcpPort();
     a.localAddress = a.engine->GetLocalAddress();
     if (!a.engine->InitializeEngine(false, a.localAddress, a.sipPort, a.user, a.user, a.password, "Agent " + a.user,
                                     kDomain, kDomain, "", true, lines))

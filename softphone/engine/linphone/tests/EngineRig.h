@@ -19,6 +19,7 @@ struct Agent {
     std::string user;
     std::string password;
     rig::TempFolder state{"velmora-agent"};
+    LinphoneEngineOptions options;
     std::unique_ptr<LinphoneEngine> engine;
     EventLog log;
     long sipPort = 0;
@@ -32,6 +33,13 @@ protected:
     static constexpr const char* kDomain = "pbx.test";
 
     void SetUp() override;
+
+    // Set before SetUp: Kamailio listens for SIP over TLS too (with a
+    // certificate for tlsName, expired with tlsExpired), and agents send
+    // everything over TLS, trusting Kamailio's authority.
+    bool withTls = false;
+    std::string tlsName = "localhost";
+    bool tlsExpired = false;
 
     // An agent whose engine sends everything to this test's Kamailio.
     Agent& agent(const std::string& user, const std::string& password,

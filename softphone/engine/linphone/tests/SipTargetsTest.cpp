@@ -1,5 +1,7 @@
 #include "SipTargets.h"
 
+#include "LinphoneEngineOptions.h"
+
 #include <gtest/gtest.h>
 
 namespace velmora::engine {
@@ -45,6 +47,27 @@ TEST(CodecName, FollowsTheEngineNumbering) {
     EXPECT_STREQ(codecName(4)->mime, "G729");
     EXPECT_FALSE(codecName(5));
     EXPECT_FALSE(codecName(-1));
+}
+
+}  // namespace
+}  // namespace velmora::engine
+
+namespace velmora::engine {
+namespace {
+
+TEST(DeploymentTexts, NameTransportsAndEncryptionsWhateverTheirCase) {
+    EXPECT_EQ(sipTransportNamed("udp"), SipTransport::Udp);
+    EXPECT_EQ(sipTransportNamed("TCP"), SipTransport::Tcp);
+    EXPECT_EQ(sipTransportNamed("Tls"), SipTransport::Tls);
+    EXPECT_EQ(mediaEncryptionNamed("none"), MediaEncryption::None);
+    EXPECT_EQ(mediaEncryptionNamed("SRTP"), MediaEncryption::Srtp);
+    EXPECT_EQ(mediaEncryptionNamed("srtp-mandatory"), MediaEncryption::SrtpMandatory);
+    EXPECT_EQ(mediaEncryptionNamed("zrtp"), MediaEncryption::Zrtp);
+    for (const char* unknown : {"", "tls ", "sips", "ssl", "dtls"}) {
+        SCOPED_TRACE(unknown);
+        EXPECT_EQ(sipTransportNamed(unknown), std::nullopt);
+        EXPECT_EQ(mediaEncryptionNamed(unknown), std::nullopt);
+    }
 }
 
 }  // namespace
