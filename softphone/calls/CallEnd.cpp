@@ -2,6 +2,7 @@
 
 #include "CallLogWriters.h"
 #include "Dialling.h"
+#include "RecordingSave.h"
 #include "RingBack.h"
 
 #include "core/AgentFiles.h"
@@ -12,19 +13,24 @@
 #include "core/StatusLog.h"
 
 namespace velmora::calls {
-namespace {
-
-void writeRecord(core::AppContext& app, const std::string& number, const std::string& outcome) {
+void writeCallRecord(core::AppContext& app, const std::string& number, const std::string& outcome) {
     const std::tm now = app.platform.localTime();
     writeOUTEntry(agentCallLog(app), {number, app.window.EditAccountDisplayName.text(), app.window.callsec.text(),
                                       core::clockTime(now), core::shortDate(now), outcome});
 }
 
-}  // namespace
-
 std::filesystem::path agentCallLog(const core::AppContext& app) { return core::callLogFile(app); }
 
-void callEndRecording(core::AppContext& app) { loop::msDelay(app.loop, 500); }
+void callEndRecording(core::AppContext& app) {
+    auto& w = app.window;
+    app.state.recordAllSetting = app.settings().get(core::keys::recordAll);
+    const bool recordAll = app.state.recordAllSetting == "True";
+    if (recordAll) saveRecordingStep(app);
+    if (recordAll) w.RecThisCallCheck.setValue(0);
+    // Saved once: with recordAll on, the box was cleared by the first save.
+    if (w.RecThisCallCheck.ticked()) saveRecordingStep(app);
+    loop::msDelay(app.loop, 500);
+}
 
 void hangUp(core::AppContext& app) {
     auto& w = app.window;
@@ -50,7 +56,7 @@ void hangUp(core::AppContext& app) {
     w.ListIncomingCall.clear();
     w.CIDTxt.setText("");
     if (!w.EditAccountDisplayName.text().empty()) {
-        writeRecord(app, number, "hang up");
+        writeCallRecord(app, number, "hang up");
         w.callsec.setText("0");
         app.state.lastDialledNumber.clear();
     }
@@ -67,7 +73,7 @@ void farEndHangUp(core::AppContext& app, int line) {
     w.statusLb.setCaption("");
     w.logCleanTimer.setEnabled(true);
     if (w.CheckStartRecording.ticked()) callEndRecording(app);
-    writeRecord(app, number, "");
+    writeCallRecord(app, number, "");
     w.callsec.setText("0");
     app.state.lastDialledNumber = w.EditPhoneNo.text();
     w.EditPhoneNo.setText("");

@@ -4,6 +4,8 @@
 #include "CallEvents.h"
 #include "CallerId.h"
 #include "Dialling.h"
+#include "HoldTransfer.h"
+#include "TransferEvents.h"
 
 #include "core/AppContext.h"
 #include "core/EngineEventBus.h"
@@ -14,6 +16,7 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     using core::Button;
     using core::Label;
     events.add(std::make_unique<CallEvents>(app));
+    events.add(std::make_unique<TransferEvents>(app));
 
     auto& w = app.window;
     w.BtnDial.onClick = [&app] { dial(app); };
@@ -26,6 +29,17 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.DialTimer.onTick = [&app] { clipboardDialTick(app); };
     w.CallTimer.onTick = [&app] { countCallSecond(app); };
     w.cidCheck.onClick = [&app] { cidCheckClicked(app); };
+    w.BtnHold.onClick = [&app] { hold(app); };
+    w.BtnUnHold.onClick = [&app] { unhold(app); };
+    w.BtnTransferCall.onClick = [&app] { blindTransfer(app); };
+    w.CallTranPush.onClick = [&app] { secondLineCall(app); };
+    w.BtnConsultTransfer.onClick = [&app] { consultTransfer(app); };
+    w.threeWayPush.onClick = [&app] { threeWay(app); };
+    w.EditTransferPhoneNo.onClick = [&app] { transferNumberChosen(app); };
+    w.Frame10.onDoubleClick = [&app] { transferFrameDoubleClicked(app); };
+    w.EditForwardCallPhoneNo.onClick = [&app] { forwardNumberClicked(app); };
+    w.CheckForwardCall.onClick = [&app] { forwardCallClicked(app); };
+    w.PreDialTxT.setText(app.settings().get(core::keys::PreDialNumber));
     const std::pair<Button*, char> keys[] = {{&w.BtnDialPad0, '0'}, {&w.BtnDialPad1, '2'},    {&w.BtnDialPad2, '2'},
                                              {&w.BtnDialPad3, '3'}, {&w.BtnDialPad4, '4'},    {&w.BtnDialPad5, '5'},
                                              {&w.BtnDialPad6, '6'}, {&w.BtnDialPad7, '7'},    {&w.BtnDialPad8, '8'},

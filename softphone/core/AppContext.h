@@ -27,6 +27,10 @@ struct WindowState {
     bool consultTransferFlag = false;
     std::string monitoredAgent;
     std::string lastDialledNumber;
+    // Call recording: the stamps of the last own-call file name (DDMMYY,
+    // hhmmss) and the path of the current monitor recording.
+    std::string recordingDate, recordingTime;
+    std::string monitorRecordingFile;
 };
 
 // Everything a handler works with: the window, the engine, the loop, the

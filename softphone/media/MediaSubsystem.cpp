@@ -2,6 +2,7 @@
 
 #include "AudioEvents.h"
 #include "AudioOptions.h"
+#include "CallRecording.h"
 #include "RecordingEvents.h"
 
 #include "core/AppContext.h"
@@ -15,6 +16,15 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
 
     auto& w = app.window;
     w.CheckPlayDialTone.onClick = [&app] { ringBackSwitchClicked(app); };
+    w.CheckStartRecording.onClick = [&app] { startRecordingChanged(app); };
+    w.RecThisCallCheck.onClick = [&app] { recordThisCallClicked(app); };
+    w.ComboRecord.onClick = [&app] { recordLineChosen(app); };
+    w.BtnResetRecordingBuffer.onClick = [&app] { resetRecordingBuffer(app); };
+    w.recCheck2.onClick = [&app] { monitorRecordingClicked(app); };
+    w.ctPush2.onClick = [&app] { monitorHangUp(app); };
+    w.backupwav.onClick = [&app] { backupRecordings(app); };
+    w.RecClick.onClick = [&app] { recordingTool(app); };
+    recordingStartupCleanup(app);
 }
 
 }  // namespace velmora::media

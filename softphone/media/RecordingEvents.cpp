@@ -8,7 +8,8 @@ void RecordingEvents::OnConnected(int, const std::string&, const std::string&) {
     auto& w = app_.window;
     const std::string number = w.EditPhoneNo.text();
     if (number.empty() || number == " ") return;
-    if (app_.settings().get(core::keys::recordAll) == "True") w.CheckStartRecording.setValue(1);
+    app_.state.recordAllSetting = app_.settings().get(core::keys::recordAll);
+    if (app_.state.recordAllSetting == "True") w.CheckStartRecording.setValue(1);
 }
 
 }  // namespace velmora::media

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Binding.h"
+#include "panels/RecordTransferPanel.h"
 
 #include "core/PopupMenu.h"
 
@@ -331,6 +332,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     web->addWidget(browser);
     tabs->addTab(page(web), "Web");
 
+    tabs->addTab(recordTransferPanel(m), "Record && Transfer");
     tabs->setCurrentIndex(0);
     columns->addWidget(tabs, 3);
     setCentralWidget(central);

@@ -113,10 +113,17 @@ TEST_F(CallEndTest, CallProgressStatusLines) {
     engine.setLong("GetMicrophoneVolume", 37);
     engine.setLong("IsMicBoostEnabled", 1);
     root.write("bin/velmoraapp.ini", "[System]\r\nrecordAll=True\r\n");
-    engine.raise().OnConnected(1, "x", "555");
+    std::vector<std::string> shown;
+    window.ListStatusLog.observe([&] {
+        const auto& lines = window.ListStatusLog.lines();
+        if (!lines.empty() && (shown.empty() || shown.back() != lines.back())) shown.push_back(lines.back());
+    });
     EXPECT_EQ(window.ListStatusLog.lines(),
               (std::vector<std::string>{"Line-2: Connecting.", "Session Progress", "Line-2 Response: Moved Temporarily",
-                                        "Line-2: Fail to connect.", "Line-2: Success to connect."}));
+                                        "Line-2: Fail to connect."}));
+    engine.raise().OnConnected(1, "x", "555");
+    // The connect's own line, then recording starts afresh in the list.
+    EXPECT_EQ(shown, (std::vector<std::string>{"Line-2: Success to connect.", "Recording -555"}));
     EXPECT_EQ(window.SliderSpkVol.value(), 10);
     EXPECT_EQ(window.SliderMicVol.value(), 1);
     EXPECT_EQ(window.CheckMicBoost.value(), 1);

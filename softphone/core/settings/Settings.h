@@ -87,6 +87,7 @@ inline constexpr A LMWGroup{"LMWGroup", Reader::Line};
 inline constexpr A TransferNumber{"TransferNumber", Reader::Line};
 inline constexpr A LastNumber{"LastNumber", Reader::Line};
 inline constexpr A autocall{"autocall", Reader::Line};
+inline constexpr A PreDialNumber{"PreDialNumber", Reader::Line};
 
 using W = Key<WebSettingsFile>;
 inline constexpr W CLICK{"CLICK", Reader::Line};

@@ -145,6 +145,11 @@ void TextBox::keyPress(char key) {
 
 void TextBox::enter() { run(onEnter); }
 
+bool TextBox::click() {
+    run(onClick);
+    return true;
+}
+
 bool TextBox::setProperty(const std::string& prop, const std::string& value) {
     if (prop == "Text") return setText(value), true;
     return Control::setProperty(prop, value);
@@ -284,6 +289,11 @@ bool ComboBox::setProperty(const std::string& prop, const std::string& value) {
 Frame::Frame(ControlRegistry& r, std::string name, std::string caption, bool visible)
     : Captioned(r, std::move(name), std::move(caption)) {
     setVisible(visible);
+}
+
+bool Frame::doubleClick() {
+    run(onDoubleClick);
+    return true;
 }
 
 void ProgressBar::setValue(int value) {

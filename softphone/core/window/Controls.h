@@ -123,6 +123,9 @@ public:
     // The agent pressed Enter in the field.
     Handler onEnter;
     void enter();
+    // The agent clicked into the field.
+    Handler onClick;
+    bool click() override;
     std::optional<std::string> property(const std::string& prop) const override;
     bool setProperty(const std::string& prop, const std::string& value) override;
 
@@ -203,6 +206,8 @@ private:
 class Frame : public Captioned {
 public:
     Frame(ControlRegistry& r, std::string name, std::string caption = {}, bool visible = true);
+    Handler onDoubleClick;
+    bool doubleClick() override;
 };
 
 // A level meter or progress bar, 0..max.

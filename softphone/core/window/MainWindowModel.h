@@ -16,6 +16,7 @@ struct MainWindowModel {
             "Play a message while moving to another call. Important: See Buyer/User Agreement note # 6.");
         vmclick.setToolTip("Access your Voice Mail.");
         MonList.setToolTip("DblClick to connect the call.");
+        backupwav.setToolTip("Back up call recordings to a server.");
     }
 
     ControlRegistry registry;
@@ -145,6 +146,25 @@ struct MainWindowModel {
     TextBox dialerOnDDE{registry, "dialerOnDDE"};
     Button DDEListen{registry, "DDEListen", "Listen"};
     Button DDEVelmora{registry, "DDEVelmora", "Dial"};
+
+    // Call recording, hold, transfer, three-way and forwarding
+    Frame recFrame{registry, "recFrame", "Call Recording"};
+    TextBox EditSaveFileName{registry, "EditSaveFileName"};
+    Button BtnSaveToWaveFilex{registry, "BtnSaveToWaveFilex", "Save"};
+    Button BtnResetRecordingBuffer{registry, "BtnResetRecordingBuffer", "Reset Buffer"};
+    Button backupwav{registry, "backupwav", "BK"};
+    Button RecClick{registry, "RecClick", "REC"};
+    CheckBox recCheck2{registry, "recCheck2", " Record Call"};
+    Button ctPush2{registry, "ctPush2", "Hang Up"};
+    Frame Frame10{registry, "Frame10", "Transfer"};
+    Button BtnHold{registry, "BtnHold", "Hold"};
+    Button BtnUnHold{registry, "BtnUnHold", "Unhold"};
+    Button BtnTransferCall{registry, "BtnTransferCall", "Transfer"};
+    Button CallTranPush{registry, "CallTranPush", "Call Transfer Number"};
+    Button BtnConsultTransfer{registry, "BtnConsultTransfer", "Consult"};
+    Button threeWayPush{registry, "threeWayPush", "3-Way"};
+    TextBox PreDialTxT{registry, "PreDialTxT"};
+    CheckBox CheckForwardCall{registry, "CheckForwardCall", "Forward Calls"};
 
     // Timers, with the state they have when the window loads.
     Timer TimeTimer{registry, "TimeTimer", 1000, true};

@@ -156,10 +156,11 @@ private:
         double startedFrom = 0;       // position then
         std::atomic<bool> ended{false};
     };
-    // What a line has recorded since its last reset, across its calls.
+    // What a line has recorded since its last reset, across its calls and
+    // runs of the program: a store file on disk (LinphoneRecording.cpp).
     struct Recording {
-        WaveAudio audio;         // PCM 16-bit mono at 8 kHz
-        bool recording = false;  // a stretch runs on the line's call
+        std::uint64_t bytes = 0;  // in the store: PCM 16-bit mono at 8 kHz
+        bool recording = false;   // a stretch runs on the line's call
     };
     // A chat contact whose presence we subscribe to.
     struct Contact {
@@ -234,7 +235,9 @@ private:
     void closePlayers(Playback& playback);
     void checkPlaybackEnds();
     void releasePlayback(int line);
+    std::filesystem::path recordingFolder() const;
     std::filesystem::path recordFileOf(int line) const;
+    std::filesystem::path storeFileOf(int line) const;
     Recording& recordingOf(int line);
     void endStretch(int line, bool keep);
     void releaseRecording(int line);

@@ -1,10 +1,15 @@
 #include "WaveFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora::engine {
 namespace {
@@ -151,37 +156,223 @@ std::vector<std::int16_t> resampled(const std::vector<std::int16_t>& samples, in
     return out;
 }
 
-bool writeWave(const std::filesystem::path& path, const WaveAudio& audio) {
-    const std::uint32_t dataBytes = std::uint32_t(audio.samples.size() * 2);
+namespace {
+
+// A RIFF size field holds 36 bytes of header besides the sound data.
+constexpr std::uint64_t kMaxWaveData = 0xFFFFFFFFull - 36;
+
+std::string pcmHeader(int rate, std::uint64_t dataBytes) {
     std::string header;
     header += "RIFF";
-    put32(header, 36 + dataBytes);
+    put32(header, std::uint32_t(36 + dataBytes));
     header += "WAVEfmt ";
     put32(header, 16);
     put16(header, kFormatPcm);
     put16(header, 1);
-    put32(header, std::uint32_t(audio.sampleRate));
-    put32(header, std::uint32_t(audio.sampleRate * 2));
+    put32(header, std::uint32_t(rate));
+    put32(header, std::uint32_t(rate * 2));
     put16(header, 2);
     put16(header, 16);
     header += "data";
-    put32(header, dataBytes);
+    put32(header, std::uint32_t(dataBytes));
+    return header;
+}
 
+void putSamples(std::string& out, const std::int16_t* samples, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) put16(out, std::uint16_t(samples[i]));
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+// Where a wave file's sound data lies, and in what format.
+struct DataChunk {
+    Format format;
+    std::uint64_t offset = 0, size = 0;
+};
+
+std::optional<DataChunk> findData(std::ifstream& in, std::uint64_t fileSize) {
+    unsigned char riff[12];
+    if (!in.read(reinterpret_cast<char*>(riff), 12) || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0)
+        return std::nullopt;
+    DataChunk chunk;
+    bool haveFormat = false;
+    for (std::uint64_t at = 12; at + 8 <= fileSize;) {
+        unsigned char head[8];
+        if (!in.seekg(std::streamoff(at)) || !in.read(reinterpret_cast<char*>(head), 8)) return std::nullopt;
+        std::uint64_t size = le32(head + 4);
+        const std::uint64_t body = at + 8;
+        const bool data = std::memcmp(head, "data", 4) == 0;
+        if (size > fileSize - body || (data && size == 0)) {
+            if (!data) return std::nullopt;
+            size = fileSize - body;  // never fixed, or cut short: what is there counts
+        }
+        if (std::memcmp(head, "fmt ", 4) == 0) {
+            unsigned char f[40] = {};
+            if (size < 16 || !in.read(reinterpret_cast<char*>(f), std::streamsize(std::min<std::uint64_t>(size, 40))))
+                return std::nullopt;
+            chunk.format = {le16(f), le16(f + 2), int(le32(f + 4)), le16(f + 14)};
+            if (chunk.format.tag == kFormatExtensible && size >= 40) chunk.format.tag = le16(f + 24);
+            haveFormat = true;
+        } else if (data) {
+            if (!haveFormat || !playable(chunk.format)) return std::nullopt;
+            chunk.offset = body;
+            chunk.size = size;
+            return chunk;
+        }
+        at = body + size + (size & 1);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool writeWave(const std::filesystem::path& path, const WaveAudio& audio) {
+    const std::uint64_t dataBytes = std::uint64_t(audio.samples.size()) * 2;
+    if (dataBytes > kMaxWaveData) return false;
     // Written in place, not through a renamed temporary: the path may be a
     // device or a link the program was given on purpose.
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    std::string data(dataBytes, '\0');
-    for (std::size_t i = 0; i < audio.samples.size(); ++i) {
-        const auto v = std::uint16_t(audio.samples[i]);
-        data[2 * i] = char(v & 0xFF);
-        data[2 * i + 1] = char(v >> 8);
+    const std::string header = pcmHeader(audio.sampleRate, dataBytes);
+    bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+    constexpr std::size_t kBlock = 32768;
+    std::string block;
+    for (std::size_t at = 0; written && at < audio.samples.size(); at += kBlock) {
+        block.clear();
+        putSamples(block, audio.samples.data() + at, std::min(kBlock, audio.samples.size() - at));
+        written = std::fwrite(block.data(), 1, block.size(), file) == block.size();
     }
-    bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
-                   std::fwrite(data.data(), 1, data.size(), file) == data.size();
     written = std::fflush(file) == 0 && written;
     written = std::fclose(file) == 0 && written;
     return written;
+}
+
+std::optional<std::uint64_t> appendWaveAsPcm(const std::filesystem::path& wave, const std::filesystem::path& raw,
+                                             int rate) {
+    std::error_code error;
+    const std::uint64_t fileSize = std::filesystem::file_size(wave, error);
+    if (error || rate <= 0) return std::nullopt;
+    std::ifstream in(wave, std::ios::binary);
+    if (!in) return std::nullopt;
+    const auto chunk = findData(in, fileSize);
+    if (!chunk) return std::nullopt;
+    const Format& f = chunk->format;
+    const std::uint64_t sampleBytes = f.bits / 8, frameBytes = sampleBytes * f.channels;
+    const std::uint64_t frames = chunk->size / frameBytes;
+    const double step = double(f.rate) / rate;
+    const std::uint64_t outCount = f.rate == rate ? frames : std::uint64_t(double(frames) * rate / f.rate);
+
+    const int fd = ::open(raw.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return std::nullopt;
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    bool ok = before >= 0 && in.seekg(std::streamoff(chunk->offset));
+
+    // Linear interpolation across blocks: `previous` is the sample just
+    // before the block, output k sits at input position k * step.
+    constexpr std::uint64_t kBlockFrames = 8192;
+    std::vector<char> bytes(kBlockFrames * frameBytes);
+    std::vector<std::int16_t> block, out;
+    std::string encoded;
+    std::int16_t previous = 0;
+    std::uint64_t start = 0, written = 0;
+    while (ok && start < frames && written < outCount) {
+        const std::uint64_t count = std::min(kBlockFrames, frames - start);
+        if (!in.read(bytes.data(), std::streamsize(count * frameBytes))) {
+            ok = false;
+            break;
+        }
+        block.resize(count);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const auto* frame = reinterpret_cast<const unsigned char*>(bytes.data() + i * frameBytes);
+            int sum = 0;
+            for (int c = 0; c < f.channels; ++c) sum += sampleAt(f, frame + c * sampleBytes);
+            block[i] = std::int16_t(sum / f.channels);
+        }
+        const bool last = start + count == frames;
+        auto at = [&](std::uint64_t i) { return i < start ? previous : block[i - start]; };
+        out.clear();
+        if (f.rate == rate) {
+            out = block;
+            written += count;
+        } else {
+            for (; written < outCount; ++written) {
+                const double position = double(written) * step;
+                const auto left = std::uint64_t(position);
+                if (left + 1 >= start + count && !last) break;  // its right neighbour comes with the next block
+                const std::uint64_t right = std::min(left + 1, frames - 1);
+                const double fraction = position - double(left);
+                out.push_back(std::int16_t(at(left) + (at(right) - at(left)) * fraction));
+            }
+        }
+        previous = block.back();
+        start += count;
+        encoded.clear();
+        putSamples(encoded, out.data(), out.size());
+        ok = writeAll(fd, encoded.data(), encoded.size());
+    }
+    const off_t after = ok ? ::lseek(fd, 0, SEEK_END) : before;
+    if (!ok && before >= 0 && ::ftruncate(fd, before) != 0) ok = false;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || after < before) return std::nullopt;
+    return std::uint64_t(after - before);
+}
+
+bool writeWaveFromPcm(const std::filesystem::path& path, const std::filesystem::path& raw, int rate) {
+    const int source = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) return false;
+    struct stat rawStat {};
+    if (::fstat(source, &rawStat) != 0 || std::uint64_t(rawStat.st_size) > kMaxWaveData) {
+        ::close(source);
+        return false;
+    }
+    const std::uint64_t dataBytes = std::uint64_t(rawStat.st_size) & ~std::uint64_t(1);
+    // In place, not renamed: the path may be a device the caller chose.
+    const int target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (target < 0) {
+        ::close(source);
+        return false;
+    }
+    struct stat targetStat {};
+    const bool regular = ::fstat(target, &targetStat) == 0 && S_ISREG(targetStat.st_mode);
+    if (regular) ::fchmod(target, 0600);
+    const std::string header = pcmHeader(rate, dataBytes);
+    bool ok = writeAll(target, header.data(), header.size());
+    off_t offset = 0;
+    std::uint64_t left = dataBytes;
+    while (ok && left > 0) {
+        const ssize_t n = ::copy_file_range(source, &offset, target, nullptr, left, 0);
+        if (n > 0) {
+            left -= std::uint64_t(n);
+            continue;
+        }
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+            // No copy in the kernel between these files: through a buffer.
+            std::vector<char> buffer(1 << 20);
+            while (ok && left > 0) {
+                const ssize_t got =
+                    ::pread(source, buffer.data(), std::min<std::uint64_t>(buffer.size(), left), offset);
+                ok = got > 0 && writeAll(target, buffer.data(), std::size_t(got));
+                offset += got;
+                left -= ok ? std::uint64_t(got) : 0;
+            }
+            break;
+        }
+        ok = false;  // a write error, or the raw file shrank
+    }
+    ok = ::close(target) == 0 && ok;
+    ::close(source);
+    if (!ok && regular) ::unlink(path.c_str());  // half a wave is no recording
+    return ok;
 }
 
 }  // namespace velmora::engine

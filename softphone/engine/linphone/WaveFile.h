@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,24 @@ LoadedWave loadWave(const std::filesystem::path& path);
 std::vector<std::int16_t> resampled(const std::vector<std::int16_t>& samples, int fromRate, int toRate);
 
 // Writes a PCM 16-bit mono wave file, replacing what the path held; false
-// when the file cannot be created or written completely (full disk).
+// when the file cannot be created or written completely (full disk) or the
+// audio is longer than a wave file can say (4 GiB of sound data).
 bool writeWave(const std::filesystem::path& path, const WaveAudio& audio);
+
+// Appends the sound of a wave file (any format loadWave reads) to a raw file
+// of PCM 16-bit mono samples at `rate`, block by block, so memory stays flat
+// whatever the length. A sound-data chunk whose size was never fixed (a
+// recorder still writing, or stopped by a crash) counts to the end of the
+// file. Returns the bytes appended; nullopt when the wave cannot be read or
+// the raw file not written (it is then left as it was). The raw file is
+// created readable by the user alone.
+std::optional<std::uint64_t> appendWaveAsPcm(const std::filesystem::path& wave, const std::filesystem::path& raw,
+                                             int rate);
+
+// Writes raw PCM 16-bit mono samples at `rate` from a file as a wave file, a
+// copy in the kernel; a file it creates is readable by the user alone. False
+// when the raw file cannot be read, the wave not written completely (a
+// partial file is removed), or the sound is more than a wave file can hold.
+bool writeWaveFromPcm(const std::filesystem::path& path, const std::filesystem::path& raw, int rate);
 
 }  // namespace velmora::engine

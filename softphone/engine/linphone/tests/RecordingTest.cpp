@@ -95,5 +95,29 @@ TEST_F(Recording, ResetDiscardsAndAFailedSaveKeepsTheBuffer) {
     EXPECT_LT(seconds(file("hung-up.wav")), 2.0);
 }
 
+// The recording lives on disk as it is recorded, in a folder only the user
+// can enter, and a save is a copy readable by the user alone.
+TEST_F(Recording, StoreIsOnDiskAndSavesAreTheUsersAlone) {
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true));
+    settle(1500);
+    ASSERT_TRUE(ann->engine->PauseLineRecording(0));
+    const auto folder = ann->state.path() / "recordings";
+    const auto store = folder / "store-line0.pcm";
+    ASSERT_TRUE(std::filesystem::exists(store));
+    EXPECT_GT(std::filesystem::file_size(store), 8000u * 2);  // over a second of 8 kHz audio
+    EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
+    const auto first = std::filesystem::file_size(store);
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true));
+    settle(1500);
+    ASSERT_TRUE(ann->engine->PauseLineRecording(0));
+    EXPECT_GT(std::filesystem::file_size(store), first + 8000 * 2) << first;  // the second stretch follows
+    ASSERT_TRUE(ann->engine->SaveRecording(0, file("call.wav")));
+    EXPECT_EQ(std::filesystem::status(file("call.wav")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(std::filesystem::file_size(file("call.wav")), std::filesystem::file_size(store) + 44);
+    ann->engine->ResetRecording(0);
+    EXPECT_FALSE(std::filesystem::exists(store));
+}
+
 }  // namespace
 }  // namespace velmora::engine::testing

@@ -1,0 +1,148 @@
+#include "HoldTransfer.h"
+
+#include "CallEnd.h"
+#include "Dialling.h"
+
+#include "core/AppContext.h"
+#include "core/ErrorReporter.h"
+#include "core/StatusLog.h"
+#include "core/TextRules.h"
+
+namespace velmora::calls {
+namespace {
+
+void selectDialLine(core::AppContext& app, int line) {
+    if (line < app.window.ComboDial.count()) app.window.ComboDial.setListIndex(line);
+}
+
+// The agent's record of a transfer: the transfer number (without prefix) as
+// the call's number; the counter starts again for what follows.
+void logTransfer(core::AppContext& app, const std::string& outcome) {
+    if (app.window.EditAccountDisplayName.text().empty()) return;
+    writeCallRecord(app, app.window.EditTransferPhoneNo.text(), outcome);
+    app.window.callsec.setText("0");
+}
+
+}  // namespace
+
+void hold(core::AppContext& app) {
+    const int line = dialLine(app);
+    callEndRecording(app);
+    app.engine.HoldLine(line);
+    app.window.ListStatusLog.clear();
+    core::ShowStatus(app, core::lineStatus(line, "Hold"));
+}
+
+void unhold(core::AppContext& app) {
+    const int line = dialLine(app);
+    if (!app.engine.UnholdLine(line)) core::ReportEngineError(app);
+    app.window.ListStatusLog.clear();
+    core::ShowStatus(app, core::lineStatus(line, "Connected"));
+    app.state.recordAllSetting = app.settings().get(core::keys::recordAll);
+    if (app.state.recordAllSetting == "True") app.window.CheckStartRecording.setValue(1);
+}
+
+void blindTransfer(core::AppContext& app) {
+    auto& w = app.window;
+    // Without a number the prefix alone would be the target.
+    if (w.EditTransferPhoneNo.text().empty()) {
+        app.platform.messageBox("Please enter a phone number.", core::MessageStyle::Ok);
+        return;
+    }
+    const int line = w.ComboTransferCall.listIndex();
+    const std::string target = core::trimSpaces(w.PreDialTxT.text()) + w.EditTransferPhoneNo.text();
+    // A refused transfer did not happen: no status line, no record.
+    if (!app.engine.TransferCall(line, target)) {
+        core::ReportEngineError(app);
+        return;
+    }
+    core::ShowStatus(app, core::lineStatus(line, "Blind Transfer "));
+    selectDialLine(app, 0);
+    logTransfer(app, "Blind Transfer");
+}
+
+std::optional<std::string> transferNumberOf(const std::string& text) {
+    if (text.size() == 10) return text;
+    const auto space = text.find(' ');
+    if (space == std::string::npos || space >= 50 || space == 0) return std::nullopt;
+    return text.substr(0, space);
+}
+
+void secondLineCall(core::AppContext& app) {
+    auto& w = app.window;
+    app.state.consultTransferFlag = false;
+    if (w.EditTransferPhoneNo.text().empty()) return;
+    selectDialLine(app, 1);
+    loop::msDelay(app.loop, 500);
+    const auto number = transferNumberOf(w.EditTransferPhoneNo.text());
+    if (!number) return;
+    w.PreDialTxT.setText(app.settings().get(core::keys::PreDialNumber));
+    const int line = dialLine(app);
+    const std::string target = core::trimSpaces(w.PreDialTxT.text()) + *number;
+    if (!app.engine.Dial(line, target, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
+        core::ReportEngineError(app);
+        return;
+    }
+    core::ShowStatus(app, core::lineStatus(line, "Dialing - " + target));
+}
+
+void consultTransfer(core::AppContext& app) {
+    auto& w = app.window;
+    if (w.EditPhoneNo.text().empty()) return;
+    selectDialLine(app, 0);
+    loop::msDelay(app.loop, 100);
+    unhold(app);
+    loop::msDelay(app.loop, 100);
+    const int lineA = w.ComboConsultLineA.listIndex();
+    const int lineB = w.ComboConsultLineB.listIndex();
+    if (lineA == lineB) {
+        app.platform.messageBox("Please select two different lines.", core::MessageStyle::Ok);
+        return;
+    }
+    // Lines that were not joined keep their calls and their recording.
+    if (!app.engine.JoinLines(lineA, lineB)) {
+        core::ReportEngineError(app);
+        return;
+    }
+    app.state.consultTransferFlag = true;
+    selectDialLine(app, 0);
+    core::ShowStatus(app, core::lineStatus(0, "Supervised Transfer "));
+    logTransfer(app, "Supervised Transfer");
+}
+
+void threeWay(core::AppContext& app) {
+    selectDialLine(app, 0);
+    loop::msDelay(app.loop, 100);
+    unhold(app);
+    loop::msDelay(app.loop, 100);
+    selectDialLine(app, 1);
+    loop::msDelay(app.loop, 100);
+    selectDialLine(app, 0);
+}
+
+void transferNumberChosen(core::AppContext& app) {
+    app.settings().set(core::keys::TransferNumber, app.window.EditTransferPhoneNo.text());
+}
+
+void transferFrameDoubleClicked(core::AppContext& app) {
+    app.window.EditTransferPhoneNo.setText("");
+    app.settings().set(core::keys::TransferNumber, "");
+}
+
+void forwardNumberClicked(core::AppContext& app) {
+    app.settings().set(core::keys::Forward, app.window.EditForwardCallPhoneNo.text());
+}
+
+void forwardCallClicked(core::AppContext& app) {
+    auto& w = app.window;
+    const bool on = w.CheckForwardCall.ticked();
+    const std::string number = w.EditForwardCallPhoneNo.text();
+    if (on && number.empty()) {
+        app.platform.messageBox("Please enter a phone number.", core::MessageStyle::Ok);
+        w.CheckForwardCall.setValue(0);  // runs this again: forwarding off
+        return;
+    }
+    if (!app.engine.ForwardCalls(on, number)) core::ReportEngineError(app);
+}
+
+}  // namespace velmora::calls

@@ -1,0 +1,16 @@
+#include "TransferEvents.h"
+
+#include "core/AppContext.h"
+#include "core/StatusLog.h"
+
+namespace velmora::calls {
+
+void TransferEvents::OnTransferAccepted(int line) {
+    core::ShowStatus(app_, core::lineStatus(line, "Transfer accepted."));
+}
+
+void TransferEvents::OnTransferFailed(int, long, const std::string& reason) {
+    core::ShowStatus(app_, "Fail to Transfer: " + reason);
+}
+
+}  // namespace velmora::calls

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/SipEngineEvents.h"
+
+namespace velmora::core {
+struct AppContext;
+}
+
+namespace velmora::calls {
+
+// What the far end made of a transfer.
+class TransferEvents : public engine::SipEngineEvents {
+public:
+    explicit TransferEvents(core::AppContext& app) : app_(app) {}
+    void OnTransferAccepted(int line) override;
+    void OnTransferFailed(int line, long statusCode, const std::string& reason) override;
+
+private:
+    core::AppContext& app_;
+};
+
+}  // namespace velmora::calls
