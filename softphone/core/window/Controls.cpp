@@ -286,6 +286,11 @@ Frame::Frame(ControlRegistry& r, std::string name, std::string caption, bool vis
     setVisible(visible);
 }
 
+bool Frame::doubleClick() {
+    run(onDoubleClick);
+    return true;
+}
+
 void ProgressBar::setValue(int value) {
     value = std::clamp(value, 0, max_);
     if (value_ == value) return;

@@ -203,6 +203,8 @@ private:
 class Frame : public Captioned {
 public:
     Frame(ControlRegistry& r, std::string name, std::string caption = {}, bool visible = true);
+    Handler onDoubleClick;
+    bool doubleClick() override;
 };
 
 // A level meter or progress bar, 0..max.
