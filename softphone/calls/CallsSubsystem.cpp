@@ -9,6 +9,7 @@
 
 #include "core/AppContext.h"
 #include "core/EngineEventBus.h"
+#include "core/TapiBridge.h"
 
 namespace velmora::calls {
 
@@ -27,6 +28,11 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.Command1.onClick = [&app] { sendBoxCode(app); };
     w.autoCheck.onClick = [&app] { clickToDialPressed(app); };
     w.DialTimer.onTick = [&app] { clipboardDialTick(app); };
+    // The bridge's requests follow the click-to-dial rules, whether or not
+    // click-to-dial is on: the agent switched the bridge on by itself.
+    w.TapiSip.onTick = [&app] {
+        core::tapiSipTick(app, [&app](const std::string& request) { carryOutClipboardText(app, request); });
+    };
     w.CallTimer.onTick = [&app] { countCallSecond(app); };
     w.cidCheck.onClick = [&app] { cidCheckClicked(app); };
     w.BtnHold.onClick = [&app] { hold(app); };

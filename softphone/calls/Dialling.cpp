@@ -3,6 +3,7 @@
 #include "CallLogWriters.h"
 
 #include "core/AppContext.h"
+#include "core/AudioDevices.h"
 #include "core/DateStamps.h"
 #include "core/ErrorReporter.h"
 #include "core/Startup.h"
@@ -44,7 +45,7 @@ void dial(core::AppContext& app) {
         return;
     }
     const int line = dialLine(app);
-    if (!app.engine.Dial(line, number, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
+    if (!app.engine.Dial(line, number, core::inputDeviceForCall(app), core::outputDeviceForCall(app))) {
         core::ReportEngineError(app);
         return;
     }
@@ -118,13 +119,9 @@ ClipboardAction readClipboardText(const std::string& clipboard, long swipeLength
     return {ClipboardAction::Dial, number};
 }
 
-void clipboardDialTick(core::AppContext& app) {
+void carryOutClipboardText(core::AppContext& app, const std::string& text) {
     auto& w = app.window;
-    if (w.BtnOnline.caption() == "Online") w.mouseMenu.setCaption("You Are Not On Line!!!");
-    if (!w.autoCheck.ticked()) return;
-    const auto text = app.platform.clipboardText();
-    if (!text || text->empty()) return;
-    const auto action = readClipboardText(*text, numericValue(w.swipeLengthTxT.text()));
+    const auto action = readClipboardText(text, numericValue(w.swipeLengthTxT.text()));
     switch (action.kind) {
     case ClipboardAction::Ignore: return;
     case ClipboardAction::HangUp:
@@ -141,6 +138,15 @@ void clipboardDialTick(core::AppContext& app) {
         dial(app);
         return;
     }
+}
+
+void clipboardDialTick(core::AppContext& app) {
+    auto& w = app.window;
+    if (w.BtnOnline.caption() == "Online") w.mouseMenu.setCaption("You Are Not On Line!!!");
+    if (!w.autoCheck.ticked()) return;
+    const auto text = app.platform.clipboardText();
+    if (!text || text->empty()) return;
+    carryOutClipboardText(app, *text);
 }
 
 void countCallSecond(core::AppContext& app) {

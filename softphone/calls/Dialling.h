@@ -33,6 +33,10 @@ ClipboardAction readClipboardText(const std::string& text, long swipeLength);
 
 // DialTimer's tick.
 void clipboardDialTick(core::AppContext& app);
+// What DialTimer does with a clipboard text once click-to-dial is on: hang up,
+// play the message, or dial its ten digits (the clipboard is cleared), or
+// nothing. The TAPI bridge's requests take the same road.
+void carryOutClipboardText(core::AppContext& app, const std::string& text);
 
 // The line selected in ComboDial.
 int dialLine(const core::AppContext& app);

@@ -7,6 +7,8 @@
 #include "RegistrationEvents.h"
 #include "Shutdown.h"
 #include "StatusLog.h"
+#include "TapiBridge.h"
+#include "Timers.h"
 #include "WebPanel.h"
 
 namespace velmora::core {
@@ -43,6 +45,13 @@ void installCore(AppContext& app, EngineEventBus& events) {
     w.Label21.onDoubleClick = [&app] { setProvisioned(app, false); };
     w.editSk1.onClick = [&app] { openLoginNotes(app); };
     w.expChk.onClick = [&app] { changeKeyPadView(app); };
+
+    // Periodic timers; TapiSip is the calls subsystem's, whose dialling rules
+    // carry the bridge's requests out.
+    w.TimerTick.onTick = [&app] { lineStatusTick(app); };
+    w.TimerProgressBar.onTick = [&app] { levelMeterTick(app); };
+    w.TimeTimer.onTick = [&app] { clockTick(app); };
+    w.tapiPush.onClick = [&app] { tapiPushClicked(app); };
 }
 
 }  // namespace velmora::core

@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "AppContext.h"
+#include "Timers.h"
 #include "settings/IniFiles.h"
 #include "settings/ListFile.h"
 
@@ -99,6 +100,7 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning) {
     w.EditTransferPhoneNo.setText(settings.get(keys::TransferNumber));
     if (const auto monitorFile = loginFileName(w.EditAccountAuthLogin.text()); !monitorFile.empty())
         fillList(w.MonList, readListFile(app.root.bin(monitorFile), kMaxMonitorEntries));
+    scheduleSettingsCheck(app);
 }
 
 }  // namespace velmora::core

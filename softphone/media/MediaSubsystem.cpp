@@ -25,6 +25,26 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.backupwav.onClick = [&app] { backupRecordings(app); };
     w.RecClick.onClick = [&app] { recordingTool(app); };
     recordingStartupCleanup(app);
+
+    // Audio devices, volumes, mute and codecs
+    w.SliderMicVol.onChange = [&app] { micVolumeChanged(app); };
+    w.SliderSpkVol.onChange = [&app] { speakerVolumeChanged(app); };
+    w.CheckMuteMic.onClick = [&app] { muteMicClicked(app); };
+    w.CheckSpkMute.onClick = [&app] { muteSpeakerClicked(app); };
+    w.CheckMuteLineMIC.onClick = [&app] { muteLineMicClicked(app); };
+    w.CheckMuteLineSPK.onClick = [&app] { muteLineSpeakerClicked(app); };
+    w.ComboMuteLine.onClick = [&app] { muteLineChosen(app); };
+    w.CheckAGC.onClick = [&app] { agcClicked(app); };
+    w.CheckEchoCancel.onClick = [&app] { echoCancelClicked(app); };
+    w.CheckMicBoost.onClick = [&app] { micBoostClicked(app); };
+    const std::pair<core::CheckBox*, long> codecs[] = {
+        {&w.CheckGSM610, 0}, {&w.CheckiLBC, 1}, {&w.CheckG711A, 2}, {&w.CheckG711U, 3}, {&w.CheckG729, 4}};
+    for (const auto& [box, codec] : codecs)
+        box->onClick = [&app, box = box, codec = codec] { codecClicked(app, codec, box->ticked()); };
+    w.CheckForceInbandDTMF.onClick = [&app] { inbandDtmfClicked(app); };
+    w.CheckDisturb.onClick = [&app] { doNotDisturbClicked(app); };
+    w.CheckPlayRingTone.onClick = [&app] { ringToneClicked(app); };
+    w.audioFrm.onDoubleClick = [&w] { w.audioFrm.setVisible(false); };
 }
 
 }  // namespace velmora::media

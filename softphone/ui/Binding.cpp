@@ -38,6 +38,21 @@ private:
     core::Label& model_;
 };
 
+// A double click on a frame's own area (not on a control inside it).
+class FrameDoubleClicks : public QObject {
+public:
+    FrameDoubleClicks(QObject* parent, core::Frame& model) : QObject(parent), model_(model) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+        if (mouse && mouse->button() == Qt::LeftButton && event->type() == QEvent::MouseButtonDblClick)
+            return model_.doubleClick();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    core::Frame& model_;
+};
+
 }  // namespace
 
 // Hands each printable character typed into a field to its model first.
@@ -161,6 +176,7 @@ void bind(core::ComboBox& model, QComboBox* widget) {
 
 void bind(core::Frame& model, QGroupBox* widget) {
     widget->setTitle(q(model.caption()));
+    widget->installEventFilter(new FrameDoubleClicks(widget, model));
     bindState(model, widget);
 }
 

@@ -2,6 +2,7 @@
 
 #include "Binding.h"
 #include "panels/RecordTransferPanel.h"
+#include "panels/AudioPanel.h"
 
 #include "core/PopupMenu.h"
 
@@ -205,7 +206,6 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     selectors->addRow("Forward to", edit(m.EditForwardCallPhoneNo));
     selectors->addRow("Consult line A", combo(m.ComboConsultLineA));
     selectors->addRow("Consult line B", combo(m.ComboConsultLineB));
-    selectors->addRow("Mute line", combo(m.ComboMuteLine));
     lines->addLayout(selectors);
     tabs->addTab(page(lines), "Lines");
 
@@ -304,6 +304,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     devices->addRow("Speaker", list(m.ListAudioOut));
     options->addWidget(frame(m.audioFrm, devices));
     tabs->addTab(page(options), "Options");
+    tabs->addTab(buildAudioPanel(m), "Audio");
 
     auto* agents = new QHBoxLayout;
     auto* agentColumn = new QVBoxLayout;

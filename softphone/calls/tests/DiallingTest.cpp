@@ -57,6 +57,7 @@ struct DiallingTest : core::testing::AppFixture {
         window.EditAccountDisplayName.setText("Ann");
         app.state.lineCount = 2;
         core::fillLineLists(app);
+        engine.outputDevices = {"Speaker"};  // as the lists were filled from the engine
         window.ListAudioIn.addItem("Default Device");
         window.ListAudioIn.setListIndex(0);
         window.ListAudioOut.addItem("Default Device");

@@ -77,6 +77,7 @@ inline constexpr A passweb{"passweb", Reader::Profile};
 inline constexpr A UseSipTapi{"UseSipTapi", Reader::Profile};
 inline constexpr A swipeSize{"swipeSize", Reader::Profile};
 inline constexpr A recordAll{"recordAll", Reader::Profile};
+inline constexpr A DID{"DID", Reader::Profile};
 inline constexpr A clickshow123{"clickshow123", Reader::Line};
 inline constexpr A InBand{"InBand", Reader::Line};
 inline constexpr A Forward{"Forward", Reader::Line};

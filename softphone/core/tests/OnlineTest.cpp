@@ -30,9 +30,11 @@ TEST_F(OnlineTest, GoesOnlineInOrderWithTheAccountFromTheFile) {
     window.EditAccountUserName.setText("typed over");
     window.BtnOnline.click();
     EXPECT_EQ(window.BtnOnline.caption(), "Offline");
-    const std::vector<std::string> ignore{"GetLastEngineError", "GetInputDeviceName",  "GetOutputDeviceName",
-                                          "GetSpeakerVolume",   "GetMicrophoneVolume", "IsMicBoostEnabled",
-                                          "IsLineRecording"};
+    // The line-status and meter timers run from here on: their queries are not steps.
+    const std::vector<std::string> ignore{
+        "GetLastEngineError", "GetInputDeviceName", "GetOutputDeviceName", "GetSpeakerVolume",   "GetMicrophoneVolume",
+        "IsMicBoostEnabled",  "IsLineRecording",    "GetSpeakerLevel",     "GetMicrophoneLevel", "IsLineOpen",
+        "IsLineBusy",         "IsWavePlaying",      "IsLineOnHold"};
     EXPECT_EQ(engine.names(ignore),
               (std::vector<std::string>{"SetProductTag", "GetLocalAddress", "InitializeEngine", "OpenLine", "OpenLine",
                                         "RegisterToProxy", "EnableEchoCancel", "ClearCodecSelection", "SelectCodec",

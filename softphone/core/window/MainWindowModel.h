@@ -55,14 +55,14 @@ struct MainWindowModel {
 
     // System status and options
     Frame SysStatFrm{registry, "SysStatFrm", "System Status"};
-    CheckBox CheckForceInbandDTMF{registry, "CheckForceInbandDTMF", "Force in-band DTMF"};
+    CheckBox CheckForceInbandDTMF{registry, "CheckForceInbandDTMF", "Force Inband DTMF"};
     CheckBox cidCheck{registry, "cidCheck", "Caller-ID pop-up"};
     CheckBox CheckCaptureSoundDevice{registry, "CheckCaptureSoundDevice", "Capture sound device", 1};
     CheckBox CheckRegisterToProxy{registry, "CheckRegisterToProxy", "Register to proxy", 1};
-    CheckBox CheckEchoCancel{registry, "CheckEchoCancel", "Echo cancellation", 1};
-    CheckBox CheckG711U{registry, "CheckG711U", "G.711 u-law", 1};
-    CheckBox CheckG729{registry, "CheckG729", "G.729"};
-    CheckBox CheckG711A{registry, "CheckG711A", "G.711 A-law", 1};
+    CheckBox CheckEchoCancel{registry, "CheckEchoCancel", "Echo/Noise Cancellation", 1};
+    CheckBox CheckG711U{registry, "CheckG711U", "G711 U-LAW", 1};
+    CheckBox CheckG729{registry, "CheckG729", "G729"};
+    CheckBox CheckG711A{registry, "CheckG711A", "G711 A-LAW", 1};
     CheckBox CheckGSM610{registry, "CheckGSM610", "GSM 6.10", 1};
     CheckBox CheckiLBC{registry, "CheckiLBC", "iLBC"};
     CheckBox CheckPlayDialTone{registry, "CheckPlayDialTone", "Play Ring Tone", 1};
@@ -165,6 +165,17 @@ struct MainWindowModel {
     Button threeWayPush{registry, "threeWayPush", "3-Way"};
     TextBox PreDialTxT{registry, "PreDialTxT"};
     CheckBox CheckForwardCall{registry, "CheckForwardCall", "Forward Calls"};
+    // Audio: mute, voice processing, do-not-disturb and the ring sound; the
+    // clock and the TAPI bridge's button
+    CheckBox CheckMuteMic{registry, "CheckMuteMic", "Mute"};
+    CheckBox CheckSpkMute{registry, "CheckSpkMute", "Mute"};
+    CheckBox CheckMuteLineMIC{registry, "CheckMuteLineMIC", "Mute Line MIC"};
+    CheckBox CheckMuteLineSPK{registry, "CheckMuteLineSPK", "Mute Line SPK"};
+    CheckBox CheckAGC{registry, "CheckAGC", "AGC (Auto Gain Control)"};
+    CheckBox CheckDisturb{registry, "CheckDisturb", "Do Not Disturb"};
+    CheckBox CheckPlayRingTone{registry, "CheckPlayRingTone", "Play ringtone", 1};
+    TextBox TimeText{registry, "TimeText"};
+    Button tapiPush{registry, "tapiPush", "SIP TAPI"};
 
     // Timers, with the state they have when the window loads.
     Timer TimeTimer{registry, "TimeTimer", 1000, true};
