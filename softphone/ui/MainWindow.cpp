@@ -3,6 +3,7 @@
 #include "Binding.h"
 
 #include "core/PopupMenu.h"
+#include "panels/MediaPanels.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -303,16 +304,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     options->addWidget(frame(m.audioFrm, devices));
     tabs->addTab(page(options), "Options");
 
-    auto* agents = new QHBoxLayout;
-    auto* agentColumn = new QVBoxLayout;
-    agentColumn->addWidget(new QLabel("Agents"));
-    agentColumn->addWidget(list(m.agentList));
-    agents->addLayout(agentColumn);
-    auto* monitorColumn = new QVBoxLayout;
-    monitorColumn->addWidget(new QLabel("Monitor"));
-    monitorColumn->addWidget(list(m.MonList));
-    agents->addLayout(monitorColumn);
-    tabs->addTab(page(agents), "Agents");
+    addMediaPages(tabs, m);
 
     auto* web = new QVBoxLayout;
     auto* browser = new QWebEngineView;
