@@ -3,6 +3,9 @@
 #include "AudioEvents.h"
 #include "AudioOptions.h"
 #include "CallRecording.h"
+#include "FeatureCodes.h"
+#include "MessagePlayback.h"
+#include "Monitoring.h"
 #include "RecordingEvents.h"
 
 #include "core/AppContext.h"
@@ -45,6 +48,36 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.CheckDisturb.onClick = [&app] { doNotDisturbClicked(app); };
     w.CheckPlayRingTone.onClick = [&app] { ringToneClicked(app); };
     w.audioFrm.onDoubleClick = [&w] { w.audioFrm.setVisible(false); };
+
+    setInitialMessageFiles(app);
+    w.BtnSetPlayFile.onClick = [&app] { loadPlayFile(app, app.window.EditPlayFileName); };
+    w.BtnStartPlay1.onClick = [&app] { loadPlayFile(app, app.window.EditPlayFileName1); };
+    w.BtnStartPlay2.onClick = [&app] { loadPlayFile(app, app.window.EditPlayFileName2); };
+    w.BtnStartPlay3.onClick = [&app] { loadPlayFile(app, app.window.EditPlayFileName3); };
+    w.BtnStartPlay.onClick = [&app] { startPlay(app); };
+    w.BtnPlayPause.onClick = [&app] { pausePlay(app); };
+    w.BtnPlayStop.onClick = [&app] { stopPlay(app); };
+    w.BtnPlayForward.onClick = [&app] { seekPlay(app, 2); };
+    w.BtnPlayRewind.onClick = [&app] { seekPlay(app, -2); };
+    w.PlayMsg1.onClick = [&app] { playMessage(app, app.window.EditPlayFileName1); };
+    w.PlayMsg2.onClick = [&app] { playMessage(app, app.window.EditPlayFileName2); };
+    w.PlayMsg3.onClick = [&app] { playMessage(app, app.window.EditPlayFileName3); };
+    w.StopPlayPush.onClick = [&app] { pausePlay(app); };
+
+    w.PlayMsgPush.onClick = [&app] { dropMessage(app); };
+    w.LAMPush.onClick = [&app] { listenToMessageBox(app); };
+    w.vmclick.onClick = [&app] { callVoiceMail(app); };
+    showGreetingButtons(app);
+    w.GreatPush.onClick = [&app] { recordGreeting(app); };
+    w.ListtogreetingCmd.onClick = [&app] { listenToGreeting(app); };
+    w.VMCallPush.onClick = [&app] { callTransferNumber(app); };
+
+    w.MonList.onDoubleClick = [&app] { monitorListDoubleClicked(app); };
+    w.DDEListen.onClick = [&app] { remoteMonitor(app, kListenCode); };
+    w.DDEVelmora.onClick = [&app] { remoteMonitor(app, kSpeakToAgentCode); };
+    w.agentList.onClick = [&app] { callColleague(app); };
+    w.ralCmd.onClick = [&app] { reloadAgentList(app); };
+    w.ealCmd.onClick = [&app] { editAgentList(app); };
 }
 
 }  // namespace velmora::media

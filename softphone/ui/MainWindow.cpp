@@ -5,6 +5,7 @@
 #include "panels/AudioPanel.h"
 
 #include "core/PopupMenu.h"
+#include "panels/MediaPanels.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -306,16 +307,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     tabs->addTab(page(options), "Options");
     tabs->addTab(buildAudioPanel(m), "Audio");
 
-    auto* agents = new QHBoxLayout;
-    auto* agentColumn = new QVBoxLayout;
-    agentColumn->addWidget(new QLabel("Agents"));
-    agentColumn->addWidget(list(m.agentList));
-    agents->addLayout(agentColumn);
-    auto* monitorColumn = new QVBoxLayout;
-    monitorColumn->addWidget(new QLabel("Monitor"));
-    monitorColumn->addWidget(list(m.MonList));
-    agents->addLayout(monitorColumn);
-    tabs->addTab(page(agents), "Agents");
+    addMediaPages(tabs, m);
 
     auto* web = new QVBoxLayout;
     auto* browser = new QWebEngineView;

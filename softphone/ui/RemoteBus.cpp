@@ -27,8 +27,16 @@ QStringList toList(const std::vector<std::string>& items) {
 QString DialerObject::velmoraDDEtxt() const { return q(window_.velmoraDDEtxt.text()); }
 void DialerObject::setVelmoraDDEtxt(const QString& text) { window_.velmoraDDEtxt.setText(text.toStdString()); }
 QString DialerObject::dialerOnDDE() const { return q(window_.dialerOnDDE.text()); }
-void DialerObject::DDEListen() { window_.DDEListen.click(); }
-void DialerObject::DDEVelmora() { window_.DDEVelmora.click(); }
+void DialerObject::DDEListen() { replyThenClick(window_.DDEListen); }
+void DialerObject::DDEVelmora() { replyThenClick(window_.DDEVelmora); }
+
+void DialerObject::replyThenClick(core::Button& command) {
+    if (calledFromDBus()) {
+        setDelayedReply(true);
+        connection().send(message().createReply());
+    }
+    command.click();
+}
 
 void AutomationObject::fail(const QString& what) { sendErrorReply(kErrorUnknown, what); }
 

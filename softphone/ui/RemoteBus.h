@@ -9,7 +9,9 @@
 namespace velmora::ui {
 
 // /Dialer, net.velmora.Dialer: the fields an outside dialer program links to.
-class DialerObject : public QObject {
+// A command is answered before it runs: its handler waits and may open a
+// message box, and the dialer must not be held meanwhile.
+class DialerObject : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "net.velmora.Dialer")
     Q_PROPERTY(QString velmoraDDEtxt READ velmoraDDEtxt WRITE setVelmoraDDEtxt)
@@ -26,6 +28,7 @@ public slots:
     void DDEVelmora();
 
 private:
+    void replyThenClick(core::Button& command);
     core::MainWindowModel& window_;
 };
 

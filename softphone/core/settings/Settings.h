@@ -89,6 +89,7 @@ inline constexpr A TransferNumber{"TransferNumber", Reader::Line};
 inline constexpr A LastNumber{"LastNumber", Reader::Line};
 inline constexpr A autocall{"autocall", Reader::Line};
 inline constexpr A PreDialNumber{"PreDialNumber", Reader::Line};
+inline constexpr A DID{"DID", Reader::Profile};  // "True" shows the greeting buttons
 
 using W = Key<WebSettingsFile>;
 inline constexpr W CLICK{"CLICK", Reader::Line};

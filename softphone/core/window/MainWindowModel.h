@@ -17,6 +17,10 @@ struct MainWindowModel {
         vmclick.setToolTip("Access your Voice Mail.");
         MonList.setToolTip("DblClick to connect the call.");
         backupwav.setToolTip("Back up call recordings to a server.");
+        PlayMsg1.setToolTip("Play message 1");
+        PlayMsg2.setToolTip("Play message 2");
+        PlayMsg3.setToolTip("Play message 3");
+        StopPlayPush.setToolTip("Stop Playing Message.");
     }
 
     ControlRegistry registry;
@@ -176,6 +180,34 @@ struct MainWindowModel {
     CheckBox CheckPlayRingTone{registry, "CheckPlayRingTone", "Play ringtone", 1};
     TextBox TimeText{registry, "TimeText"};
     Button tapiPush{registry, "tapiPush", "SIP TAPI"};
+    // Message playback, message drop, feature-code calls and monitoring
+    Frame FramePlayWave{registry, "FramePlayWave", "Play wave (.wav)"};
+    TextBox EditPlayFileName{registry, "EditPlayFileName"};
+    TextBox EditPlayFileName1{registry, "EditPlayFileName1"};
+    TextBox EditPlayFileName2{registry, "EditPlayFileName2"};
+    TextBox EditPlayFileName3{registry, "EditPlayFileName3"};
+    Button BtnSetPlayFile{registry, "BtnSetPlayFile", "Set File"};
+    Button BtnStartPlay1{registry, "BtnStartPlay1", "Play1"};
+    Button BtnStartPlay2{registry, "BtnStartPlay2", "Play2"};
+    Button BtnStartPlay3{registry, "BtnStartPlay3", "Play3"};
+    Button BtnStartPlay{registry, "BtnStartPlay", "Play"};
+    Button BtnPlayPause{registry, "BtnPlayPause", "Pause"};
+    Button BtnPlayStop{registry, "BtnPlayStop", "Stop"};
+    Button BtnPlayForward{registry, "BtnPlayForward", ">>"};
+    Button BtnPlayRewind{registry, "BtnPlayRewind", "<<"};
+    CheckBox CheckPlayListen{registry, "CheckPlayListen", "Listen"};
+    Frame FramePlayMsg{registry, "FramePlayMsg", "Play a Recorded Message:"};
+    Button PlayMsg1{registry, "PlayMsg1", "1"};
+    Button PlayMsg2{registry, "PlayMsg2", "2"};
+    Button PlayMsg3{registry, "PlayMsg3", "3"};
+    Button StopPlayPush{registry, "StopPlayPush", "Stop"};
+    Button LAMPush{registry, "LAMPush", "LIS"};
+    Button GreatPush{registry, "GreatPush", "REC GREETING"};
+    Button ListtogreetingCmd{registry, "ListtogreetingCmd", "LIS GREETING"};
+    Button VMCallPush{registry, "VMCallPush", "Call"};
+    CheckBox VelmoraCheck{registry, "VelmoraCheck", " Velmora"};
+    Button ralCmd{registry, "ralCmd", "Refresh Agent List"};
+    Button ealCmd{registry, "ealCmd", "Edit Agent List"};
 
     // Timers, with the state they have when the window loads.
     Timer TimeTimer{registry, "TimeTimer", 1000, true};
