@@ -106,20 +106,9 @@ void inbandDtmfClicked(core::AppContext& app) {
     }
 }
 
-void doNotDisturbClicked(core::AppContext& app) {
-    if (app.window.CheckDisturb.ticked())
-        app.engine.EnableDoNotDisturb();
-    else
-        app.engine.DisableDoNotDisturb();
-}
-
 void ringBackSwitchClicked(core::AppContext& app) {
     calls::stopRingBack(app);
     app.state.ringBackOn = app.window.CheckPlayDialTone.ticked();
-}
-
-void ringToneClicked(core::AppContext& app) {
-    if (!app.window.CheckPlayRingTone.ticked()) app.platform.stopRingSound();
 }
 
 }  // namespace velmora::media

@@ -39,13 +39,7 @@ void codecClicked(core::AppContext& app, long codec, bool ticked);
 // Force in-band DTMF on every open line; nothing while no line is open.
 void inbandDtmfClicked(core::AppContext& app);
 
-// Do not disturb, as the box says; the engine's answer does not matter.
-void doNotDisturbClicked(core::AppContext& app);
-
 // CheckPlayDialTone clicked: a tone that may be sounding stops, then the
 // ring-back switch follows the box at once.
 void ringBackSwitchClicked(core::AppContext& app);
-// CheckPlayRingTone clicked: clearing it stops any sound the program plays.
-void ringToneClicked(core::AppContext& app);
-
 }  // namespace velmora::media

@@ -6,6 +6,7 @@
 #include "FeatureCodes.h"
 #include "MessagePlayback.h"
 #include "Monitoring.h"
+#include "Chat.h"
 #include "RecordingEvents.h"
 
 #include "core/AppContext.h"
@@ -45,8 +46,6 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     for (const auto& [box, codec] : codecs)
         box->onClick = [&app, box = box, codec = codec] { codecClicked(app, codec, box->ticked()); };
     w.CheckForceInbandDTMF.onClick = [&app] { inbandDtmfClicked(app); };
-    w.CheckDisturb.onClick = [&app] { doNotDisturbClicked(app); };
-    w.CheckPlayRingTone.onClick = [&app] { ringToneClicked(app); };
     w.audioFrm.onDoubleClick = [&w] { w.audioFrm.setVisible(false); };
 
     setInitialMessageFiles(app);
@@ -78,6 +77,20 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.agentList.onClick = [&app] { callColleague(app); };
     w.ralCmd.onClick = [&app] { reloadAgentList(app); };
     w.ealCmd.onClick = [&app] { editAgentList(app); };
+
+    events.add(std::make_unique<ChatEvents>(app));
+    w.IMCap.setVisible(false);
+    for (long code = 0; code <= 4; ++code) w.ComboMyChatStatus.addItem(chatStatusText(code));
+    w.MonCheck.onClick = [&app] { chatScreenToggled(app); };
+    w.ChatUserName.onClick = [&app] { chatUserChosen(app); };
+    w.BtnAddChatContact.onClick = [&app] { addChatContact(app); };
+    w.BtnRemoveChatContact.onClick = [&app] { removeChatContact(app); };
+    w.ComboMyChatStatus.onClick = [&app] { myChatStatusChosen(app); };
+    w.BtnSendChatMsg.onClick = [&app] { sendChatMessage(app); };
+    w.EditSendChatMsg.onEnter = [&app] { sendChatMessage(app); };
+    w.IMCap.onClick = [&app] { newMessageIndicatorClicked(app); };
+    w.Command2.onClick = [&app] { clearChat(app); };
+    w.Command3.onClick = [&app] { editChatUsers(app); };
 }
 
 }  // namespace velmora::media

@@ -3,6 +3,8 @@
 #include "Binding.h"
 #include "panels/RecordTransferPanel.h"
 #include "panels/AudioPanel.h"
+#include "panels/ChatPanel.h"
+#include "panels/IncomingCallPanel.h"
 
 #include "core/PopupMenu.h"
 #include "panels/MediaPanels.h"
@@ -168,6 +170,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     seconds->setMaximumWidth(60);
     callRow->addWidget(seconds);
     left->addLayout(callRow);
+    left->addWidget(incomingCallPanel(m));
     auto* optionsRow = new QHBoxLayout;
     optionsRow->addWidget(check(m.autoCheck));
     optionsRow->addWidget(check(m.expChk));
@@ -209,6 +212,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     selectors->addRow("Consult line B", combo(m.ComboConsultLineB));
     lines->addLayout(selectors);
     tabs->addTab(page(lines), "Lines");
+    tabs->addTab(chatPanel(m), "Chat");
 
     auto* pad = new QVBoxLayout;
     auto* keys = new QGridLayout;

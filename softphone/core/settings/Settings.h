@@ -108,6 +108,8 @@ inline constexpr D MediaEncryption{"MediaEncryption", Reader::Profile};
 inline constexpr D StartPage{"StartPage", Reader::Profile};
 inline constexpr D PolicyAddress{"PolicyAddress", Reader::Profile};
 inline constexpr D HelpAddress{"HelpAddress", Reader::Profile};
+// host[:port] of the customer-relationship page of the caller-ID hand-over.
+inline constexpr D CrmHost{"CrmHost", Reader::Profile};
 
 }  // namespace keys
 }  // namespace velmora::core
