@@ -77,7 +77,7 @@ inline constexpr A passweb{"passweb", Reader::Profile};
 inline constexpr A UseSipTapi{"UseSipTapi", Reader::Profile};
 inline constexpr A swipeSize{"swipeSize", Reader::Profile};
 inline constexpr A recordAll{"recordAll", Reader::Profile};
-inline constexpr A DID{"DID", Reader::Profile};
+inline constexpr A DID{"DID", Reader::Profile};  // "True" shows the greeting buttons
 inline constexpr A clickshow123{"clickshow123", Reader::Line};
 inline constexpr A InBand{"InBand", Reader::Line};
 inline constexpr A Forward{"Forward", Reader::Line};
@@ -89,7 +89,6 @@ inline constexpr A TransferNumber{"TransferNumber", Reader::Line};
 inline constexpr A LastNumber{"LastNumber", Reader::Line};
 inline constexpr A autocall{"autocall", Reader::Line};
 inline constexpr A PreDialNumber{"PreDialNumber", Reader::Line};
-inline constexpr A DID{"DID", Reader::Profile};  // "True" shows the greeting buttons
 
 using W = Key<WebSettingsFile>;
 inline constexpr W CLICK{"CLICK", Reader::Line};

@@ -21,6 +21,7 @@ struct MediaFixture : core::testing::AppFixture {
             devices->addItem("Default Device");
             devices->setListIndex(0);
         }
+        engine.clearCalls();  // what filling the line selectors asked is not part of a test
     }
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
