@@ -300,9 +300,12 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     for (core::CheckBox* box : {&m.CheckRegisterToProxy, &m.CheckCaptureSoundDevice, &m.CheckEchoCancel,
                                 &m.CheckPlayDialTone, &m.CheckForceInbandDTMF, &m.cidCheck})
         status->addWidget(check(*box), row++, 0);
-    row = 0;
+    auto* codecs = new QVBoxLayout;
     for (core::CheckBox* box : {&m.CheckG711U, &m.CheckG729, &m.CheckG711A, &m.CheckGSM610, &m.CheckiLBC})
-        status->addWidget(check(*box), row++, 1);
+        codecs->addWidget(check(*box));
+    auto* codecFrame = new QGroupBox(" Supported Voice Codecs");
+    codecFrame->setLayout(codecs);
+    status->addWidget(codecFrame, 0, 1, row, 1);
     options->addWidget(frame(m.SysStatFrm, status));
     auto* devices = new QFormLayout;
     devices->addRow("Microphone", list(m.ListAudioIn));

@@ -144,6 +144,22 @@ TEST_F(TapiBridgeTest, RequestsAreCarriedOutWithClickToDialOff) {
     EXPECT_EQ(dialled(), (std::vector<std::string>{"5557654321"}));
 }
 
+TEST_F(TapiBridgeTest, AThousandRequestsAreServedOneATick) {
+    for (int i = 0; i < 1000; ++i) drop(std::to_string(5550001000L + i) + ".dia");
+    loop.advance(500);
+    EXPECT_EQ(left().size(), 999u);
+    EXPECT_EQ(dialled(), (std::vector<std::string>{"5550001999"}));
+    loop.advance(500);
+    EXPECT_EQ(dialled().back(), "5550001998");
+}
+
+TEST_F(TapiBridgeTest, AMissingBridgeProgramIsSaid) {
+    window.tapiPush.click();
+    EXPECT_TRUE(platform.launches.empty());
+    EXPECT_EQ(window.ListStatusLog.lines().back(), "Quenlo is not installed in apps/.");
+    EXPECT_TRUE(window.tapiPush.enabled());
+}
+
 TEST_F(TapiBridgeTest, TheButtonStartsTheBridgeProgramAndWaits) {
     root.write("apps/Quenlo", "");
     bool offWhileStarting = false;

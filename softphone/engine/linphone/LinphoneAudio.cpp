@@ -17,6 +17,7 @@ namespace {
 constexpr long kMaxVolume = 250;
 constexpr double kUnityVolume = 125.0;  // the scale's middle is the device's own level
 constexpr double kMicBoostGain = 10.0;  // +20 dB, as a sound card's boost switch
+constexpr std::uint32_t kDeviceRereadMs = 1000;
 
 // The engine's capture (microphone) or playback devices, in liblinphone's order.
 std::vector<LinphoneAudioDevice*> devices(LinphoneCore* core, bool capture) {
@@ -38,22 +39,6 @@ void release(std::vector<LinphoneAudioDevice*>& list) {
     list.clear();
 }
 
-long deviceCount(LinphoneCore* core, bool capture) {
-    auto list = devices(core, capture);
-    const long count = static_cast<long>(list.size());
-    release(list);
-    return count;
-}
-
-// The name of the index-th capture or playback device; nullopt when there is none.
-std::optional<std::string> deviceName(LinphoneCore* core, long index, bool capture) {
-    auto list = devices(core, capture);
-    std::optional<std::string> name;
-    if (index >= 0 && index < static_cast<long>(list.size())) name = linphone_audio_device_get_device_name(list[index]);
-    release(list);
-    return name;
-}
-
 // A momentary level in dBm0 as 0..100 for the meters (-60 dB and below is 0).
 long meterLevel(float dbm0) {
     if (!std::isfinite(dbm0)) return 0;
@@ -66,18 +51,51 @@ bool isTelephoneEvent(LinphonePayloadType* type) {
 
 }  // namespace
 
-long LinphoneEngine::GetInputDeviceCount() { return deviceCount(core_, true); }
+// Without a sound card calls read and write files: no device is offered.
+// Otherwise the machine's capture and playback devices as liblinphone finds
+// them through ALSA (PulseAudio and PipeWire appear as ALSA devices), re-read
+// at most once a second while no call uses one, so that a device plugged in
+// or out since going online shows.
+std::vector<LinphoneAudioDevice*> LinphoneEngine::soundDevices(bool capture) {
+    if (!core_ || options_.headlessAudio) return {};
+    const bool idle = std::none_of(lines_.begin(), lines_.end(), [](const Line& l) { return l.call != nullptr; });
+    const std::uint32_t now = loop_.tickCount();
+    if (idle && (!devicesReadOnce_ || now - devicesReadAt_ >= kDeviceRereadMs)) {
+        linphone_core_reload_sound_devices(core_);
+        devicesReadOnce_ = true;
+        devicesReadAt_ = now;
+    }
+    return devices(core_, capture);
+}
 
-long LinphoneEngine::GetOutputDeviceCount() { return deviceCount(core_, false); }
+long LinphoneEngine::GetInputDeviceCount() { return deviceCount(true); }
+
+long LinphoneEngine::GetOutputDeviceCount() { return deviceCount(false); }
+
+long LinphoneEngine::deviceCount(bool capture) {
+    auto list = soundDevices(capture);
+    const long count = static_cast<long>(list.size());
+    release(list);
+    return count;
+}
+
+// The name of the index-th capture or playback device; nullopt when there is none.
+std::optional<std::string> LinphoneEngine::deviceName(long index, bool capture) {
+    auto list = soundDevices(capture);
+    std::optional<std::string> name;
+    if (index >= 0 && index < static_cast<long>(list.size())) name = linphone_audio_device_get_device_name(list[index]);
+    release(list);
+    return name;
+}
 
 std::string LinphoneEngine::GetInputDeviceName(long index) {
-    const auto name = deviceName(core_, index, true);
+    const auto name = deviceName(index, true);
     name ? ok() : fail(core_ ? kInvalidValue : kNotOnline);
     return name.value_or("");
 }
 
 std::string LinphoneEngine::GetOutputDeviceName(long index) {
-    const auto name = deviceName(core_, index, false);
+    const auto name = deviceName(index, false);
     name ? ok() : fail(core_ ? kInvalidValue : kNotOnline);
     return name.value_or("");
 }
@@ -85,7 +103,7 @@ std::string LinphoneEngine::GetOutputDeviceName(long index) {
 bool LinphoneEngine::validDevice(long index, bool capture) {
     if (index == -1) return true;
     if (index < -1) return false;
-    auto list = devices(core_, capture);
+    auto list = soundDevices(capture);
     const bool valid = index < static_cast<long>(list.size());
     release(list);
     return valid;
@@ -96,8 +114,8 @@ void LinphoneEngine::applyCallAudio(Line& line) {
     LinphoneCall* call = line.call;
     if (!call) return;
     if (line.inputDevice >= 0 || line.outputDevice >= 0) {
-        auto capture = devices(core_, true);
-        auto playback = devices(core_, false);
+        auto capture = soundDevices(true);
+        auto playback = soundDevices(false);
         if (line.inputDevice >= 0 && line.inputDevice < static_cast<long>(capture.size()))
             linphone_call_set_input_audio_device(call, capture[line.inputDevice]);
         if (line.outputDevice >= 0 && line.outputDevice < static_cast<long>(playback.size()))

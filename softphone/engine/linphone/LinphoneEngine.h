@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,9 @@ private:
     void setInband(int line, bool on);
     LinphoneAddress* parseTarget(const std::string& target);
     bool validDevice(long index, bool capture);
+    std::vector<LinphoneAudioDevice*> soundDevices(bool capture);  // referenced
+    long deviceCount(bool capture);
+    std::optional<std::string> deviceName(long index, bool capture);
     LinphoneAudioDevice* audioDevice(long index, bool capture);
     void waitForUnregistration();
     LinphoneChatRoom* chatRoomWith(const LinphoneAddress* peer);
@@ -295,6 +299,8 @@ private:
     bool micBoost_ = false;
     bool agc_ = false;
     bool echoCancel_ = true;
+    bool devicesReadOnce_ = false;     // liblinphone's device list re-read at least once
+    std::uint32_t devicesReadAt_ = 0;  // tick of the last re-read
     long keepAliveSeconds_ = 30;
     std::vector<long> codecs_ = {3, 2};  // offer order; G.711 until chosen otherwise
 };
