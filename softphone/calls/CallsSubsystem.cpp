@@ -4,6 +4,7 @@
 #include "CallEvents.h"
 #include "CallerId.h"
 #include "Dialling.h"
+#include "IncomingCalls.h"
 
 #include "core/AppContext.h"
 #include "core/EngineEventBus.h"
@@ -26,6 +27,26 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.DialTimer.onTick = [&app] { clipboardDialTick(app); };
     w.CallTimer.onTick = [&app] { countCallSecond(app); };
     w.cidCheck.onClick = [&app] { cidCheckClicked(app); };
+    w.CIDPush.onClick = [&app] { callerIdHandOver(app); };
+
+    auto incoming = std::make_unique<IncomingCalls>(app);
+    IncomingCalls* panel = incoming.get();
+    events.add(std::move(incoming));
+    w.ListIncomingCallIds.setVisible(false);
+    w.missedcall.setVisible(false);
+    w.BtnAccept.onClick = [panel] { panel->accept(); };
+    w.BtnReject.onClick = [panel] { panel->reject(); };
+    w.ListIncomingCall.onClick = [panel] { panel->offeredCallChosen(); };
+    w.ListIncomingCall.onDoubleClick = [panel] { panel->accept(); };
+    w.Label1.onClick = [&w] { w.InBoundFrm.setVisible(true); };
+    w.ctPush1.onClick = [&w] { w.InBoundFrm.setVisible(false); };
+    w.CheckDisturb.onClick = [panel] { panel->doNotDisturbClicked(); };
+    w.CheckPlayRingTone.onClick = [&app] {
+        if (!app.window.CheckPlayRingTone.ticked()) app.platform.stopRingSound();
+    };
+    w.missedcall.onClick = [panel] { panel->missedCallsPressed(); };
+    w.BtnCallBack.onClick = [panel] { panel->callBack(); };
+    w.ListMissedCalls.onDoubleClick = [panel] { panel->callBack(); };
     const std::pair<Button*, char> keys[] = {{&w.BtnDialPad0, '0'}, {&w.BtnDialPad1, '2'},    {&w.BtnDialPad2, '2'},
                                              {&w.BtnDialPad3, '3'}, {&w.BtnDialPad4, '4'},    {&w.BtnDialPad5, '5'},
                                              {&w.BtnDialPad6, '6'}, {&w.BtnDialPad7, '7'},    {&w.BtnDialPad8, '8'},

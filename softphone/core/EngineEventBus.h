@@ -62,6 +62,7 @@ public:
     void OnChatMessage(const std::string& sender, const std::string& message) override {
         fan(&SipEngineEvents::OnChatMessage, sender, message);
     }
+    void OnIncomingCallEnded(const std::string& callId) override { fan(&SipEngineEvents::OnIncomingCallEnded, callId); }
 
 private:
     // Arguments are taken by value: a sink may wait in msDelay while the engine

@@ -49,6 +49,12 @@ public:
 
     // Ends the process at once with exit code 1.
     virtual void forceQuit() = 0;
+
+    // Whether the main window is the active window of the desktop.
+    virtual bool windowActive() { return true; }
+    // A desktop notification; clicking it brings the main window forward.
+    // Without a notification service nothing is shown and nothing fails.
+    virtual void notify(const std::string& title, const std::string& body) {}
 };
 
 }  // namespace velmora::core

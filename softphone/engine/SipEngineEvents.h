@@ -39,6 +39,9 @@ public:
     virtual void OnReRegisterFailed(long statusCode, const std::string& reason) {}
     virtual void OnChatContactStatus(const std::string& contact, long status) {}
     virtual void OnChatMessage(const std::string& sender, const std::string& message) {}
+    // An offered call ended before the program accepted or rejected it: the
+    // caller cancelled, or another device of the account answered it.
+    virtual void OnIncomingCallEnded(const std::string& callId) {}
 };
 
 }  // namespace velmora::engine

@@ -102,6 +102,8 @@ inline constexpr D ProxyAddress{"ProxyAddress", Reader::Profile};
 inline constexpr D StartPage{"StartPage", Reader::Profile};
 inline constexpr D PolicyAddress{"PolicyAddress", Reader::Profile};
 inline constexpr D HelpAddress{"HelpAddress", Reader::Profile};
+// host[:port] of the customer-relationship page of the caller-ID hand-over.
+inline constexpr D CrmHost{"CrmHost", Reader::Profile};
 
 }  // namespace keys
 }  // namespace velmora::core

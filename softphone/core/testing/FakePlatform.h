@@ -84,6 +84,12 @@ public:
     std::tm localTime() override { return now; }
     void showProgramWindow(ProgramWindow which) override { shownWindows.push_back(which); }
     void forceQuit() override { ++forceQuitCount; }
+    bool active = true;
+    std::vector<std::string> notifications;  // "<title>|<body>"
+    bool windowActive() override { return active; }
+    void notify(const std::string& title, const std::string& body) override {
+        notifications.push_back(title + "|" + body);
+    }
 };
 
 }  // namespace velmora::core

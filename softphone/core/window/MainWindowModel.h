@@ -16,6 +16,7 @@ struct MainWindowModel {
             "Play a message while moving to another call. Important: See Buyer/User Agreement note # 6.");
         vmclick.setToolTip("Access your Voice Mail.");
         MonList.setToolTip("DblClick to connect the call.");
+        MonCheck.setToolTip("Click to show  IM Chat screen.");
     }
 
     ControlRegistry registry;
@@ -145,6 +146,35 @@ struct MainWindowModel {
     TextBox dialerOnDDE{registry, "dialerOnDDE"};
     Button DDEListen{registry, "DDEListen", "Listen"};
     Button DDEVelmora{registry, "DDEVelmora", "Dial"};
+
+    // Agent chat and presence, incoming calls, caller-ID hand-over and missed calls
+    CheckBox MonCheck{registry, "MonCheck", "IM"};
+    ComboBox ChatUserName{registry, "ChatUserName"};
+    ListBox ListChatContact{registry, "ListChatContact"};
+    TextBox EditChatContact{registry, "EditChatContact"};
+    Button BtnAddChatContact{registry, "BtnAddChatContact", "Add"};
+    Button BtnRemoveChatContact{registry, "BtnRemoveChatContact", "Remove"};
+    TextBox EditSendChatUserName{registry, "EditSendChatUserName"};
+    TextBox EditSendChatMsg{registry, "EditSendChatMsg"};
+    Button BtnSendChatMsg{registry, "BtnSendChatMsg", "Send"};
+    ListBox ListChatMsg{registry, "ListChatMsg"};
+    ComboBox ComboMyChatStatus{registry, "ComboMyChatStatus"};
+    Button IMCap{registry, "IMCap", "New Message"};
+    Button Command2{registry, "Command2", "Clear"};
+    Button Command3{registry, "Command3", "Chat Users"};
+    Frame InBoundFrm{registry, "InBoundFrm", "Incoming Call", false};
+    Label Label1{registry, "Label1", "Incoming Calls"};
+    Button ctPush1{registry, "ctPush1", "Close"};
+    ListBox ListIncomingCallIds{registry, "ListIncomingCallIds"};
+    Button BtnAccept{registry, "BtnAccept", "Accept"};
+    Button BtnReject{registry, "BtnReject", "Reject"};
+    Button CIDPush{registry, "CIDPush", "Caller ID"};
+    CheckBox CheckDisturb{registry, "CheckDisturb", "Do Not Disturb"};
+    CheckBox CheckPlayRingTone{registry, "CheckPlayRingTone", "Play ringtone", 1};
+    Button missedcall{registry, "missedcall", "0"};
+    Frame MissedCallsFrm{registry, "MissedCallsFrm", "Missed Calls", false};
+    ListBox ListMissedCalls{registry, "ListMissedCalls"};
+    Button BtnCallBack{registry, "BtnCallBack", "Call Back"};
 
     // Timers, with the state they have when the window loads.
     Timer TimeTimer{registry, "TimeTimer", 1000, true};

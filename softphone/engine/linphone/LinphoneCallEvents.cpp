@@ -100,8 +100,10 @@ void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
         if (callEnded(state)) {  // an offered call the caller cancelled: its id is gone
             for (auto it = offered_.begin(); it != offered_.end(); ++it)
                 if (it->second == call) {
+                    const std::string id = it->first;
                     linphone_call_unref(it->second);
                     offered_.erase(it);
+                    queue([id](SipEngineEvents& e) { e.OnIncomingCallEnded(id); });
                     break;
                 }
         }

@@ -79,6 +79,7 @@ public:
         chatMessages.push_back({sender, message});
         add("OnChatMessage", sender, message.size() > 40 ? message.substr(0, 40) + "..." : message);
     }
+    void OnIncomingCallEnded(const std::string& id) override { add("OnIncomingCallEnded", id == lastCallId); }
 
     std::string lastCallId;
     // Every chat message received, whole: (sender, text).

@@ -20,6 +20,7 @@ TEST_F(IncomingCall, OfferedCallIsAcceptedOnTheChosenLine) {
     EXPECT_TRUE(ann.log.has("OnConnected(1,Customer,5550100)")) << ann.log.text();
     EXPECT_EQ(ann.log.events.back(), "OnHungUp(1)");  // the customer hung up
     EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    EXPECT_FALSE(ann.log.has("OnIncomingCallEnded")) << ann.log.text();   // it ended as the line's call
     EXPECT_FALSE(ann.engine->AcceptCall(0, ann.log.lastCallId, -1, -1));  // taken already
     EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
 }
@@ -72,6 +73,8 @@ TEST_F(IncomingCall, CallCancelledByTheCallerLeavesNoCallIdBehind) {
     auto customer = caller("uac_call_agent_cancel.xml", "1001");
     ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text() << customer->report();
     EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCallEnded"); })) << ann.log.text();
+    EXPECT_EQ(ann.log.first("OnIncomingCallEnded"), "OnIncomingCallEnded(1)");  // the offered call's own id
     EXPECT_FALSE(ann.engine->AcceptCall(0, ann.log.lastCallId, -1, -1));
     EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
     EXPECT_FALSE(ann.engine->IsLineBusy(0));

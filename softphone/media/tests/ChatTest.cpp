@@ -1,0 +1,228 @@
+#include "media/Chat.h"
+
+#include "app/Program.h"
+#include "core/Diagnostics.h"
+
+#include "AppFixture.h"
+
+namespace velmora::media {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct ChatTest : core::testing::AppFixture {
+    app::Program program{app};
+    ChatTest() {
+        window.webtimer.setEnabled(false);
+        platform.now.tm_hour = 7;
+        platform.now.tm_min = 5;
+    }
+    void openChat(const std::string& users) {
+        root.write("bin/chatusers.txt", users);
+        window.MonCheck.click();
+    }
+    std::string chatLog() { return root.read("logs/chat_log_091226.txt"); }
+};
+
+TEST_F(ChatTest, OpeningReadsTheChatUsersAndShowsTheScreen) {
+    window.form.resize(100, 100);
+    window.IMCap.setVisible(true);
+    window.ListChatContact.addItem("old");
+    openChat("101 Anna Smith\r\n\"102, Bob\",103\n");
+    EXPECT_EQ(window.ChatUserName.entries(), (Lines{"101 Anna Smith", "102, Bob", "103"}));
+    EXPECT_TRUE(window.Frame2.visible());
+    EXPECT_FALSE(window.IMCap.visible());
+    EXPECT_EQ(window.ListChatContact.count(), 0);
+    EXPECT_EQ(window.form.width(), 7725);
+    EXPECT_EQ(window.form.height(), 5625);
+    window.MonCheck.click();
+    EXPECT_FALSE(window.Frame2.visible());
+    EXPECT_EQ(window.ChatUserName.count(), 3);  // reloaded on closing too
+}
+
+TEST_F(ChatTest, TheChatUsersFileGivesAtMost99UsableItems) {
+    struct Case {
+        const char* name;
+        std::string content;
+        std::size_t expected;
+    };
+    std::string many;
+    for (int i = 1; i <= 10000; ++i) many += std::to_string(i) + " Agent\n";
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>(i * 7 % 256);
+    for (const Case& c : {Case{"missing", "", 0}, Case{"10,000 lines", many, 99}, Case{"binary", binary, 0}}) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(root.dir / "bin/chatusers.txt");
+        if (!c.content.empty()) root.write("bin/chatusers.txt", c.content);
+        window.MonCheck.click();
+        EXPECT_EQ(window.ChatUserName.count(), static_cast<int>(c.expected));
+        if (c.expected == 99) {
+            EXPECT_EQ(window.ChatUserName.entries().back(), "99 Agent");  // the 100th item is not read
+        }
+    }
+}
+
+TEST_F(ChatTest, ChoosingAChatUserKeepsTheIdentifierAndItsBlank) {
+    struct Case {
+        const char* entry;
+        std::optional<std::string> chosen;
+    };
+    for (const Case& c : {Case{"101 Anna Smith", "101 "}, Case{"101", std::nullopt}, Case{"Anna", std::nullopt},
+                          Case{"", std::nullopt}}) {
+        SCOPED_TRACE(c.entry);
+        EXPECT_EQ(chosenChatUser(c.entry), c.chosen);
+    }
+    openChat("101 Anna Smith\n101, Anna\n");
+    EXPECT_EQ(window.ChatUserName.entries(), (Lines{"101 Anna Smith", "101", "Anna"}));
+    window.ChatUserName.choose(1);  // no blank: nothing happens
+    window.ChatUserName.choose(2);
+    EXPECT_TRUE(engine.calls().empty());
+    window.ChatUserName.choose(0);
+    EXPECT_EQ(window.EditSendChatUserName.text(), "101 ");
+    EXPECT_EQ(engine.names(), (Lines{"AddChatContact"}));
+    EXPECT_EQ(engine.callsOf("AddChatContact")[0].args, (Lines{"101 "}));
+    EXPECT_EQ(window.ListChatContact.lines(), (Lines{"101 "}));
+    EXPECT_EQ(window.ListChatContact.listIndex(), 0);
+    EXPECT_EQ(window.EditChatContact.text(), "");
+}
+
+TEST_F(ChatTest, AddingAndRemovingContacts) {
+    window.EditChatContact.setText("102");
+    engine.failNext("AddChatContact", engine::kLineNotOpen);
+    window.ListChatContact.addItem("101 [Away]");
+    window.BtnAddChatContact.click();  // refused: nothing changes but the message
+    EXPECT_EQ(window.ListChatContact.lines(), (Lines{"101 [Away]"}));
+    EXPECT_EQ(window.EditChatContact.text(), "102");
+    EXPECT_EQ(platform.messages.size(), 1u);
+    window.BtnAddChatContact.click();
+    EXPECT_EQ(window.ListChatContact.lines(), (Lines{"102"}));
+    engine.raise().OnChatContactStatus("102", 2);
+    window.ListChatContact.setListIndex(0);
+    window.BtnRemoveChatContact.click();  // the entry as shown
+    EXPECT_EQ(engine.callsOf("RemoveChatContact")[0].args, (Lines{"102 [Away]"}));
+    EXPECT_EQ(window.ListChatContact.count(), 0);
+}
+
+TEST_F(ChatTest, StatusReportsRewriteEveryEntryContainingTheContact) {
+    struct Case {
+        Lines entries;
+        std::string contact;
+        long status;
+        Lines expected;
+    };
+    const Case cases[] = {
+        {{"101", "10", "20"}, "10", 0, {"10 [Online]", "10 [Online]", "20"}},
+        {{"abc [Busy]"}, "ABC", 3, {"ABC [On the phone]"}},
+        {{"102"}, "102", 4, {"102 [Busy]"}},
+        {{"102"}, "102", 1, {"102 [Offline]"}},
+        {{"102"}, "102", 7, {"102 []"}},
+        {{"102"}, "", 0, {"102"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.contact + " " + std::to_string(c.status));
+        window.ListChatContact.clear();
+        for (const auto& e : c.entries) window.ListChatContact.addItem(e);
+        engine.raise().OnChatContactStatus(c.contact, c.status);
+        EXPECT_EQ(window.ListChatContact.lines(), c.expected);
+    }
+}
+
+TEST_F(ChatTest, OwnStatusSendsItsPosition) {
+    EXPECT_EQ(window.ComboMyChatStatus.entries(), (Lines{"Online", "Offline", "Away", "On the phone", "Busy"}));
+    window.ComboMyChatStatus.choose(3);
+    EXPECT_EQ(engine.callsOf("SetMyChatStatus")[0].args, (Lines{"3"}));
+}
+
+TEST_F(ChatTest, SendingShowsAndLogsTheMessage) {
+    window.EditSendChatMsg.setText("see you at ten");
+    window.BtnSendChatMsg.click();  // no recipient: nothing
+    EXPECT_TRUE(engine.calls().empty());
+    window.EditSendChatUserName.setText("1002");
+    engine.failNext("SendChatMessage", engine::kLineNotOpen);
+    window.EditSendChatMsg.enter();  // refused: the text stays
+    EXPECT_EQ(window.EditSendChatMsg.text(), "see you at ten");
+    EXPECT_EQ(window.ListChatMsg.count(), 0);
+    window.EditSendChatMsg.enter();
+    EXPECT_EQ(engine.callsOf("SendChatMessage").back().args, (Lines{"1002", "see you at ten", "101", "0"}));
+    EXPECT_EQ(window.ListChatMsg.lines(), (Lines{"Me: see you at ten"}));
+    EXPECT_EQ(window.EditSendChatMsg.text(), "");
+    EXPECT_EQ(chatLog(), "Me: see you at ten[0912_7:5]\r\n");
+}
+
+TEST_F(ChatTest, WithoutALogsFolderTheMessageIsStillSentAndShown) {
+    root.write("logs", "a file where the folder should be");
+    std::vector<std::string> said;
+    core::setDiagnosticSink([&](const std::string& text) { said.push_back(text); });
+    window.EditSendChatUserName.setText("1002");
+    window.EditSendChatMsg.setText("hello");
+    window.BtnSendChatMsg.click();
+    core::setDiagnosticSink(nullptr);
+    EXPECT_EQ(engine.callsOf("SendChatMessage").size(), 1u);
+    EXPECT_EQ(window.ListChatMsg.lines(), (Lines{"Me: hello"}));
+    EXPECT_EQ(said.size(), 1u);
+}
+
+TEST_F(ChatTest, ReceivedMessagesAreShownAsTextAndPlainOnesLogged) {
+    struct Case {
+        std::string message, shown;
+        bool logged;
+    };
+    const std::string big(100000, 'x');
+    const Case cases[] = {
+        {"hello there", "1001: hello there", true},
+        {"<b>hi</b>", "1001: hi", false},
+        {"a > b", "1001:  b", false},  // no "<" after the ">": the rest is shown
+        {"two\r\nlines\x07", "1001: two  lines ", true},
+        {"\xE2\x80\xAE"
+         "evil",
+         "1001: evil", true},  // right-to-left override dropped
+        {"bad \xC3\x28 utf", "1001: bad \xEF\xBF\xBD( utf", true},
+        {big, "1001: " + std::string(kMaxShownChars - 6, 'x') + "...", true},
+    };
+    std::string expectedLog;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown.substr(0, 40));
+        window.ListChatMsg.clear();
+        window.IMCap.setVisible(false);
+        engine.raise().OnChatMessage("1001", c.message);
+        EXPECT_TRUE(window.IMCap.visible());
+        EXPECT_EQ(window.ListChatMsg.lines(), (Lines{c.shown}));
+        if (c.logged) {
+            std::string line = "1001: " + c.message;
+            for (char& ch : line)
+                if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
+            expectedLog += line + "[0912_7:5]\r\n";
+        }
+    }
+    EXPECT_EQ(chatLog(), expectedLog);
+}
+
+TEST_F(ChatTest, AMessageWhileTheWindowIsInactiveRaisesOneNotification) {
+    engine.raise().OnChatMessage("1001", "seen here");
+    platform.active = false;
+    engine.raise().OnChatMessage("1001", "<i>away</i>");
+    EXPECT_EQ(platform.notifications, (Lines{"Chat message from 1001|away"}));
+}
+
+TEST_F(ChatTest, TheConversationKeepsItsLatestLines) {
+    for (int i = 0; i < kMaxChatLines + 10; ++i) engine.raise().OnChatMessage("1001", "<b>" + std::to_string(i) + "<");
+    EXPECT_EQ(window.ListChatMsg.count(), kMaxChatLines);
+    EXPECT_EQ(window.ListChatMsg.lines().back(), "1001: " + std::to_string(kMaxChatLines + 9));
+}
+
+TEST_F(ChatTest, IndicatorClearAndEditingTheUsers) {
+    engine.raise().OnChatMessage("1001", "hi");
+    window.IMCap.click();
+    EXPECT_TRUE(window.MonCheck.ticked());
+    EXPECT_TRUE(window.Frame2.visible());
+    EXPECT_FALSE(window.IMCap.visible());
+    window.ListChatContact.addItem("102");
+    window.Command2.click();
+    EXPECT_EQ(window.ListChatMsg.count(), 0);
+    EXPECT_EQ(window.ListChatContact.count(), 0);
+    window.Command3.click();
+    EXPECT_EQ(platform.edited, (std::vector<std::filesystem::path>{root.dir / "bin/chatusers.txt"}));
+}
+
+}  // namespace
+}  // namespace velmora::media
