@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "Binding.h"
+#include "panels/ChatPanel.h"
+#include "panels/IncomingCallPanel.h"
 
 #include "core/PopupMenu.h"
 
@@ -164,6 +166,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     seconds->setMaximumWidth(60);
     callRow->addWidget(seconds);
     left->addLayout(callRow);
+    left->addWidget(incomingCallPanel(m));
     auto* optionsRow = new QHBoxLayout;
     optionsRow->addWidget(check(m.autoCheck));
     optionsRow->addWidget(check(m.expChk));
@@ -206,6 +209,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     selectors->addRow("Mute line", combo(m.ComboMuteLine));
     lines->addLayout(selectors);
     tabs->addTab(page(lines), "Lines");
+    tabs->addTab(chatPanel(m), "Chat");
 
     auto* pad = new QVBoxLayout;
     auto* keys = new QGridLayout;

@@ -1,11 +1,14 @@
 #include "QtPlatform.h"
 
+#include "DesktopNotifier.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSoundEffect>
+#include <QWidget>
 #include <QUrl>
 
 #include <cstdio>
@@ -14,6 +17,22 @@
 namespace velmora::ui {
 
 QtPlatform::QtPlatform(QWidget* window) : window_(window) {}
+
+bool QtPlatform::windowActive() { return window_ && window_->isActiveWindow(); }
+
+void QtPlatform::notify(const std::string& title, const std::string& body) {
+    if (!notifier_) {
+        notifier_ = new DesktopNotifier(
+            [w = window_] {
+                if (!w) return;
+                w->showNormal();
+                w->raise();
+                w->activateWindow();
+            },
+            window_);
+    }
+    notifier_->notify(QString::fromStdString(title), QString::fromStdString(body));
+}
 QtPlatform::~QtPlatform() = default;
 
 std::optional<std::string> QtPlatform::clipboardText() {

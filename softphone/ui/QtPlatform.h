@@ -9,6 +9,10 @@ class QWidget;
 class QSoundEffect;
 
 namespace velmora::ui {
+class DesktopNotifier;
+}
+
+namespace velmora::ui {
 
 // The Linux desktop behind the Platform port: Qt's clipboard and message
 // boxes, programs started directly, xdg-open for documents, Qt Multimedia for
@@ -30,6 +34,8 @@ public:
     std::tm localTime() override;
     void showProgramWindow(core::ProgramWindow which) override;
     void forceQuit() override;
+    bool windowActive() override;
+    void notify(const std::string& title, const std::string& body) override;
 
     // Opens the program's own windows; set by whoever knows the install root.
     std::function<void(core::ProgramWindow)> programWindows;
@@ -37,6 +43,7 @@ public:
 private:
     QWidget* window_;
     std::unique_ptr<QSoundEffect> ring_;
+    DesktopNotifier* notifier_ = nullptr;
 };
 
 }  // namespace velmora::ui

@@ -1,0 +1,49 @@
+#include "DesktopNotifier.h"
+
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QVariantMap>
+
+#include <algorithm>
+
+namespace velmora::ui {
+namespace {
+
+constexpr const char* kService = "org.freedesktop.Notifications";
+constexpr const char* kPath = "/org/freedesktop/Notifications";
+constexpr std::size_t kRemembered = 32;
+
+}  // namespace
+
+QString escapedNotificationBody(const QString& text) { return text.toHtmlEscaped(); }
+
+DesktopNotifier::DesktopNotifier(std::function<void()> activated, QObject* parent)
+    : QObject(parent), activated_(std::move(activated)) {
+    QDBusConnection::sessionBus().connect(kService, kPath, kService, "ActionInvoked", this,
+                                          SLOT(onActionInvoked(uint, QString)));
+}
+
+void DesktopNotifier::notify(const QString& title, const QString& body) {
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Notify");
+    call << QString("velmoraapp") << uint(0) << QString("velmoraapp") << title << escapedNotificationBody(body)
+         << QStringList{"default", "Show"} << QVariantMap{} << int(-1);
+    // Asynchronous: a missing or slow service never holds the window up.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        QDBusPendingReply<uint> reply = *w;
+        if (!reply.isError()) {
+            ours_.push_back(reply.value());
+            if (ours_.size() > kRemembered) ours_.pop_front();
+        }
+        w->deleteLater();
+    });
+}
+
+void DesktopNotifier::onActionInvoked(uint id, const QString&) {
+    if (std::find(ours_.begin(), ours_.end(), id) != ours_.end() && activated_) activated_();
+}
+
+}  // namespace velmora::ui

@@ -1,0 +1,181 @@
+#include "AppUnderTest.h"
+
+#include "Kamailio.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
+
+namespace velmora::e2e {
+namespace {
+
+std::string readText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Today's chat log of an install root and the stamp its lines carry now.
+std::filesystem::path chatLogOf(const std::filesystem::path& root) {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    ::localtime_r(&now, &t);
+    char day[32];
+    std::snprintf(day, sizeof day, "%02d%02d%02d", t.tm_mday, t.tm_mon + 1, t.tm_year % 100);
+    return root / "logs" / ("chat_log_" + std::string(day) + ".txt");
+}
+
+std::string stampNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    ::localtime_r(&now, &t);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d%02d_%d:%d", t.tm_mday, t.tm_mon + 1, t.tm_hour, t.tm_min);
+    return stamp;
+}
+
+// An install root for one agent of the account 7730 against the telephone
+// system at proxyHostPort.
+void writeRoot(const std::filesystem::path& root, const std::string& proxyHostPort, const std::string& login,
+               const std::string& password, const std::string& name) {
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "logs");
+    std::ofstream(root / "bin/deployment.ini")
+        << "[Deployment]\r\nServiceDomain=test\r\nProxyAddress=" << proxyHostPort << "\r\n";
+    std::ofstream(root / "bin/velmoraapp.ini")
+        << "[System]\r\ncustomerNumber=AB7730" << login << password << "\r\nDisplayName=" << name
+        << "\r\nLogin=" << login << "\r\nAuthLogin=" << login << "\r\nPassword=" << password
+        << "\r\nSIPProxy=7730.test\r\nOutBoundProxy=7730.test\r\nMon=True\r\nswipeSize=20\r\n";
+}
+
+struct Agent {
+    std::filesystem::path root;
+    PrivateBus bus;
+    std::unique_ptr<AppUnderTest> app;
+    std::string log() const { return readText(chatLogOf(root)); }
+};
+
+// Two agents, 1001 and 1002, each velmoraapp on its own install root and
+// session bus, registered to one telephone system on loopback.
+struct ChatAndIncomingE2E : ::testing::Test {
+    rig::Kamailio pbx{{"pbx7730.test", {{"1001", "secret0001"}, {"1002", "secret0002"}}, 1}};
+    Agent ann, bob;
+
+    ChatAndIncomingE2E() {
+        start(ann, "1001", "secret0001", "Ann");
+        start(bob, "1002", "secret0002", "Bob");
+    }
+    ~ChatAndIncomingE2E() override {
+        for (Agent* a : {&ann, &bob}) {
+            a->app.reset();
+            std::filesystem::remove_all(a->root);
+        }
+    }
+    void start(Agent& agent, const std::string& login, const std::string& password, const std::string& name) {
+        char folder[] = "/tmp/velmora-chat-XXXXXX";
+        agent.root = ::mkdtemp(folder);
+        writeRoot(agent.root, pbx.hostPort(), login, password, name);
+        agent.app = std::make_unique<AppUnderTest>(agent.root, agent.bus);
+    }
+    // Both registered: their online buttons offer to go offline.
+    void bothRegistered() {
+        for (Agent* a : {&ann, &bob}) {
+            ASSERT_TRUE(a->app->waitUntilReady()) << a->app->output().toStdString();
+            ASSERT_TRUE(
+                eventually([&] { return a->app->get("BtnOnline", "Caption") == "Offline"; }, std::chrono::seconds(30)))
+                << a->app->output().toStdString();
+        }
+    }
+    static std::string statusOf(AppUnderTest& app) { return app.items("ListStatusLog").join("|").toStdString(); }
+};
+
+TEST_F(ChatAndIncomingE2E, PresenceAndAMessageBetweenTwoAgents) {
+    bothRegistered();
+    AppUnderTest& a = *ann.app;
+    AppUnderTest& b = *bob.app;
+    EXPECT_EQ(a.set("MonCheck", "Value", "1"), "");
+    EXPECT_EQ(a.get("Frame2", "Visible"), "True");
+    EXPECT_EQ(a.set("EditChatContact", "Text", "1002"), "");
+    EXPECT_EQ(a.click("BtnAddChatContact"), "");
+    EXPECT_EQ(b.set("ComboMyChatStatus", "ListIndex", "2"), "");
+    ASSERT_TRUE(eventually([&] { return a.items("ListChatContact") == QStringList{"1002 [Away]"}; }))
+        << a.items("ListChatContact").join("|").toStdString() << "\n"
+        << statusOf(a);
+
+    EXPECT_EQ(b.get("IMCap", "Visible"), "False");
+    EXPECT_EQ(a.set("EditSendChatUserName", "Text", "1002"), "");
+    EXPECT_EQ(a.set("EditSendChatMsg", "Text", "hello there"), "");
+    const std::string stamp = stampNow();
+    EXPECT_EQ(a.click("BtnSendChatMsg"), "");
+    EXPECT_EQ(a.items("ListChatMsg"), QStringList{"Me: hello there"});
+    ASSERT_TRUE(eventually([&] { return b.items("ListChatMsg") == QStringList{"1001: hello there"}; }))
+        << b.items("ListChatMsg").join("|").toStdString() << "\n"
+        << statusOf(b);
+    EXPECT_EQ(b.get("IMCap", "Visible"), "True");
+    const std::string later = stampNow();  // the minute may turn meanwhile
+    const std::string sent = ann.log(), received = bob.log();
+    EXPECT_TRUE(sent == "Me: hello there[" + stamp + "]\r\n" || sent == "Me: hello there[" + later + "]\r\n") << sent;
+    EXPECT_TRUE(received == "1001: hello there[" + stamp + "]\r\n" ||
+                received == "1001: hello there[" + later + "]\r\n")
+        << received;
+}
+
+TEST_F(ChatAndIncomingE2E, AnOfferedCallIsSeenAcceptedAndASecondRefused) {
+    bothRegistered();
+    AppUnderTest& a = *ann.app;
+    AppUnderTest& b = *bob.app;
+    EXPECT_EQ(b.set("EditPhoneNo", "Text", "1001"), "");
+    EXPECT_EQ(b.click("BtnDial"), "");
+    ASSERT_TRUE(eventually([&] { return a.items("ListIncomingCall").size() == 1; })) << statusOf(a);
+    EXPECT_EQ(a.items("ListIncomingCallIds").size(), 1);
+    EXPECT_EQ(a.get("CIDTxt", "Text"), "1002");
+    EXPECT_EQ(a.get("InBoundFrm", "Visible"), "True");
+    EXPECT_EQ(a.click("BtnAccept"), "");
+    ASSERT_TRUE(eventually([&] { return b.items("ListStatusLog").contains("Line-1: Success to connect."); }))
+        << statusOf(b);
+    EXPECT_TRUE(a.items("ListIncomingCall").isEmpty());
+    EXPECT_EQ(a.get("InBoundFrm", "Visible"), "False");
+    EXPECT_EQ(b.click("BtnHangUp"), "");
+    EXPECT_EQ(a.get("EditPhoneNo", "Text"), "1002");  // the number of the call, for its record
+    ASSERT_TRUE(eventually([&] { return a.get("EditPhoneNo", "Text").isEmpty(); })) << statusOf(a);  // ended
+
+    EXPECT_EQ(b.set("EditPhoneNo", "Text", "1001"), "");
+    EXPECT_EQ(b.click("BtnDial"), "");
+    ASSERT_TRUE(eventually([&] { return a.items("ListIncomingCall").size() == 1; })) << statusOf(a);
+    EXPECT_EQ(a.click("BtnReject"), "");
+    // 603 Decline: a final response of the 6xx class, whose phrase the status shows.
+    ASSERT_TRUE(eventually([&] { return b.items("ListStatusLog").join("|").contains("Decline"); })) << statusOf(b);
+    EXPECT_TRUE(a.items("ListIncomingCall").isEmpty());
+    EXPECT_EQ(a.get("missedcall", "Visible"), "False");
+}
+
+TEST_F(ChatAndIncomingE2E, TheDataLinkHandOverFileLivesTenSeconds) {
+    bothRegistered();
+    AppUnderTest& a = *ann.app;
+    std::filesystem::create_directories(ann.root / "datalink");
+    std::ofstream(ann.root / "datalink/left.txt") << "x";
+    EXPECT_EQ(a.set("LMUsetTxt", "Text", ""), "");
+    EXPECT_EQ(a.set("EditPhoneNo", "Text", "5557654321"), "");
+    EXPECT_EQ(a.set("CIDTxt", "Text", "5557654321"), "");
+    EXPECT_EQ(a.click("CIDPush"), "");
+    const auto file = ann.root / "datalink/5557654321.txt";
+    ASSERT_TRUE(eventually([&] { return std::filesystem::exists(file); }));
+    EXPECT_EQ(readText(file), "\"5557654321\"\r\n");
+    EXPECT_EQ(a.get("CIDPush", "Enabled"), "False");
+    ASSERT_TRUE(eventually([&] { return a.get("CIDPush", "Enabled") == "True"; }, std::chrono::seconds(20)));
+    int left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ann.root / "datalink"))
+        left += entry.path().extension() == ".txt";
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(a.get("CIDTxt", "Text"), "");
+}
+
+}  // namespace
+}  // namespace velmora::e2e
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
