@@ -142,7 +142,11 @@ void sendChatMessage(core::AppContext& app) {
     w.EditSendChatMsg.setText("");
 }
 
-void newMessageIndicatorClicked(core::AppContext& app) { app.window.MonCheck.setValue(1); }
+// With the chat screen already open the indicator is simply taken down.
+void newMessageIndicatorClicked(core::AppContext& app) {
+    app.window.MonCheck.setValue(1);
+    app.window.IMCap.setVisible(false);
+}
 
 void clearChat(core::AppContext& app) {
     app.window.ListChatMsg.clear();

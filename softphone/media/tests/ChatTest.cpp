@@ -216,6 +216,10 @@ TEST_F(ChatTest, IndicatorClearAndEditingTheUsers) {
     EXPECT_TRUE(window.MonCheck.ticked());
     EXPECT_TRUE(window.Frame2.visible());
     EXPECT_FALSE(window.IMCap.visible());
+    engine.raise().OnChatMessage("1001", "again");
+    window.IMCap.click();  // the screen stays open, the indicator goes
+    EXPECT_TRUE(window.Frame2.visible());
+    EXPECT_FALSE(window.IMCap.visible());
     window.ListChatContact.addItem("102");
     window.Command2.click();
     EXPECT_EQ(window.ListChatMsg.count(), 0);

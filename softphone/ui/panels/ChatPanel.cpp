@@ -12,7 +12,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace velmora::ui {
 namespace {
@@ -33,9 +36,6 @@ QWidget* chatPanel(core::MainWindowModel& m) {
 
     auto* top = new QHBoxLayout;
     top->addWidget(made<QCheckBox>(m.MonCheck));
-    auto* indicator = made<QPushButton>(m.IMCap);
-    indicator->setStyleSheet("QPushButton { background: #f0a020; font-weight: bold; }");
-    top->addWidget(indicator);
     top->addStretch(1);
     layout->addLayout(top);
 
@@ -79,6 +79,23 @@ QWidget* chatPanel(core::MainWindowModel& m) {
     frame->setLayout(screen);
     bind(m.Frame2, frame);
     layout->addWidget(frame, 1);
+
+    // Opening the chat screen, or taking up the new-message indicator while it
+    // is open, brings the chat page forward.
+    auto bringForward = [page] {
+        for (QWidget* w = page->parentWidget(); w; w = w->parentWidget())
+            if (auto* tabs = qobject_cast<QTabWidget*>(w)) return tabs->setCurrentWidget(page);
+    };
+    auto shown = std::make_shared<bool>(m.Frame2.visible());
+    m.Frame2.observe([&m, shown, bringForward] {
+        if (m.Frame2.visible() && !*shown) bringForward();
+        *shown = m.Frame2.visible();
+    });
+    auto flagged = std::make_shared<bool>(m.IMCap.visible());
+    m.IMCap.observe([&m, flagged, bringForward] {
+        if (*flagged && !m.IMCap.visible() && m.Frame2.visible()) bringForward();
+        *flagged = m.IMCap.visible();
+    });
     return page;
 }
 

@@ -8,7 +8,7 @@ struct MainWindowModel;
 
 namespace velmora::ui {
 
-// The chat page: the IM switch and new-message indicator, and the chat screen
+// The chat page: the IM switch and the chat screen
 // (Frame2) with its users, contacts, own status and conversation.
 QWidget* chatPanel(core::MainWindowModel& m);
 

@@ -50,10 +50,14 @@ QWidget* incomingCallPanel(core::MainWindowModel& m) {
     auto* strip = new QHBoxLayout;
     auto* caption = made<QLabel>(m.Label1);
     caption->setCursor(Qt::PointingHandCursor);
+    caption->setStyleSheet("QLabel { color: #10365c; text-decoration: underline; }");
     strip->addWidget(caption);
     strip->addWidget(made<QCheckBox>(m.CheckDisturb));
     strip->addWidget(made<QCheckBox>(m.CheckPlayRingTone));
     strip->addStretch(1);
+    auto* indicator = made<QPushButton>(m.IMCap);  // new chat message: in sight on every page
+    indicator->setStyleSheet("QPushButton { background: #f0a020; font-weight: bold; }");
+    strip->addWidget(indicator);
     auto* missed = made<QPushButton>(m.missedcall);
     missed->setStyleSheet("QPushButton { color: #d0312d; font-weight: bold; }");
     strip->addWidget(missed);
@@ -73,11 +77,13 @@ QWidget* incomingCallPanel(core::MainWindowModel& m) {
     auto* reject = made<QPushButton>(m.BtnReject);
     reject->setStyleSheet("QPushButton { background: #d0312d; color: white; font-weight: bold; }");
     buttons->addWidget(reject);
-    buttons->addWidget(new QLabel("Caller"));
-    buttons->addWidget(made<QLineEdit>(m.CIDTxt), 1);
-    buttons->addWidget(made<QPushButton>(m.CIDPush));
     buttons->addWidget(made<QPushButton>(m.ctPush1));
     content->addLayout(buttons);
+    auto* caller = new QHBoxLayout;
+    caller->addWidget(new QLabel("Caller"));
+    caller->addWidget(made<QLineEdit>(m.CIDTxt), 1);
+    caller->addWidget(made<QPushButton>(m.CIDPush));
+    content->addLayout(caller);
     auto* frame = new QGroupBox;
     frame->setObjectName("InBoundFrm");
     frame->setLayout(content);

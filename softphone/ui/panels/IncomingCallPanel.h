@@ -9,7 +9,7 @@ struct MainWindowModel;
 namespace velmora::ui {
 
 // The strip under the dialling row: incoming-call caption, do-not-disturb,
-// ringtone and the missed-call counter, above the incoming-call panel
+// ringtone, the new-chat-message indicator and the missed-call counter, above the incoming-call panel
 // (InBoundFrm); the missed-calls window opens from the counter.
 QWidget* incomingCallPanel(core::MainWindowModel& m);
 
