@@ -3,6 +3,9 @@
 #include "Kamailio.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QVariantMap>
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -48,6 +51,22 @@ void writeRoot(const std::filesystem::path& root, const std::string& proxyHostPo
         << "\r\nLogin=" << login << "\r\nAuthLogin=" << login << "\r\nPassword=" << password
         << "\r\nSIPProxy=7730.test\r\nOutBoundProxy=7730.test\r\nMon=True\r\nswipeSize=20\r\n";
 }
+
+// A desktop notification service on a test's bus: it keeps what it was asked
+// to show.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList shown;  // "summary|body"
+public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+                const QVariantMap&, int) {
+        shown << summary + "|" + body;
+        return static_cast<uint>(shown.size());
+    }
+    QStringList GetCapabilities() { return {"body", "actions"}; }
+};
 
 struct Agent {
     std::filesystem::path root;
@@ -150,6 +169,26 @@ TEST_F(ChatAndIncomingE2E, AnOfferedCallIsSeenAcceptedAndASecondRefused) {
     EXPECT_EQ(a.get("missedcall", "Visible"), "False");
 }
 
+TEST_F(ChatAndIncomingE2E, AnOfferedCallRaisesANotificationWhoseClickIsTakenUp) {
+    NotificationService service;
+    QDBusConnection bus = ann.bus.connection();
+    ASSERT_TRUE(bus.registerObject("/org/freedesktop/Notifications", &service, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(bus.registerService("org.freedesktop.Notifications"));
+    bothRegistered();
+    EXPECT_EQ(bob.app->set("EditPhoneNo", "Text", "1001"), "");
+    EXPECT_EQ(bob.app->click("BtnDial"), "");
+    ASSERT_TRUE(eventually([&] { return !service.shown.isEmpty(); })) << statusOf(*ann.app);
+    EXPECT_EQ(service.shown, QStringList{"Incoming call|Bob - 1002"});
+    // The agent clicks it: the window comes forward and keeps working.
+    auto clicked =
+        QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    clicked << uint(1) << QString("default");
+    EXPECT_TRUE(bus.send(clicked));
+    EXPECT_EQ(ann.app->click("BtnReject"), "");
+    EXPECT_TRUE(eventually([&] { return ann.app->items("ListIncomingCall").isEmpty(); }));
+    EXPECT_EQ(ann.app->get("Form", "Visible"), "True");
+}
+
 TEST_F(ChatAndIncomingE2E, TheDataLinkHandOverFileLivesTenSeconds) {
     bothRegistered();
     AppUnderTest& a = *ann.app;
@@ -179,3 +218,5 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+#include "ChatAndIncomingE2ETest.moc"
