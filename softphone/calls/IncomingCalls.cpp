@@ -112,6 +112,9 @@ void IncomingCalls::reject() {
     if (!app_.engine.RejectCall(id)) return;
     removeOfferedCall(id);
     keepRinging();
+    // A call in progress on a line keeps its number (its call-log record needs it).
+    for (int line = 0; line < app_.state.lineCount; ++line)
+        if (app_.engine.IsLineBusy(line)) return;
     w.CIDTxt.setText("");
     w.EditPhoneNo.setText("");
 }

@@ -121,6 +121,13 @@ TEST_F(IncomingCallsTest, RejectRefusesTheChosenCall) {
     EXPECT_EQ(window.CIDTxt.text(), "");
     EXPECT_EQ(window.EditPhoneNo.text(), "");
     EXPECT_EQ(platform.ringLog.back(), "stop");
+
+    window.EditPhoneNo.setText("5557654321");  // a call in progress on line 2
+    engine.setLineBusy(1, true);
+    offer("c2", "", "1003");
+    window.BtnReject.click();
+    EXPECT_EQ(engine.callsOf("RejectCall").back().args, (Lines{"c2"}));
+    EXPECT_EQ(window.EditPhoneNo.text(), "5557654321");
 }
 
 TEST_F(IncomingCallsTest, ACancelledCallLeavesAndCountsAsMissed) {
