@@ -47,8 +47,12 @@ void showChatLine(core::AppContext& app, const std::string& line) {
     list.addItem(core::shownText(line, kMaxShownChars));
 }
 
-// A chat-user item that can be offered: text without control characters.
-bool usableItem(const std::string& item) { return core::shownText(item, item.size()) == item; }
+// A chat-user item that can be offered: text without control characters (a
+// binary file gives none). Bytes that are not UTF-8 show as U+FFFD.
+bool usableItem(const std::string& item) {
+    return std::none_of(item.begin(), item.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
 
 }  // namespace
 
@@ -78,7 +82,7 @@ void chatScreenToggled(core::AppContext& app) {
     const bool open = w.MonCheck.ticked();
     if (open) w.form.resize(7725, 5625);
     for (const auto& item : core::readListFile(app.root.bin("chatusers.txt"), kMaxChatUsers))
-        if (usableItem(item)) w.ChatUserName.addItem(item);
+        if (usableItem(item)) w.ChatUserName.addItem(core::shownText(item, kMaxShownChars));
     w.Frame2.setVisible(open);
 }
 

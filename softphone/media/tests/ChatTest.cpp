@@ -50,7 +50,11 @@ TEST_F(ChatTest, TheChatUsersFileGivesAtMost99UsableItems) {
     for (int i = 1; i <= 10000; ++i) many += std::to_string(i) + " Agent\n";
     std::string binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>(i * 7 % 256);
-    for (const Case& c : {Case{"missing", "", 0}, Case{"10,000 lines", many, 99}, Case{"binary", binary, 0}}) {
+    for (const Case& c : {Case{"missing", "", 0}, Case{"10,000 lines", many, 99}, Case{"binary", binary, 0},
+                          Case{"Latin-1 names",
+                               "101 Jos\xE9\n102 Ren\xE9"
+                               "e\n",
+                               2}}) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(root.dir / "bin/chatusers.txt");
         if (!c.content.empty()) root.write("bin/chatusers.txt", c.content);
