@@ -77,7 +77,10 @@ void IncomingCalls::removeOfferedCall(const std::string& callId) {
         removeAt(w.ListIncomingCall, i);
         offered_.erase(offered_.begin() + i);
     }
-    if (offered_.empty()) w.InBoundFrm.setVisible(false);
+    if (offered_.empty())
+        w.InBoundFrm.setVisible(false);
+    else if (w.ListIncomingCall.listIndex() < 0)
+        w.ListIncomingCall.setListIndex(0);  // the next call is one press of Accept away
 }
 
 void IncomingCalls::keepRinging() {

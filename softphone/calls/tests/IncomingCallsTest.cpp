@@ -64,10 +64,10 @@ TEST_F(IncomingCallsTest, AcceptTakesTheChosenCallOnTheIncomingLine) {
     // The other call stays listed with its own id, and keeps ringing.
     EXPECT_EQ(window.ListIncomingCall.lines(), (Lines{"1002"}));
     EXPECT_EQ(window.ListIncomingCallIds.lines(), (Lines{"c1"}));
+    EXPECT_EQ(window.ListIncomingCall.listIndex(), 0);
     EXPECT_TRUE(window.InBoundFrm.visible());
     EXPECT_EQ(window.EditPhoneNo.text(), "1003");
     EXPECT_EQ(platform.ringLog, (Lines{ring(), ring(), "stop", ring()}));
-    window.ListIncomingCall.setListIndex(0);
     window.BtnAccept.click();
     EXPECT_EQ(window.ListIncomingCall.count(), 0);
     EXPECT_FALSE(window.InBoundFrm.visible());
