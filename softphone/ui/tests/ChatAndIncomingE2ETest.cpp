@@ -166,7 +166,9 @@ TEST_F(ChatAndIncomingE2E, AnOfferedCallIsSeenAcceptedAndASecondRefused) {
     EXPECT_EQ(a.get("InBoundFrm", "Visible"), "True");
     EXPECT_EQ(a.click("BtnAccept"), "");
     ASSERT_TRUE(eventually([&] { return b.items("ListStatusLog").contains("Line-1: Success to connect."); }))
-        << statusOf(b);
+        << statusOf(b) << "\n"
+        << statusOf(a) << "\n"
+        << a.items("ListIncomingCall").join("|").toStdString();
     EXPECT_TRUE(a.items("ListIncomingCall").isEmpty());
     EXPECT_EQ(a.get("InBoundFrm", "Visible"), "False");
     EXPECT_EQ(b.click("BtnHangUp"), "");
