@@ -1,7 +1,10 @@
 #include "AppUnderTest.h"
 
 #include "Kamailio.h"
+#include "LinphoneEngine.h"
 #include "Sipp.h"
+#include "WaveFile.h"
+#include "loop/QtLoop.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -85,7 +88,7 @@ void writeTonePcap(const std::filesystem::path& file, double frequency, double s
     std::ofstream(file, std::ios::binary) << out;
 }
 
-// Seconds of a PCM 16-bit mono wave file in which `frequency` carries most of
+// Seconds of a PCM 16-bit wave file in which `frequency` carries most of
 // the energy (50 ms windows, Goertzel); -1 when it is not such a file.
 double toneSeconds(const std::filesystem::path& file, double frequency) {
     const std::string bytes = readText(file);
@@ -95,26 +98,28 @@ double toneSeconds(const std::filesystem::path& file, double frequency) {
         for (int i = 0; i < n; ++i) v |= std::uint32_t(std::uint8_t(bytes[at + i])) << (8 * i);
         return v;
     };
-    int rate = 0;
+    int rate = 0, channels = 1;
     std::size_t data = 0, size = 0;
     for (std::size_t at = 12; at + 8 <= bytes.size(); at += 8 + le(at + 4, 4) + (le(at + 4, 4) & 1)) {
         if (bytes.compare(at, 4, "fmt ") == 0) {
-            if (le(at + 8, 2) != 1 || le(at + 10, 2) != 1 || le(at + 22, 2) != 16) return -1;
+            if (le(at + 8, 2) != 1 || le(at + 22, 2) != 16) return -1;
+            channels = std::max(1, int(le(at + 10, 2)));
             rate = int(le(at + 12, 4));
         } else if (bytes.compare(at, 4, "data") == 0) {
             data = at + 8;
-            size = std::min<std::size_t>(le(at + 4, 4), bytes.size() - data);
+            size = le(at + 4, 4);
+            if (size == 0 || size > bytes.size() - data) size = bytes.size() - data;  // a writer still at it
             break;
         }
     }
     if (rate <= 0 || data == 0) return -1;
-    const std::size_t window = rate / 20, count = size / 2;
+    const std::size_t window = rate / 20, count = size / (2 * channels);
     int hits = 0;
     for (std::size_t start = 0; start + window <= count; start += window) {
         const double k = 2 * std::cos(2 * M_PI * frequency / rate);
         double s1 = 0, s2 = 0, energy = 0;
         for (std::size_t i = 0; i < window; ++i) {
-            const double x = std::int16_t(le(data + 2 * (start + i), 2));
+            const double x = std::int16_t(le(data + 2 * channels * (start + i), 2));  // the first channel
             const double s = x + k * s1 - s2;
             s2 = s1;
             s1 = s;
@@ -124,6 +129,49 @@ double toneSeconds(const std::filesystem::path& file, double frequency) {
         if (energy > 1e6 && power > 0.5 * energy) ++hits;
     }
     return hits / 20.0;
+}
+
+// A far end that is a real engine: it registers a number, answers what it is
+// offered, speaks a looped tone file and writes what it hears to a file.
+struct FarEnd : engine::SipEngineEvents {
+    rig::TempFolder state{"velmora-farend"};
+    std::filesystem::path heard;
+    engine::LinphoneEngine engine;
+    bool registered = false, connected = false;
+
+    FarEnd(loop::QtLoop& loop, const std::string& proxy, const std::filesystem::path& speaks)
+        : heard(state.path() / "heard.wav"), engine(loop, options(proxy, speaks)) {
+        engine.setEvents(this);
+    }
+    engine::LinphoneEngineOptions options(const std::string& proxy, const std::filesystem::path& speaks) {
+        engine::LinphoneEngineOptions o;
+        o.proxyAddress = proxy;
+        o.stateFolder = state.path();
+        o.headlessAudio = true;
+        o.headlessMicrophoneFile = speaks;
+        o.headlessSpeakerFile = heard;
+        return o;
+    }
+    bool online(const std::string& number, const std::string& password) {
+        std::string address = engine.GetLocalAddress();
+        return engine.InitializeEngine(false, address, rig::freeUdpPort(), number, number, password, number,
+                                       "pbx7730.test", "pbx7730.test", "", true, 1) &&
+               engine.OpenLine(0, false, address, rig::freeUdpPort(true)) && engine.RegisterToProxy(1800) &&
+               eventually([&] { return registered; });
+    }
+    void OnRegistered() override { registered = true; }
+    void OnIncomingCall(const std::string& callId, const std::string&, const std::string&, const std::string&,
+                        const std::string&) override {
+        engine.AcceptCall(0, callId, -1, -1);
+    }
+    void OnConnected(int, const std::string&, const std::string&) override { connected = true; }
+};
+
+engine::WaveAudio toneAudio(double frequency) {
+    engine::WaveAudio audio;
+    for (int i = 0; i < 8000 * 4; ++i)
+        audio.samples.push_back(std::int16_t(10000 * std::sin(2 * M_PI * frequency * i / 8000)));
+    return audio;
 }
 
 // Velmoraapp against a telephone system on loopback with a customer and a
@@ -278,16 +326,25 @@ TEST_F(RecordTransferE2E, BlindTransferIsAReferToPrefixAndNumberAndIsLogged) {
     EXPECT_EQ(customer->wait(std::chrono::seconds(20)), 0) << customer->report();
 }
 
-TEST_F(RecordTransferE2E, SupervisedTransferCallsTheTargetOnLineTwoAndJoinsTheLines) {
-    customer = peer(kCustomer, "customerpw", "uas_answer_reinvite.xml", {{"RING_MS", "100"}});
-    target = peer(kTransferTarget, "targetpw", "uas_answer_reinvite.xml", {{"RING_MS", "100"}});
+// The customer (speaking 1 kHz) and the transfer target (speaking 600 Hz) are
+// real engines, so what each hears once the lines are joined can be checked.
+TEST_F(RecordTransferE2E, SupervisedTransferCallsTheTargetOnLineTwoAndJoinsTheLinesSoTheyHearEachOther) {
+    loop::QtLoop loop;
+    ASSERT_TRUE(engine::writeWave(root / "1000.wav", toneAudio(1000)));
+    ASSERT_TRUE(engine::writeWave(root / "600.wav", toneAudio(600)));
+    FarEnd customerEnd(loop, pbx.hostPort(), root / "1000.wav");
+    FarEnd targetEnd(loop, pbx.hostPort(), root / "600.wav");
+    ASSERT_TRUE(customerEnd.online(kCustomer, "customerpw"));
+    ASSERT_TRUE(targetEnd.online(kTransferTarget, "targetpw"));
     startRegistered();
-    callCustomer();
+    EXPECT_EQ(app->set("EditPhoneNo", "Text", kCustomer), "");
+    EXPECT_EQ(app->click("BtnDial"), "");
+    ASSERT_TRUE(eventually([&] { return customerEnd.connected; })) << statusLines();
     EXPECT_EQ(app->click("BtnHold"), "");
     ASSERT_TRUE(statusShows("Line-1: Hold")) << statusLines();
     EXPECT_EQ(app->click("CallTranPush"), "");
-    ASSERT_TRUE(peerSaw(*target, std::string("INVITE sip:") + kTransferTarget + "@")) << target->messages();
-    ASSERT_TRUE(eventually([&] { return connected(1); })) << target->messages();
+    ASSERT_TRUE(eventually([&] { return targetEnd.connected; })) << statusLines();
+    ASSERT_TRUE(statusShows(QString("Line-2: Dialing - ") + kTransferTarget)) << statusLines();
     EXPECT_EQ(lineCount(readText(root / "logs/callsout.txt")), 1) << "the second-line call is not a placed call";
     EXPECT_EQ(app->click("BtnConsultTransfer"), "");
     ASSERT_TRUE(statusShows("Line-1: Supervised Transfer ")) << statusLines();
@@ -295,6 +352,15 @@ TEST_F(RecordTransferE2E, SupervisedTransferCallsTheTargetOnLineTwoAndJoinsTheLi
     EXPECT_EQ(callLog().rfind("\"5550001111\",\"Ann\",", 0), 0u) << callLog();
     EXPECT_NE(callLog().find(",\"Supervised Transfer\"\r\n"), std::string::npos) << callLog();
     EXPECT_EQ(app->get("ComboDial", "ListIndex"), "0");
+
+    pause(std::chrono::milliseconds(3000));
+    customerEnd.engine.DisconnectLine(0);
+    targetEnd.engine.DisconnectLine(0);
+    pause(std::chrono::milliseconds(500));
+    EXPECT_GT(toneSeconds(customerEnd.heard, 600), 1.0) << "the customer hears the target";
+    EXPECT_GT(toneSeconds(targetEnd.heard, 1000), 1.0) << "the target hears the customer";
+    customerEnd.engine.ShutdownEngine();
+    targetEnd.engine.ShutdownEngine();
 }
 
 TEST_F(RecordTransferE2E, ForwardingAnswersAnOfferedCallWith302ToTheNumber) {
