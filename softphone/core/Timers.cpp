@@ -46,11 +46,9 @@ void runSettingsCheck(AppContext& app) {
     app.state.recordAllSetting = settings.get(keys::recordAll);
     if (app.state.recordAllSetting == "False" || app.state.recordAllSetting.empty())
         app.window.CheckStartRecording.setValue(0);
-    // The greeting buttons belong to message playback; they are found by name
-    // so that this check does not depend on that panel being built.
     const bool greetings = settings.get(keys::DID) == "True";
-    for (const char* name : {"GreatPush", "ListtogreetingCmd"})
-        if (Control* button = app.window.registry.find(name)) button->setVisible(greetings);
+    app.window.GreatPush.setVisible(greetings);
+    app.window.ListtogreetingCmd.setVisible(greetings);
 }
 
 void scheduleSettingsCheck(AppContext& app) {

@@ -58,12 +58,6 @@ void recordLineChosen(core::AppContext& app) {
 
 void resetRecordingBuffer(core::AppContext& app) { app.engine.ResetRecording(calls::dialLine(app)); }
 
-void recordingStartupCleanup(core::AppContext& app) {
-    app.state.recordAllSetting = app.settings().get(core::keys::recordAll);
-    if (app.state.recordAllSetting == "False" || app.state.recordAllSetting.empty())
-        app.window.CheckStartRecording.setValue(0);
-}
-
 void monitorRecordingClicked(core::AppContext& app) {
     auto& w = app.window;
     const std::string agent = app.state.monitoredAgent;

@@ -15,8 +15,6 @@ void recordThisCallClicked(core::AppContext& app);
 void recordLineChosen(core::AppContext& app);
 // BtnResetRecordingBuffer: the line's recorded audio is discarded.
 void resetRecordingBuffer(core::AppContext& app);
-// Once at start: CheckStartRecording cleared unless recordAll is on.
-void recordingStartupCleanup(core::AppContext& app);
 // recCheck2 clicked: the monitored agent's call recorded or paused.
 void monitorRecordingClicked(core::AppContext& app);
 // ctPush2: ends the monitor connection and saves a running monitor recording.

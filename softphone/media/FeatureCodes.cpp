@@ -98,12 +98,6 @@ void listenToGreeting(core::AppContext& app) {
     button.setEnabled(true);
 }
 
-void showGreetingButtons(core::AppContext& app) {
-    const bool shown = didEnabled(app);
-    app.window.GreatPush.setVisible(shown);
-    app.window.ListtogreetingCmd.setVisible(shown);
-}
-
 std::optional<std::string> transferNumberToDial(const std::string& text) {
     if (text.empty()) return std::nullopt;
     if (text.size() == 10) return text;

@@ -31,8 +31,6 @@ void callVoiceMail(core::AppContext& app);
 void recordGreeting(core::AppContext& app);
 // ListtogreetingCmd: dials "9001" when DID is "True".
 void listenToGreeting(core::AppContext& app);
-// Both greeting buttons are shown only when DID is "True".
-void showGreetingButtons(core::AppContext& app);
 
 // The number VMCallPush dials from the transfer field: a 10-character text as
 // it stands, otherwise the text before the first blank within 50 characters.

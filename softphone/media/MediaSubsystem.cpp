@@ -28,7 +28,6 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.ctPush2.onClick = [&app] { monitorHangUp(app); };
     w.backupwav.onClick = [&app] { backupRecordings(app); };
     w.RecClick.onClick = [&app] { recordingTool(app); };
-    recordingStartupCleanup(app);
 
     // Audio devices, volumes, mute and codecs
     w.SliderMicVol.onChange = [&app] { micVolumeChanged(app); };
@@ -66,7 +65,6 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     w.PlayMsgPush.onClick = [&app] { dropMessage(app); };
     w.LAMPush.onClick = [&app] { listenToMessageBox(app); };
     w.vmclick.onClick = [&app] { callVoiceMail(app); };
-    showGreetingButtons(app);
     w.GreatPush.onClick = [&app] { recordGreeting(app); };
     w.ListtogreetingCmd.onClick = [&app] { listenToGreeting(app); };
     w.VMCallPush.onClick = [&app] { callTransferNumber(app); };

@@ -1,3 +1,4 @@
+#include "core/Timers.h"
 #include "app/Program.h"
 #include "core/Online.h"
 
@@ -158,7 +159,7 @@ TEST_F(CallRecordingTest, StartUpClearsTheBoxUnlessRecordAllIsSet) {
         SCOPED_TRACE(value);
         window.CheckStartRecording.setValue(1);
         root.write("bin/velmoraapp.ini", std::string("[System]\r\nrecordAll=") + value + "\r\n");
-        app::Program program{app};
+        core::runSettingsCheck(app);  // the one-time check a second after start-up
         EXPECT_EQ(window.CheckStartRecording.ticked(), stays);
         EXPECT_EQ(app.state.recordAllSetting, value);
     }

@@ -1,3 +1,4 @@
+#include "core/Timers.h"
 #include "media/FeatureCodes.h"
 
 #include "MediaFixture.h"
@@ -93,7 +94,7 @@ TEST_F(FeatureCodes, GreetingButtonsWorkOnlyWithDid) {
         engine.clearCalls();
         platform.launches.clear();
         root.write("apps/Fennow", "");
-        showGreetingButtons(app);
+        core::runSettingsCheck(app);
         const bool on = std::string(did) == "True";
         EXPECT_EQ(window.GreatPush.visible(), on);
         EXPECT_EQ(window.ListtogreetingCmd.visible(), on);
