@@ -31,29 +31,29 @@ double sinceProcessStart() {
 
 }  // namespace
 
-void traceStartup(core::MainWindowModel&, const char* milestone) {
+void traceStartup(const char* milestone) {
     if (lcStartup().isDebugEnabled()) qCDebug(lcStartup, "%8.1f ms  %s", sinceProcessStart(), milestone);
 }
 
 void watchStartup(core::MainWindowModel& model) {
     if (!lcStartup().isDebugEnabled()) return;
-    model.WebBrowser1.observe([&model] { traceStartup(model, "web panel"); });
+    model.WebBrowser1.observe([&model] { traceStartup("web panel"); });
     model.OnLineTimer.observe([&model] {
-        traceStartup(model, model.OnLineTimer.enabled() ? "online timer set" : "online timer ticked");
+        traceStartup(model.OnLineTimer.enabled() ? "online timer set" : "online timer ticked");
     });
     model.ListStatusLog.observe([&model] {
         const auto& lines = model.ListStatusLog.lines();
-        if (!lines.empty() && lines.back() == "Registering to SIP Proxy.") traceStartup(model, "registering");
+        if (!lines.empty() && lines.back() == "Registering to SIP Proxy.") traceStartup("registering");
     });
     model.BtnOnline.observe([&model] {
-        if (model.BtnOnline.caption() == "Offline") traceStartup(model, "online");
+        if (model.BtnOnline.caption() == "Offline") traceStartup("online");
     });
     model.ListStatusLog.observe([&model] {
         const auto& lines = model.ListStatusLog.lines();
         static bool seen = false;
         if (!seen && !lines.empty() && lines.back() == "Registered successfully.") {
             seen = true;
-            traceStartup(model, "registered");
+            traceStartup("registered");
         }
     });
 }

@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
     QLoggingCategory::setFilterRules(
         "*.debug=false\n*.info=false\ndefault.warning=false\nqt.*.warning=false\njs=false\njs.*=false");
     core::setDiagnosticSink([](const std::string& text) { qCWarning(lcVelmora, "%s", text.c_str()); });
+    ui::traceStartup("process");
     QApplication application(argc, argv);
+    ui::traceStartup("Qt application");
     QApplication::setApplicationName("velmoraapp");
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velmoraapp.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("velmoraapp"));
@@ -54,10 +56,10 @@ int main(int argc, char** argv) {
 
     loop::QtLoop loop;
     core::MainWindowModel model(loop);
-    ui::traceStartup(model, "application");
+    ui::traceStartup("application");
     ui::watchStartup(model);
     ui::MainWindow window(model);
-    ui::traceStartup(model, "window built");
+    ui::traceStartup("window built");
     ui::QtPlatform platform(&window);
     auto engine = ui::makeEngine(loop, root);
     core::AppContext app{model, *engine, loop, platform, root, {}};
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
     core::loadWindow(app, !lock.acquired());
     window.onCloseRequested = [&app] { core::shutdownProgram(app); };
     window.show();
-    ui::traceStartup(model, "window shown");
+    ui::traceStartup("window shown");
     ui::publishRemoteBus(model, &window);
     return QApplication::exec();
 }
