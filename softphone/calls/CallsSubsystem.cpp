@@ -4,6 +4,7 @@
 #include "CallEvents.h"
 #include "CallerId.h"
 #include "Dialling.h"
+#include "TransferEvents.h"
 
 #include "core/AppContext.h"
 #include "core/EngineEventBus.h"
@@ -14,6 +15,7 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     using core::Button;
     using core::Label;
     events.add(std::make_unique<CallEvents>(app));
+    events.add(std::make_unique<TransferEvents>(app));
 
     auto& w = app.window;
     w.BtnDial.onClick = [&app] { dial(app); };
