@@ -30,6 +30,8 @@ public:
     std::tm localTime() override;
     void showProgramWindow(core::ProgramWindow which) override;
     void forceQuit() override;
+    // forceQuit's exit status: 1, or 0 for the ordered end a signal asked for.
+    int exitStatus = 1;
 
     // Opens the program's own windows; set by whoever knows the install root.
     std::function<void(core::ProgramWindow)> programWindows;
