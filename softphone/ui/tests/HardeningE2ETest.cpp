@@ -134,6 +134,7 @@ TEST_F(HardeningE2E, SecretsStayPrivateAndSigtermEndsInOrder) {
     ASSERT_NE(lastRegister, std::string::npos) << log.substr(0, 2000);
     EXPECT_NE(log.find("Expires: 0", lastRegister), std::string::npos) << log.substr(lastRegister, 1500);
 
+    EXPECT_EQ(app->output().toStdString().find("secret0001"), std::string::npos) << "nothing prints the password";
     using std::filesystem::perms;
     for (const char* folder : {"logs", "engine", "messages"}) {
         if (!std::filesystem::exists(root / folder)) continue;
