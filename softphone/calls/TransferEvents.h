@@ -8,7 +8,8 @@ struct AppContext;
 
 namespace velmora::calls {
 
-// What the far end made of a transfer.
+// What the far end made of a transfer. A REFER the engine refused on the
+// agent's behalf arrives as a failed transfer (code 603).
 class TransferEvents : public engine::SipEngineEvents {
 public:
     explicit TransferEvents(core::AppContext& app) : app_(app) {}

@@ -87,7 +87,7 @@ void reloadAccount(AppContext& app) {
     const auto settings = app.settings();
     app.state.useSipTapi = settings.get(keys::UseSipTapi) == "True";
     const std::string customer = settings.get(keys::customerNumber);
-    w.customerNumber.setCaption("Cust#: " + customer);
+    w.customerNumber.setCaption("Cust#: " + maskedProvisioningCode(customer));
     app.state.accountNumber = splitProvisioningCode(customer).accountNumber;
     w.EditAccountDisplayName.setText(settings.get(keys::DisplayName));
     w.EditAccountUserName.setText(settings.get(keys::Login));
@@ -165,7 +165,7 @@ void goOnline(AppContext& app) {
     w.TimerProgressBar.setEnabled(true);
 
     msDelay(app.loop, kWebPageDelayMs);
-    w.WebBrowser1.navigate(activeExtensionsAddress(app, false));
+    if (const auto address = activeExtensionsAddress(app, false); !address.empty()) w.WebBrowser1.navigate(address);
 }
 
 void goOffline(AppContext& app) {

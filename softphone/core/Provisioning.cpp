@@ -27,6 +27,12 @@ ProvisioningCode splitProvisioningCode(const std::string& code) {
     return {characters(code, 3, 6), characters(code, 7, 10), characters(code, 11, 20), trimSpaces(code)};
 }
 
+std::string maskedProvisioningCode(const std::string& code) {
+    std::string shown = code;
+    for (std::size_t i = 10; i < 20 && i < shown.size(); ++i) shown[i] = '*';
+    return shown;
+}
+
 void showProvisioningPanel(AppContext& app) { app.window.Frame7.setVisible(true); }
 
 void saveProvisioningPanel(AppContext& app) {

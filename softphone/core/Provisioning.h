@@ -12,6 +12,9 @@ struct ProvisioningCode {
     std::string accountNumber, login, password, customerNumber;
 };
 ProvisioningCode splitProvisioningCode(const std::string& code);
+// The code as the window shows it: characters 11 to 20, the SIP password,
+// as "*" (a shared screen or a photo of it must not give the account away).
+std::string maskedProvisioningCode(const std::string& code);
 
 void showProvisioningPanel(AppContext& app);    // custNumCmd
 void saveProvisioningPanel(AppContext& app);    // SaveCustNum

@@ -2,10 +2,13 @@
 
 #include "AppContext.h"
 #include "Timers.h"
+#include "Diagnostics.h"
+#include "Provisioning.h"
 #include "settings/IniFiles.h"
 #include "settings/ListFile.h"
 
 #include <charconv>
+#include <filesystem>
 
 namespace velmora::core {
 namespace {
@@ -20,8 +23,8 @@ void fillList(ListBox& list, const std::vector<std::string>& items) {
 }  // namespace
 
 std::string windowTitle(const std::string& customerNumber, const std::string& versionText) {
-    return "Velmora Software" + std::string(14, ' ') + "Customer Number - " + customerNumber + std::string(25, ' ') +
-           "Ver. " + versionText;
+    return "Velmora Software" + std::string(14, ' ') + "Customer Number - " + maskedProvisioningCode(customerNumber) +
+           std::string(25, ' ') + "Ver. " + versionText;
 }
 
 std::string loginFileName(const std::string& login) {
@@ -29,6 +32,18 @@ std::string loginFileName(const std::string& login) {
         login.find("..") != std::string::npos || login.find('\0') != std::string::npos)
         return "";
     return login + ".txt";
+}
+
+void keepSettingsPrivate(const AppContext& app) {
+    const auto file = app.root.settingsFile();
+    std::error_code ec;
+    const auto status = std::filesystem::status(file, ec);
+    if (ec || !std::filesystem::is_regular_file(status)) return;
+    using std::filesystem::perms;
+    if ((status.permissions() & (perms::group_all | perms::others_all)) == perms::none) return;
+    std::filesystem::permissions(file, perms::owner_read | perms::owner_write, ec);
+    diagnostic(ec ? file.string() + " is readable by others and could not be made private: " + ec.message()
+                  : file.string() + " was readable by others; it is now readable by its owner alone");
 }
 
 void applyInBandSetting(AppContext& app) {
@@ -44,6 +59,7 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning) {
         app.platform.forceQuit();
         return;
     }
+    keepSettingsPrivate(app);
     auto& w = app.window;
     const auto settings = app.settings();
     const auto web = app.root.webSettings();
@@ -51,7 +67,7 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning) {
     web.set(keys::CLICK, "ON");
 
     const std::string customer = settings.get(keys::customerNumber);
-    w.customerNumber.setCaption("Cust#: " + customer);
+    w.customerNumber.setCaption("Cust#: " + maskedProvisioningCode(customer));
     w.Text1.setText(customer);
     w.EditAccountDisplayName.setText(settings.get(keys::DisplayName));
     w.EditAccountUserName.setText(settings.get(keys::Login));

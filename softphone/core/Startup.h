@@ -18,6 +18,10 @@ void loadWindow(AppContext& app, bool anotherInstanceRunning);
 // "True" ticks the box, "False" clears it, anything else leaves it.
 void applyInBandSetting(AppContext& app);
 
+// The settings file holds the SIP password: found readable by group or
+// others, it is made the user's alone, said once through diagnostic.
+void keepSettingsPrivate(const AppContext& app);
+
 // The notes or monitor file of a login, bin/<login>.txt; empty when the login
 // would name a file outside bin (a path separator or "..").
 std::string loginFileName(const std::string& login);

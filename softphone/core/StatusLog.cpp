@@ -12,6 +12,23 @@ namespace {
 
 constexpr std::size_t kLineStatusLength = 50;
 constexpr int kHangUpDelayMs = 2000;
+// The list keeps the last lines only: a long shift, or a peer sending
+// endless DTMF, must not grow it without bound.
+constexpr int kStatusLogLines = 1000;
+// Lines carry texts from the network (reason phrases, digits): a screenful
+// is plenty.
+constexpr std::size_t kStatusLineLength = 200;
+
+// One line of at most kStatusLineLength bytes, control characters made
+// blanks, never cut inside a UTF-8 sequence.
+std::string statusLine(const std::string& text) {
+    std::string line = text.substr(0, kStatusLineLength);
+    if (line.size() < text.size())
+        while (!line.empty() && (static_cast<unsigned char>(text[line.size()]) & 0xC0) == 0x80) line.pop_back();
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return line;
+}
 
 constexpr std::array<std::pair<const char*, const char*>, 6> kFailurePhrases{{
     {"forbidden", "Bad Number"},
@@ -28,9 +45,11 @@ std::string lineStatus(int line, const std::string& message) {
     return "Line-" + std::to_string(line + 1) + ": " + message;
 }
 
-void ShowStatus(AppContext& app, const std::string& text) {
+void ShowStatus(AppContext& app, const std::string& raw) {
     auto& w = app.window;
+    const std::string text = statusLine(raw);
     w.ListStatusLog.addItem(text);
+    while (w.ListStatusLog.count() > kStatusLogLines) w.ListStatusLog.removeItem(0);
     w.ListStatusLog.setTopIndex(w.ListStatusLog.count() - 1);
     w.LineStatTxT.setText("");
     w.LineStatTxT.setText(trimSpaces(text.substr(0, kLineStatusLength)));

@@ -7,9 +7,10 @@ namespace velmora::core {
 
 struct AppContext;
 
-// The one writer of status lines: appends to ListStatusLog, scrolls to the
-// end, and passes the line's trimmed start through LineStatTxT so that the
-// failure phrases are seen.
+// The one writer of status lines: appends to ListStatusLog (at most 200
+// characters a line, control characters as blanks; the last 1,000 lines
+// kept), scrolls to the end, and passes the line's trimmed start through
+// LineStatTxT so that the failure phrases are seen.
 void ShowStatus(AppContext& app, const std::string& text);
 
 // The banner text for a failure phrase ("Bad Number", "BUSY"), matched against

@@ -6,16 +6,53 @@
 #include "settings/IniFiles.h"
 #include "TextRules.h"
 
+#include <algorithm>
+
 namespace velmora::core {
-namespace {}  // namespace
+namespace {
+
+bool asciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The account number goes into a host name: four letters or digits, nothing else.
+bool isAccountNumber(const std::string& text) {
+    return text.size() == 4 && std::all_of(text.begin(), text.end(), asciiAlnum);
+}
+
+// A DNS name: labels of letters, digits and "-" separated by single dots.
+bool isHostName(const std::string& text) {
+    if (text.empty() || text.size() > 253 || text.front() == '.' || text.back() == '.') return false;
+    if (text.find("..") != std::string::npos) return false;
+    return std::all_of(text.begin(), text.end(), [](char c) { return asciiAlnum(c) || c == '-' || c == '.'; });
+}
+
+}  // namespace
+
+std::string percentEncoded(const std::string& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (asciiAlnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+    return out;
+}
 
 std::string activeExtensionsAddress(const AppContext& app, bool withCredentials) {
     const auto& w = app.window;
-    std::string address = "http://pbx" + app.state.accountNumber + "." +
-                          app.root.deployment().get(keys::ServiceDomain) +
-                          "/app/active_extensions/active_extensions.php";
+    const std::string& account = app.state.accountNumber;
+    const std::string domain = trimSpaces(app.root.deployment().get(keys::ServiceDomain));
+    if (!isAccountNumber(account) || !isHostName(domain)) return "";
+    std::string address = "http://pbx" + account + "." + domain + "/app/active_extensions/active_extensions.php";
     if (withCredentials)
-        address += "?username=" + trimSpaces(w.Text2.text()) + "&password=" + trimSpaces(w.Text3.text());
+        address += "?username=" + percentEncoded(trimSpaces(w.Text2.text())) +
+                   "&password=" + percentEncoded(trimSpaces(w.Text3.text()));
     return address;
 }
 
@@ -30,9 +67,10 @@ void runWebPanel(AppContext& app) {
         return;
     }
     const std::string customer = settings.get(keys::customerNumber);
-    w.customerNumber.setCaption("Cust#: " + customer);
+    w.customerNumber.setCaption("Cust#: " + maskedProvisioningCode(customer));
     app.state.accountNumber = splitProvisioningCode(customer).accountNumber;
-    w.WebBrowser1.navigate(activeExtensionsAddress(app, !w.Text1.text().empty()));
+    if (const auto address = activeExtensionsAddress(app, !w.Text1.text().empty()); !address.empty())
+        w.WebBrowser1.navigate(address);
     w.OnLineTimer.setEnabled(true);
     w.BtnOnline.setVisible(true);
     w.webtimer.setEnabled(false);

@@ -130,6 +130,12 @@ void bind(core::CheckBox& model, QCheckBox* widget) {
 void bind(core::ListBox& model, QListWidget* widget) {
     auto sync = [&model, widget] {
         const auto& lines = model.lines();
+        // A status log that dropped its oldest lines: drop them here too,
+        // rather than building the whole list again.
+        const int dropped = widget->count() - model.count();
+        if (dropped > 0 && model.count() > 0 && widget->item(dropped)->text() == q(lines.front()) &&
+            widget->item(widget->count() - 1)->text() == q(lines.back()))
+            for (int i = 0; i < dropped; ++i) delete widget->takeItem(0);
         const int shown = widget->count();
         // Status logs only grow between clears: append what is new.
         bool prefix = shown <= model.count();

@@ -267,7 +267,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     accountForm->addRow("Click-to-dial length", edit(m.swipeLengthTxT));
     account->addLayout(accountForm);
     auto* provisioning = new QFormLayout;
-    provisioning->addRow("Provisioning code", edit(m.Text1));
+    provisioning->addRow("Provisioning code", edit(m.Text1, true));
     provisioning->addRow("Portal user", edit(m.Text2));
     provisioning->addRow("Portal password", edit(m.Text3, true));
     provisioning->addRow(button(m.SaveCustNum));

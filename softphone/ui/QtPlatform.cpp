@@ -106,7 +106,7 @@ void QtPlatform::showProgramWindow(core::ProgramWindow which) {
 
 void QtPlatform::forceQuit() {
     std::fflush(nullptr);
-    ::_exit(1);
+    ::_exit(exitStatus);
 }
 
 }  // namespace velmora::ui

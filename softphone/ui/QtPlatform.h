@@ -36,6 +36,8 @@ public:
     void forceQuit() override;
     bool windowActive() override;
     void notify(const std::string& title, const std::string& body) override;
+    // forceQuit's exit status: 1, or 0 for the ordered end a signal asked for.
+    int exitStatus = 1;
 
     // Opens the program's own windows; set by whoever knows the install root.
     std::function<void(core::ProgramWindow)> programWindows;

@@ -5,7 +5,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusVariant>
+#include <QVariantMap>
 #include <QMetaObject>
+
+#include <algorithm>
+#include <optional>
 
 namespace velmora::ui {
 namespace {
@@ -13,8 +18,23 @@ namespace {
 constexpr const char* kService = "net.velmora.Softphone";
 constexpr const char* kErrorUnknown = "net.velmora.Automation.Error.Unknown";
 constexpr const char* kErrorRefused = "net.velmora.Automation.Error.Refused";
+constexpr const char* kErrorUnknownProperty = "org.freedesktop.DBus.Error.UnknownProperty";
+constexpr const char* kErrorReadOnly = "org.freedesktop.DBus.Error.PropertyReadOnly";
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// Controls whose text is a password or the provisioning code (which holds
+// the SIP password).
+bool holdsSecret(const QString& control) {
+    return control == "EditAccountAuthPassword" || control == "Text1" || control == "Text3" || control == "LMPassTxt";
+}
+
+// What an outside dialer may put into velmoraDDEtxt: an extension.
+bool isExtension(const QString& text) {
+    if (text.isEmpty() || text.size() > 10) return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return (c >= '0' && c <= '9') || c == '*' || c == '#'; });
+}
 
 QStringList toList(const std::vector<std::string>& items) {
     QStringList out;
@@ -24,18 +44,77 @@ QStringList toList(const std::vector<std::string>& items) {
 
 }  // namespace
 
-QString DialerObject::velmoraDDEtxt() const { return q(window_.velmoraDDEtxt.text()); }
-void DialerObject::setVelmoraDDEtxt(const QString& text) { window_.velmoraDDEtxt.setText(text.toStdString()); }
-QString DialerObject::dialerOnDDE() const { return q(window_.dialerOnDDE.text()); }
-void DialerObject::DDEListen() { replyThenClick(window_.DDEListen); }
-void DialerObject::DDEVelmora() { replyThenClick(window_.DDEVelmora); }
+QString DialerObject::introspect(const QString&) const {
+    return QStringLiteral(
+        "<interface name=\"net.velmora.Dialer\">"
+        "<property name=\"velmoraDDEtxt\" type=\"s\" access=\"readwrite\"/>"
+        "<property name=\"dialerOnDDE\" type=\"s\" access=\"read\"/>"
+        "<method name=\"DDEListen\"/><method name=\"DDEVelmora\"/>"
+        "</interface>"
+        "<interface name=\"org.freedesktop.DBus.Properties\">"
+        "<method name=\"Get\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
+        "<arg name=\"name\" type=\"s\" direction=\"in\"/><arg name=\"value\" type=\"v\" direction=\"out\"/></method>"
+        "<method name=\"Set\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
+        "<arg name=\"name\" type=\"s\" direction=\"in\"/><arg name=\"value\" type=\"v\" direction=\"in\"/></method>"
+        "<method name=\"GetAll\"><arg name=\"interface\" type=\"s\" direction=\"in\"/>"
+        "<arg name=\"values\" type=\"a{sv}\" direction=\"out\"/></method>"
+        "</interface>");
+}
 
-void DialerObject::replyThenClick(core::Button& command) {
-    if (calledFromDBus()) {
-        setDelayedReply(true);
-        connection().send(message().createReply());
+bool DialerObject::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+    const QString member = message.member();
+    const QList<QVariant> args = message.arguments();
+    const auto reply = [&](const QList<QVariant>& values = {}) {
+        connection.send(message.createReply(values));
+        return true;
+    };
+    const auto error = [&](const QString& name, const QString& text) {
+        connection.send(message.createErrorReply(name, text));
+        return true;
+    };
+    const auto text = [this](const QString& property) -> std::optional<QString> {
+        if (property == "velmoraDDEtxt") return q(window_.velmoraDDEtxt.text());
+        if (property == "dialerOnDDE") return q(window_.dialerOnDDE.text());
+        return std::nullopt;
+    };
+    if (message.interface() == "org.freedesktop.DBus.Properties") {
+        if (member == "Get" && args.size() == 2) {
+            const auto value = text(args.at(1).toString());
+            if (!value) return error(kErrorUnknownProperty, "no property " + args.at(1).toString());
+            return reply({QVariant::fromValue(QDBusVariant(*value))});
+        }
+        if (member == "GetAll") {
+            QVariantMap all;
+            all["velmoraDDEtxt"] = *text("velmoraDDEtxt");
+            all["dialerOnDDE"] = *text("dialerOnDDE");
+            return reply({all});
+        }
+        if (member == "Set" && args.size() == 3) {
+            const QString property = args.at(1).toString();
+            if (property == "dialerOnDDE") return error(kErrorReadOnly, "dialerOnDDE is read-only");
+            if (property != "velmoraDDEtxt") return error(kErrorUnknownProperty, "no property " + property);
+            const QString value = qvariant_cast<QDBusVariant>(args.at(2)).variant().toString();
+            if (!isExtension(value))
+                return error(kErrorRefused, "velmoraDDEtxt takes an extension: digits, * and #, at most 10");
+            window_.velmoraDDEtxt.setText(value.toStdString());
+            return reply();
+        }
+        return false;
     }
-    command.click();
+    if (message.interface().isEmpty() || message.interface() == "net.velmora.Dialer") {
+        // Answered first: the click may run a handler that waits.
+        if (member == "DDEListen") {
+            reply();
+            window_.DDEListen.click();
+            return true;
+        }
+        if (member == "DDEVelmora") {
+            reply();
+            window_.DDEVelmora.click();
+            return true;
+        }
+    }
+    return false;
 }
 
 void AutomationObject::fail(const QString& what) { sendErrorReply(kErrorUnknown, what); }
@@ -57,6 +136,10 @@ QStringList AutomationObject::Controls() { return toList(window_.registry.names(
 QString AutomationObject::Get(const QString& control, const QString& property) {
     auto* c = lookUp(control);
     if (!c) return {};
+    if (holdsSecret(control) && property == "Text") {
+        sendErrorReply(kErrorRefused, "the text of control " + control + " is a secret and is not read out");
+        return {};
+    }
     auto value = c->property(property.toStdString());
     if (!value) {
         fail("unknown property " + property + " of control " + control);
@@ -104,7 +187,7 @@ void AutomationObject::Choose(const QString& control, int index) {
     replyThenRun([c, index] { c->choose(index); });
 }
 
-bool publishRemoteBus(core::MainWindowModel& window, QObject* owner) {
+bool publishRemoteBus(core::MainWindowModel& window, QObject* owner, bool automation) {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         qCWarning(lcVelmora, "no D-Bus session bus; remote commands are off");
@@ -115,11 +198,13 @@ bool publishRemoteBus(core::MainWindowModel& window, QObject* owner) {
         return false;
     }
     auto* dialer = new DialerObject(window);
-    auto* automation = new AutomationObject(window);
     dialer->setParent(owner);
-    automation->setParent(owner);
-    bus.registerObject("/Dialer", dialer, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
-    bus.registerObject("/Automation", automation, QDBusConnection::ExportAllSlots);
+    bus.registerVirtualObject("/Dialer", dialer);
+    if (automation) {
+        auto* remote = new AutomationObject(window);
+        remote->setParent(owner);
+        bus.registerObject("/Automation", remote, QDBusConnection::ExportAllSlots);
+    }
     return true;
 }
 

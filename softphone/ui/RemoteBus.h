@@ -3,37 +3,32 @@
 #include "core/window/MainWindowModel.h"
 
 #include <QDBusContext>
+#include <QDBusVirtualObject>
 #include <QObject>
 #include <QStringList>
 
 namespace velmora::ui {
 
-// /Dialer, net.velmora.Dialer: the fields an outside dialer program links to.
-// A command is answered before it runs: its handler waits and may open a
-// message box, and the dialer must not be held meanwhile.
-class DialerObject : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "net.velmora.Dialer")
-    Q_PROPERTY(QString velmoraDDEtxt READ velmoraDDEtxt WRITE setVelmoraDDEtxt)
-    Q_PROPERTY(QString dialerOnDDE READ dialerOnDDE)
-
+// /Dialer, net.velmora.Dialer: the fields an outside dialer program links to:
+// properties velmoraDDEtxt (read/write) and dialerOnDDE (read), methods
+// DDEListen and DDEVelmora. velmoraDDEtxt takes an extension only (digits,
+// "*" and "#", at most 10); anything else is an error reply and changes
+// nothing. Served by hand (a virtual object): Qt's own property handling
+// cannot refuse a write with an error.
+class DialerObject : public QDBusVirtualObject {
 public:
     explicit DialerObject(core::MainWindowModel& window) : window_(window) {}
-    QString velmoraDDEtxt() const;
-    void setVelmoraDDEtxt(const QString& text);
-    QString dialerOnDDE() const;
-
-public slots:
-    void DDEListen();
-    void DDEVelmora();
+    QString introspect(const QString& path) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    void replyThenClick(core::Button& command);
     core::MainWindowModel& window_;
 };
 
 // /Automation, net.velmora.Automation: reads and sets any named control and
-// acts on it through the same handlers as the agent's own actions.
+// acts on it through the same handlers as the agent's own actions. The text
+// of a control holding a password or the provisioning code is never read
+// out: Get refuses it with an error that names the control.
 class AutomationObject : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "net.velmora.Automation")
@@ -60,8 +55,10 @@ private:
     core::MainWindowModel& window_;
 };
 
-// Puts both objects on the session bus as net.velmora.Softphone. False (and
-// one line on stderr) when there is no session bus or the name is taken.
-bool publishRemoteBus(core::MainWindowModel& window, QObject* owner);
+// Puts the objects on the session bus as net.velmora.Softphone: /Dialer
+// always, /Automation only when asked for (it drives the whole window, so
+// any program of the session could dial with it). False (and one line on
+// stderr) when there is no session bus or the name is taken.
+bool publishRemoteBus(core::MainWindowModel& window, QObject* owner, bool automation);
 
 }  // namespace velmora::ui

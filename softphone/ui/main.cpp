@@ -19,13 +19,52 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QSocketNotifier>
 
+#include <csignal>
+#include <memory>
+#include <string>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace velmora;
 
+namespace {
+
+// SIGTERM, SIGINT and SIGHUP only write a byte into this pipe; the event
+// loop reads it and runs the program's own shutdown.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+bool catchEndSignals() {
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    ::sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+    return true;
+}
+
+// The remote control of the whole window is for tests, demos and
+// benchmarks: on only with --automation or VELMORA_AUTOMATION=1.
+bool automationWanted(bool option) {
+    const char* value = std::getenv("VELMORA_AUTOMATION");
+    return option || (value && std::string(value) == "1");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Every file the program, liblinphone included, creates is the user's
+    // alone: settings, logs, recordings and the engine's state hold secrets.
+    ::umask(077);
     // The embedded browser's sandbox refuses to run as root (CI, containers).
     if (::getuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     // A quiet console: the browser engine logs only fatal errors, Qt's own
@@ -49,6 +88,9 @@ int main(int argc, char** argv) {
     options.addVersionOption();
     QCommandLineOption rootOption("root", "Install root (default $RINGVALE_ROOT, else ~/Ringvale).", "DIR");
     options.addOption(rootOption);
+    QCommandLineOption automationOption(
+        "automation", "Offer /Automation on the session bus (also VELMORA_AUTOMATION=1): tests and demos only.");
+    options.addOption(automationOption);
     options.process(application);
 
     const core::InstallRoot root(core::InstallRoot::choose(options.value(rootOption).toStdString()));
@@ -76,9 +118,27 @@ int main(int argc, char** argv) {
         core::runPopupEntry(app, fromBanner ? core::MenuOrigin::Banner : core::MenuOrigin::StatusLog, entry);
     };
     core::loadWindow(app, !lock.acquired());
-    window.onCloseRequested = [&app] { core::shutdownProgram(app); };
+    bool ending = false;
+    window.onCloseRequested = [&app, &ending] {
+        if (ending) return;
+        ending = true;
+        core::shutdownProgram(app);
+    };
+    std::unique_ptr<QSocketNotifier> endSignals;
+    if (catchEndSignals()) {
+        endSignals = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(endSignals.get(), &QSocketNotifier::activated, [&] {
+            char drained[16];
+            while (::read(signalPipe[0], drained, sizeof drained) > 0) {
+            }
+            if (ending) return;  // a shutdown runs already
+            ending = true;
+            platform.exitStatus = 0;
+            core::shutdownProgram(app);
+        });
+    }
     window.show();
     ui::traceStartup("window shown");
-    ui::publishRemoteBus(model, &window);
+    ui::publishRemoteBus(model, &window, automationWanted(options.isSet(automationOption)));
     return QApplication::exec();
 }

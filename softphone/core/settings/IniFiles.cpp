@@ -123,7 +123,13 @@ std::string INIread(const std::filesystem::path& file, const std::string& sectio
 std::string iniWithKey(const std::string& content, const std::string& section, const std::string& key,
                        const std::string& value) {
     const std::string crlf = "\r\n";
-    const std::string keyLine = key + "=" + value;
+    // A value is one line: a line break from outside (a dialled number,
+    // a field's text) would otherwise write keys of its own into the file.
+    const auto oneLine = [](std::string text) {
+        std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+        return text;
+    };
+    const std::string keyLine = key + "=" + oneLine(value);
     // The text with a leading line break, so the first header is found like any other.
     std::string text = crlf + withCrLf(content);
     const std::string header = crlf + "[" + section + "]\r";

@@ -19,7 +19,8 @@ std::string INIread(const std::filesystem::path& file, const std::string& sectio
 
 // Sets one key by rewriting the whole file: an existing key line is replaced
 // in place, a new key goes right below the section header, a new section is
-// appended after one blank line. Line breaks are CR LF.
+// appended after one blank line. Line breaks are CR LF; line breaks inside
+// the value are removed.
 bool INIwrite(const std::filesystem::path& file, const std::string& section, const std::string& key,
               const std::string& value);
 

@@ -41,7 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"LineFeedOnlyFileKeepsOneSection", "[System]\nA=1\n", "System", "B", "2",
                                 "[System]\r\nB=2\r\nA=1\r\n"},
                       WriteCase{"KeyWithBlanksAroundEqualsIsNotTheKey", "[System]\r\nLogin = x\r\n", "System", "Login",
-                                "y", "[System]\r\nLogin=y\r\nLogin = x\r\n"}),
+                                "y", "[System]\r\nLogin=y\r\nLogin = x\r\n"},
+                      WriteCase{"LineBreaksInTheValueAreRemoved", "[System]\r\nLastNumber=1\r\n", "System",
+                                "LastNumber", "5551234567\r\nSIPProxy=evil.example\n\r",
+                                "[System]\r\nLastNumber=5551234567SIPProxy=evil.example\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniRead, MatchesLineStartIgnoringCaseAndKeepsTheValueAsWritten) {
@@ -75,6 +78,17 @@ TEST(IniWrite, WritesTheFileAndKeepsItPrivate) {
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(IniWrite, ValueWithCrLfWritesOneLineAndNoKeyOfItsOwn) {
+    TempRoot root;
+    const auto file = root.dir / "bin/velmoraapp.ini";
+    ASSERT_TRUE(INIwrite(file, "System", "SIPProxy", "7730.example.net"));
+    ASSERT_TRUE(INIwrite(file, "System", "LastNumber", "5551234567\r\nSIPProxy=evil.example"));
+    EXPECT_EQ(root.read("bin/velmoraapp.ini"),
+              "[System]\r\nLastNumber=5551234567SIPProxy=evil.example\r\nSIPProxy=7730.example.net\r\n");
+    EXPECT_EQ(INIread(file, "System", "SIPProxy"), "7730.example.net");
+    EXPECT_EQ(GetProfileSetting("System", "SIPProxy", file), "7730.example.net");
 }
 
 TEST(IniWrite, FailsWithoutTouchingAnythingWhenTheFolderIsMissing) {

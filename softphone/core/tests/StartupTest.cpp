@@ -1,6 +1,8 @@
 #include "Startup.h"
 #include "Shutdown.h"
 #include "Online.h"
+#include "Provisioning.h"
+#include "Diagnostics.h"
 
 #include "AppFixture.h"
 
@@ -36,14 +38,38 @@ TEST(WindowTitle, HasTheFixedRunsOfBlanks) {
               "Velmora Software              Customer Number - AB7730                         Ver. 6.0.22a");
 }
 
+TEST(WindowTitle, ShowsThePasswordPartOfTheCodeAsStars) {
+    EXPECT_EQ(windowTitle("AB77301001secret0001", "6.0.22a"),
+              "Velmora Software              Customer Number - AB77301001**********                         Ver. "
+              "6.0.22a");
+    EXPECT_EQ(maskedProvisioningCode("AB77301001secret0001XY"), "AB77301001**********XY");
+    EXPECT_EQ(maskedProvisioningCode("AB77301001sec"), "AB77301001***");
+    EXPECT_EQ(maskedProvisioningCode("AB7730"), "AB7730");
+}
+
+TEST_F(StartupTest, SettingsFileReadableByOthersIsMadePrivateAndSaidOnce) {
+    std::vector<std::string> said;
+    setDiagnosticSink([&](const std::string& text) { said.push_back(text); });
+    root.write("bin/velmoraapp.ini", kSettings);
+    const auto file = root.dir / "bin/velmoraapp.ini";
+    std::filesystem::permissions(file, std::filesystem::perms(0644));
+    loadWindow(app, false);
+    loadWindow(app, false);
+    setDiagnosticSink(nullptr);
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("velmoraapp.ini"), std::string::npos);
+    EXPECT_EQ(root.read("bin/velmoraapp.ini").substr(0, 8), "[System]") << "the content stays as it was";
+}
+
 TEST_F(StartupTest, ReadsEveryKeyIntoItsField) {
     root.write("bin/velmoraapp.ini", kSettings);
     root.write("bin/agentlist.txt", "\"1001\",\"1002\"\r\n1003\r\n");
     root.write("bin/1001.txt", "2001,2002\r\n");
     loadWindow(app, false);
 
-    EXPECT_EQ(window.customerNumber.caption(), "Cust#: AB77301001secret0001");
-    EXPECT_EQ(window.Text1.text(), "AB77301001secret0001");
+    EXPECT_EQ(window.customerNumber.caption(), "Cust#: AB77301001**********");
+    EXPECT_EQ(window.Text1.text(), "AB77301001secret0001");  // shown as a password field
     EXPECT_EQ(window.EditAccountDisplayName.text(), "Agent Smith");
     EXPECT_EQ(window.EditAccountUserName.text(), "1001");
     EXPECT_EQ(window.EditAccountAuthPassword.text(), "secret0001");

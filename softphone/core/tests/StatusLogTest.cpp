@@ -55,6 +55,25 @@ TEST_F(StatusLogTest, ScrollsToTheLastLineAndKeepsFiftyCharactersForTheCheck) {
     EXPECT_EQ(seen, (std::vector<std::string>{std::string(48, 'x'), "", "second"}));
 }
 
+TEST_F(StatusLogTest, ListKeepsTheLastThousandLines) {
+    for (int i = 1; i <= 1500; ++i) ShowStatus(app, "line " + std::to_string(i));
+    const auto& lines = window.ListStatusLog.lines();
+    ASSERT_EQ(lines.size(), 1000u);
+    EXPECT_EQ(lines.front(), "line 501");
+    EXPECT_EQ(lines.back(), "line 1500");
+    EXPECT_EQ(window.ListStatusLog.topIndex(), 999);
+}
+
+TEST_F(StatusLogTest, LineFromTheNetworkIsCutAndKeptOnOneLine) {
+    ShowStatus(app, "Line-1: " + std::string(500, 'x'));
+    ShowStatus(app, "Line-1: Busy\r\nInjected: yes");
+    ShowStatus(app, std::string(199, 'a') + "\xC3\xA9tail");  // a two-byte character across the cut
+    const auto& lines = window.ListStatusLog.lines();
+    EXPECT_EQ(lines[0], "Line-1: " + std::string(192, 'x'));
+    EXPECT_EQ(lines[1], "Line-1: Busy  Injected: yes");
+    EXPECT_EQ(lines[2], std::string(199, 'a'));
+}
+
 TEST_F(StatusLogTest, ClipboardIsClearedOnlyWhileClickToDialIsOn) {
     platform.clipboard = "5557654321";
     ShowStatus(app, "Busy Here");

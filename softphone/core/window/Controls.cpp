@@ -187,6 +187,17 @@ void ListBox::addItem(const std::string& line) {
     changed();
 }
 
+void ListBox::removeItem(int index) {
+    if (index < 0 || index >= count()) return;
+    lines_.erase(lines_.begin() + index);
+    if (listIndex_ == index)
+        listIndex_ = -1;
+    else if (listIndex_ > index)
+        --listIndex_;
+    topIndex_ = std::clamp(topIndex_ > index ? topIndex_ - 1 : topIndex_, 0, std::max(0, count() - 1));
+    changed();
+}
+
 void ListBox::clear() {
     lines_.clear();
     listIndex_ = -1;

@@ -158,6 +158,7 @@ public:
     const std::vector<std::string>& lines() const { return lines_; }
     int count() const { return static_cast<int>(lines_.size()); }
     void addItem(const std::string& line);
+    void removeItem(int index);
     void clear();
     int listIndex() const { return listIndex_; }
     void setListIndex(int index);

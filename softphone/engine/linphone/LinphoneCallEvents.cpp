@@ -2,9 +2,13 @@
 
 #include "CallStates.h"
 
+#include <linphone/api/c-account-params.h>
+#include <linphone/api/c-account.h>
 #include <linphone/api/c-address.h>
 #include <linphone/api/c-call.h>
 #include <linphone/call_log.h>
+#include <linphone/call_params.h>
+#include <linphone/factory.h>
 
 #include <bctoolbox/port.h>
 
@@ -25,7 +29,50 @@ std::string uriText(const LinphoneAddress* address) {
     return result;
 }
 
+// Where a refused referral's call goes: a closed local port that never
+// answers, so it never challenges for the agent's credentials.
+constexpr const char* kNowhere = "sip:127.0.0.1:9;transport=udp;lr";
+
 }  // namespace
+
+// A far end asked the agent's phone to call someone (REFER). liblinphone
+// has answered 202 already and, right after this notification, would call
+// the Refer-To target itself with the agent's credentials: a toll-fraud path.
+// The engine takes the referral over and sends it nowhere, then ends that
+// call at once: nothing leaves towards the target, the far end is told the transfer failed, and the line's call,
+// which liblinphone holds for a transfer, is resumed. The program hears of
+// it as a failed transfer with code 603.
+void LinphoneEngine::refuseReferral(LinphoneCall* call) {
+    Line* l = lineOf(call);
+    LinphoneCall* placed = nullptr;
+    LinphoneAddress* nowhere = linphone_factory_create_address(linphone_factory_get(), kNowhere);
+    if (account_ && nowhere) {
+        // liblinphone routes the call by the account whose domain matches
+        // the target, whatever the call's parameters say: the account's
+        // route points nowhere while the call is placed (in-dialog requests
+        // follow their dialog's own route), then is put back.
+        LinphoneAccountParams* saved = linphone_account_params_clone(linphone_account_get_params(account_));
+        LinphoneAccountParams* diverted = linphone_account_params_clone(saved);
+        bctbx_list_t* routes = bctbx_list_append(nullptr, nowhere);
+        linphone_account_params_set_routes_addresses(diverted, routes);
+        bctbx_list_free(routes);
+        linphone_account_set_params(account_, diverted);
+        placed = linphone_core_start_refered_call(core_, call, nullptr);
+        linphone_account_set_params(account_, saved);
+        linphone_account_params_unref(diverted);
+        linphone_account_params_unref(saved);
+    }
+    if (nowhere) linphone_address_unref(nowhere);
+    if (placed) {
+        linphone_call_ref(placed);
+        linphone_call_terminate(placed);
+        linphone_call_unref(placed);
+    }
+    if (!l) return;
+    l->referralRefused = true;
+    const int line = lineIndex(*l);
+    queue([line](SipEngineEvents& e) { e.OnTransferFailed(line, 603, "Transfer request refused"); });
+}
 
 void LinphoneEngine::offerIncoming(LinphoneCall* call) {
     if (doNotDisturb_) {
@@ -103,6 +150,10 @@ void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
         offerIncoming(call);
         return;
     }
+    if (state == LinphoneCallStateReferred) {
+        refuseReferral(call);
+        return;
+    }
     Line* l = lineOf(call);
     if (!l) {
         if (callEnded(state)) {  // an offered call the caller cancelled: its id is gone
@@ -150,6 +201,13 @@ void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
         }
         break;
     case LinphoneCallStreamsRunning: applyCallAudio(*l); break;
+    case LinphoneCallPaused:
+        // Held by liblinphone for a referral the engine refused: back as it was.
+        if (l->referralRefused) {
+            l->referralRefused = false;
+            linphone_call_resume(call);
+        }
+        break;
     case LinphoneCallEnd:
     case LinphoneCallError:
         if (l->endedByUs) {

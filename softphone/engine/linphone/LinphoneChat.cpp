@@ -58,6 +58,9 @@ bool LinphoneEngine::SendChatMessage(const std::string& recipient, const std::st
     LinphoneChatRoom* room = chatRoomWith(peer);
     linphone_address_unref(peer);
     if (!room) return fail(kConnectRequestFailed);
+    // What went before in this room has gone out (or failed) by now: the
+    // program keeps its own chat log, liblinphone's database keeps nothing.
+    linphone_chat_room_delete_history(room);
     LinphoneChatMessage* sent = linphone_chat_room_create_message_from_utf8(room, message.c_str());
     if (!sent) return fail(kInvalidValue);
     linphone_chat_message_send(sent);
@@ -73,6 +76,22 @@ void LinphoneEngine::onChatMessage(LinphoneChatMessage* message) {
     std::string sender = user ? user : "";
     std::string body = text ? text : "";
     queue([sender, body](SipEngineEvents& e) { e.OnChatMessage(sender, body); });
+    forgetChatHistory(linphone_chat_message_get_chat_room(message));
+}
+
+// Received messages would pile up in liblinphone's database without bound
+// (a peer can send as many as it likes): once a message is handed on, its
+// room's history goes. Not from inside the callback, where liblinphone is
+// still storing the message, but from posted work after iterate.
+void LinphoneEngine::forgetChatHistory(LinphoneChatRoom* room) {
+    if (!room) return;
+    linphone_chat_room_ref(room);
+    loop_.post([this, room, alive = std::weak_ptr<bool>(alive_)] {
+        // An engine or core gone meanwhile: the room is left to it.
+        if (alive.expired() || !core_ || linphone_chat_room_get_core(room) != core_) return;
+        linphone_chat_room_delete_history(room);
+        linphone_chat_room_unref(room);
+    });
 }
 
 }  // namespace velmora::engine

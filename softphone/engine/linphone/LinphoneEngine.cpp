@@ -12,6 +12,10 @@
 
 #include <bctoolbox/logging.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <system_error>
 #include <thread>
@@ -77,6 +81,13 @@ void configureLogging(const std::filesystem::path& logFile, bool fullLog) {
         if (!logFile.empty()) {
             std::error_code ignored;
             std::filesystem::create_directories(logFile.parent_path(), ignored);
+            // Readable by the user alone, whatever the process's umask: it
+            // holds numbers and addresses.
+            const int fd = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                ::fchmod(fd, 0600);
+                ::close(fd);
+            }
             fileHandler = bctbx_create_file_log_handler(16 * 1024 * 1024, logFile.parent_path().c_str(),
                                                         logFile.filename().c_str());
             if (fileHandler) bctbx_add_log_handler(fileHandler);
@@ -275,6 +286,9 @@ long LinphoneEngine::startCore(long sipPort) {
     LinphoneConfig* config = linphone_core_get_config(core_);
     linphone_config_set_string(config, "storage", "uri", (options_.stateFolder / "linphone.db").c_str());
     linphone_config_set_int(config, "misc", "max_calls", 8);
+    // The password lives in memory only: liblinphone writes no credentials
+    // into its configuration file.
+    linphone_config_set_int(config, "sip", "store_auth_info", 0);
     // Keep-alives hold the NAT binding towards the proxy open; liblinphone
     // reads their period when the core starts.
     linphone_config_set_int(config, "sip", "keepalive_period", static_cast<int>(keepAliveSeconds_ * 1000));
@@ -303,7 +317,7 @@ long LinphoneEngine::startCore(long sipPort) {
         linphone_core_set_record_file(core_, options_.headlessSpeakerFile.c_str());
     // Two independent lines: a new call never pauses the other line's call.
     linphone_core_set_media_resource_mode(core_, LinphoneSharedMediaResources);
-    linphone_core_set_inc_timeout(core_, 24 * 3600);  // offered calls ring until taken or cancelled
+    linphone_core_set_inc_timeout(core_, options_.offerTimeoutSeconds);
     linphone_core_set_nortp_timeout(core_, options_.noRtpTimeoutSeconds);
     linphone_core_set_use_rfc2833_for_dtmf(core_, TRUE);
     linphone_core_set_use_info_for_dtmf(core_, FALSE);

@@ -136,6 +136,7 @@ private:
         bool endedByUs = false;     // DisconnectLine, timeout: no OnHungUp
         bool transferring = false;  // a REFER is out: its end is the transfer's
         bool transferReported = false;
+        bool referralRefused = false;  // held by liblinphone for a REFER the engine refused
         std::uint32_t startedAt = 0;
         long inputDevice = -1;
         long outputDevice = -1;
@@ -218,6 +219,7 @@ private:
     void useAudioPort(long port);
     void useFreeLinePortForOffers();
     void offerIncoming(LinphoneCall* call);
+    void refuseReferral(LinphoneCall* call);
     void reportFailure(Line& line, LinphoneCall* call);
     void applyCallAudio(Line& line);
     void applyAllCallAudio();
@@ -233,6 +235,7 @@ private:
     LinphoneAudioDevice* audioDevice(long index, bool capture);
     void waitForUnregistration();
     LinphoneChatRoom* chatRoomWith(const LinphoneAddress* peer);
+    void forgetChatHistory(LinphoneChatRoom* room);
     Playback& playbackOf(int line);
     void seekPlayers(Playback& playback, double seconds);
     double playedTo(const Playback& playback) const;

@@ -59,6 +59,9 @@ struct LinphoneEngineOptions {
     // An outgoing call with no final response after this long is cancelled
     // and reported with OnConnectFailed.
     int answerTimeoutSeconds = 120;
+    // An offered call nobody takes within this long is declined: offers
+    // from a scanner must not pile up and keep the lines busy.
+    int offerTimeoutSeconds = 60;
     // A call that receives no RTP for this long is ended (peer gone, no BYE)
     // and reported with OnHungUp.
     int noRtpTimeoutSeconds = 30;

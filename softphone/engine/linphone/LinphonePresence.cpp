@@ -6,6 +6,9 @@
 #include <linphone/friendlist.h>
 #include <linphone/presence.h>
 
+#include <algorithm>
+#include <cctype>
+
 // Presence: each chat contact is a friend of liblinphone whose presence we
 // subscribe to; the subscription and its NOTIFYs go through the proxy,
 // which relays them between the user agents (no presence server). Our own
@@ -27,6 +30,12 @@ std::string contactName(const std::string& text) {
     if (begin == std::string::npos) return {};
     const auto end = text.find_first_of(" \t", begin);
     return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
+bool sameDomain(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
 }
 
 long statusOf(const LinphonePresenceModel* model) {
@@ -101,9 +110,18 @@ bool LinphoneEngine::SetMyChatStatus(long status) {
 }
 
 // Another agent subscribes to our presence: accepted, without subscribing
-// back (only the program's own contacts are watched).
+// back (only the program's own contacts are watched). Only agents of our
+// own SIP domain may watch: anyone else is refused and kept nowhere, so
+// outside subscribers neither learn the agent's status nor fill the list.
 void LinphoneEngine::onSubscriptionRequested(LinphoneFriend* subscriber) {
+    const LinphoneAddress* from = linphone_friend_get_address(subscriber);
+    const char* domain = from ? linphone_address_get_domain(from) : nullptr;
     linphone_friend_enable_subscribes(subscriber, FALSE);
+    if (!domain || !sameDomain(domain, domain_)) {
+        linphone_core_reject_subscriber(core_, subscriber);
+        hurry();
+        return;
+    }
     linphone_friend_set_inc_subscribe_policy(subscriber, LinphoneSPAccept);
     linphone_friend_list_add_friend(linphone_core_get_default_friend_list(core_), subscriber);
     hurry();

@@ -40,6 +40,14 @@ bool sameNoCase(std::string_view a, std::string_view b) {
            });
 }
 
+// A host (name, IPv4 or bracketed IPv6 address) with an optional port: the
+// domain comes from the settings file and must not bend the URI.
+bool hostText(const std::string& domain) {
+    return !domain.empty() && std::all_of(domain.begin(), domain.end(), [](unsigned char c) {
+        return std::isalnum(c) || std::string_view("-.:[]").find(c) != std::string_view::npos;
+    });
+}
+
 }  // namespace
 
 std::optional<SipTransport> sipTransportNamed(std::string_view text) {
@@ -58,7 +66,7 @@ std::optional<MediaEncryption> mediaEncryptionNamed(std::string_view text) {
 }
 
 std::optional<std::string> targetUri(const std::string& target, const std::string& domain) {
-    if (target.empty() || domain.empty()) return std::nullopt;
+    if (target.empty() || !hostText(domain)) return std::nullopt;
     const bool plain = std::none_of(target.begin(), target.end(), [](unsigned char c) {
         return c <= ' ' || c == 0x7f || c == '<' || c == '>' || c == '"';
     });

@@ -61,10 +61,14 @@ PrivateBus::~PrivateBus() {
     daemon_.waitForFinished(5000);
 }
 
-AppUnderTest::AppUnderTest(const std::filesystem::path& root, const PrivateBus& bus) : bus_(bus) {
+AppUnderTest::AppUnderTest(const std::filesystem::path& root, const PrivateBus& bus, bool automation) : bus_(bus) {
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
     env.remove("RINGVALE_ROOT");
+    if (automation)
+        env.insert("VELMORA_AUTOMATION", "1");
+    else
+        env.remove("VELMORA_AUTOMATION");
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.setChildProcessModifier([] { ::setsid(); });

@@ -26,10 +26,12 @@ private:
 };
 
 // velmoraapp started on an install root, on a private bus, in its own session
-// so that every process it leaves behind can be found.
+// so that every process it leaves behind can be found. With automation (the
+// default) it offers /Automation (VELMORA_AUTOMATION=1), which the helpers
+// below and the benchmarks drive it through.
 class AppUnderTest {
 public:
-    AppUnderTest(const std::filesystem::path& root, const PrivateBus& bus);
+    AppUnderTest(const std::filesystem::path& root, const PrivateBus& bus, bool automation = true);
     ~AppUnderTest();
 
     // Waits until the remote bus answers; false when the program never got there.

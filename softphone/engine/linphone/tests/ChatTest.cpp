@@ -46,6 +46,22 @@ TEST_F(Chat, MessagesGoBothWaysThroughTheProxyExactlyAsSent) {
     EXPECT_EQ(ann.log.chatMessages.size(), 1u);
 }
 
+TEST_F(Chat, ReceivedMessagesAreNotKeptInTheEngineDatabase) {
+    Agent& ann = agent("1001", "secret1");
+    Agent& bob = agent("1002", "secret2");
+    ASSERT_TRUE(online(ann));
+    ASSERT_TRUE(online(bob));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(ann.engine->SendChatMessage("1002", "marker-" + std::to_string(i) + "-kept-nowhere", 101, 0));
+        ASSERT_TRUE(waitFor([&] { return bob.log.chatMessages.size() > std::size_t(i); })) << bob.log.text();
+    }
+    settle(500);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(bob.state.path()))
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(rig::readFile(entry.path()).find("-kept-nowhere"), std::string::npos) << entry.path();
+        }
+}
+
 TEST_F(Chat, EmptyMessageArrivesEmpty) {
     Agent& ann = agent("1001", "secret1");
     Agent& bob = agent("1002", "secret2");

@@ -85,6 +85,15 @@ TEST_P(EngineFiles, LogGoesToItsFileOnlyAndFilesStayInTheStateFolder) {
     EXPECT_EQ(log.find("INVITE sip:") != std::string::npos, GetParam().sipInLog);
     EXPECT_EQ(log.find("secret1"), std::string::npos);  // the password, never
 
+    EXPECT_EQ(std::filesystem::status(logFile).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    // liblinphone's own configuration and database keep no password once the engine is gone.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(rig::readFile(entry.path()).find("secret1"), std::string::npos) << entry.path();
+        }
+    }
+
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(root.path()))
         names.insert(entry.path().filename().string());

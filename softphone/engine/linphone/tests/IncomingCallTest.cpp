@@ -44,6 +44,18 @@ TEST_F(IncomingCall, CallAcceptedWhileTheOtherLineTalksHoldsNothing) {
     EXPECT_EQ(outcome(*outgoing), 0) << outgoing->report();  // it saw no hold re-INVITE
 }
 
+TEST_F(IncomingCall, OfferNobodyTakesIsDeclinedWhenItsTimeIsUp) {
+    Agent& ann = agent("1001", "secret1", [](LinphoneEngineOptions& o) { o.offerTimeoutSeconds = 2; });
+    ASSERT_TRUE(online(ann));
+    auto customer = caller("uac_call_agent_refused.xml", "1001",
+                           {{"FINAL", "486"}, {"CHECK_HEADER", "To:"}, {"CHECK_TEXT", "1001"}});
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text() << customer->report();
+    EXPECT_EQ(outcome(*customer, 8000), 0) << customer->report();
+    // Its id is gone: nothing is left to take or refuse.
+    EXPECT_FALSE(ann.engine->RejectCall(ann.log.lastCallId));
+    EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
+}
+
 TEST_F(IncomingCall, RejectedCallIsDeclinedWith603) {
     Agent& ann = agent("1001", "secret1");
     ASSERT_TRUE(online(ann));

@@ -65,6 +65,32 @@ TEST_F(Presence, ContactWithoutAnAccountIsReportedOffline) {
     EXPECT_EQ(ann.log.count("OnChatContactStatus"), 1u);
 }
 
+struct WatcherCase {
+    const char* domain;
+    bool watches;  // a NOTIFY keeps the subscription active and tells the status
+};
+
+class PresenceWatcher : public EngineTest, public ::testing::WithParamInterface<WatcherCase> {};
+
+// Only agents of the account's own SIP domain may watch its presence.
+TEST_P(PresenceWatcher, SubscriptionIsKeptOnlyFromTheAgentsDomain) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    ASSERT_TRUE(ann.engine->SetMyChatStatus(0));
+    auto watcher =
+        caller("uac_subscribe_presence.xml", "1001", {{"WATCHER", "5550100"}, {"WATCHER_DOMAIN", GetParam().domain}});
+    // sipp ends with 1 when no NOTIFY came (its wait for one timed out).
+    ASSERT_EQ(outcome(*watcher), GetParam().watches ? 0 : 1) << watcher->report();
+    // An outside watcher learns nothing: no active subscription, no status.
+    const std::string seen = watcher->messages();
+    EXPECT_EQ(seen.find("Subscription-State: active") != std::string::npos, GetParam().watches) << seen;
+    EXPECT_EQ(seen.find("<basic>open</basic>") != std::string::npos, GetParam().watches) << seen;
+}
+
+INSTANTIATE_TEST_SUITE_P(Domains, PresenceWatcher,
+                         ::testing::Values(WatcherCase{"pbx.test", true}, WatcherCase{"PBX.Test", true},
+                                           WatcherCase{"evil.example", false}));
+
 TEST_F(Presence, BadContactsAndStatusesAreRefused) {
     Agent& ann = agent("1001", "secret1");
     EXPECT_FALSE(ann.engine->AddChatContact("1002"));

@@ -39,6 +39,13 @@ INSTANTIATE_TEST_SUITE_P(Targets, TargetUri,
                                            TargetCase{"555 1234", std::nullopt}, TargetCase{"<sip:x@y>", std::nullopt},
                                            TargetCase{std::string("55\x01", 3), std::nullopt}));
 
+TEST(TargetUri, DomainThatIsNotAHostGivesNone) {
+    EXPECT_EQ(targetUri("5557654321", "pbx22.example.net:5070"), "sip:5557654321@pbx22.example.net:5070");
+    EXPECT_EQ(targetUri("5557654321", "[::1]:5060"), "sip:5557654321@[::1]:5060");
+    for (const char* domain : {"", "pbx.te\x02st", "pbx.test>;x=<", "evil@pbx.test", "pbx.test\r\nVia: x", "a b"})
+        EXPECT_EQ(targetUri("5557654321", domain), std::nullopt) << domain;
+}
+
 TEST(CodecName, FollowsTheEngineNumbering) {
     EXPECT_STREQ(codecName(0)->mime, "GSM");
     EXPECT_STREQ(codecName(1)->mime, "iLBC");
