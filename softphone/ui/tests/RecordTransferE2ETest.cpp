@@ -291,8 +291,13 @@ TEST_F(RecordTransferE2E, HoldAndUnholdReachThePeerAsReInvites) {
         const auto m = customer->messages();
         return std::regex_search(m, std::regex("a=(sendonly|inactive)"));
     })) << customer->messages();
+    // The line-status view follows once holding lands.
+    EXPECT_TRUE(eventually([&] { return app->items("ListViewLineStatus") == QStringList{"1\thold", "2\tfree"}; }))
+        << app->items("ListViewLineStatus").join("|").toStdString();
     EXPECT_EQ(app->click("BtnUnHold"), "");
     ASSERT_TRUE(statusShows("Line-1: Connected")) << statusLines();
+    EXPECT_TRUE(eventually([&] { return app->items("ListViewLineStatus") == QStringList{"1\tbusy", "2\tfree"}; }))
+        << app->items("ListViewLineStatus").join("|").toStdString();
     // The third INVITE takes the call off hold: it asks for both directions again.
     ASSERT_TRUE(eventually([&] {
         const auto m = customer->messages();
