@@ -98,9 +98,12 @@ void makeTestPki(const std::filesystem::path& folder, const std::string& name, b
     if (name.empty() ||
         name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") != std::string::npos)
         throw std::invalid_argument("a certificate name is letters, digits, dots and hyphens");
-    const std::string command = "'" + (std::filesystem::path(VELMORA_RIG_DIR) / "make-test-pki.sh").string() + "' '" +
-                                folder.string() + "' " + name + (expired ? " expired" : "");
-    if (folder.string().find('\'') != std::string::npos || std::system(command.c_str()) != 0)
+    std::vector<std::string> argv{(std::filesystem::path(VELMORA_RIG_DIR) / "make-test-pki.sh").string(),
+                                  folder.string(), name};
+    if (expired) argv.push_back("expired");
+    std::filesystem::create_directories(folder);
+    ChildProcess script(argv, folder / "make-test-pki.log");
+    if (script.wait(std::chrono::seconds(60)) != 0)
         throw std::runtime_error("could not make the test certificates in " + folder.string());
 }
 
