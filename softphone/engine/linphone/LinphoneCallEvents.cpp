@@ -29,31 +29,37 @@ std::string uriText(const LinphoneAddress* address) {
     return result;
 }
 
-// Where a refused referral's call goes: a closed local port that never
-// answers, so it never challenges for the agent's credentials.
+// Where a referral goes when no decliner could be opened: a closed local
+// port that never answers, so it never challenges for the agent's credentials.
 constexpr const char* kNowhere = "sip:127.0.0.1:9;transport=udp;lr";
+// How long the decliner waits for the referred call's INVITE.
+constexpr std::uint32_t kDeclineWaitMs = 40000;
 
 }  // namespace
 
 // A far end asked the agent's phone to call someone (REFER). liblinphone
 // has answered 202 already and, right after this notification, would call
 // the Refer-To target itself with the agent's credentials: a toll-fraud path.
-// The engine takes the referral over and sends it nowhere, then ends that
-// call at once: nothing leaves towards the target, the far end is told the transfer failed, and the line's call,
-// which liblinphone holds for a transfer, is resumed. The program hears of
-// it as a failed transfer with code 603.
+// The engine takes the referral over and sends its call to the decliner on
+// loopback, which answers 603: nothing leaves towards the target, and the far
+// end's NOTIFY says the referral failed. The line's call, which liblinphone
+// holds for a transfer, is resumed. The program hears of it as a failed
+// transfer with code 603.
 void LinphoneEngine::refuseReferral(LinphoneCall* call) {
     Line* l = lineOf(call);
+    endDeclinedReferral();  // an earlier referral still waiting
+    std::string route = referralDecliner_.open();
+    if (route.empty()) route = kNowhere;
     LinphoneCall* placed = nullptr;
-    LinphoneAddress* nowhere = linphone_factory_create_address(linphone_factory_get(), kNowhere);
-    if (account_ && nowhere) {
+    LinphoneAddress* decliner = linphone_factory_create_address(linphone_factory_get(), route.c_str());
+    if (account_ && decliner) {
         // liblinphone routes the call by the account whose domain matches
         // the target, whatever the call's parameters say: the account's
-        // route points nowhere while the call is placed (in-dialog requests
-        // follow their dialog's own route), then is put back.
+        // route points to the decliner while the call is placed (in-dialog
+        // requests follow their dialog's own route), then is put back.
         LinphoneAccountParams* saved = linphone_account_params_clone(linphone_account_get_params(account_));
         LinphoneAccountParams* diverted = linphone_account_params_clone(saved);
-        bctbx_list_t* routes = bctbx_list_append(nullptr, nowhere);
+        bctbx_list_t* routes = bctbx_list_append(nullptr, decliner);
         linphone_account_params_set_routes_addresses(diverted, routes);
         bctbx_list_free(routes);
         linphone_account_set_params(account_, diverted);
@@ -62,16 +68,43 @@ void LinphoneEngine::refuseReferral(LinphoneCall* call) {
         linphone_account_params_unref(diverted);
         linphone_account_params_unref(saved);
     }
-    if (nowhere) linphone_address_unref(nowhere);
-    if (placed) {
-        linphone_call_ref(placed);
-        linphone_call_terminate(placed);
-        linphone_call_unref(placed);
+    if (decliner) linphone_address_unref(decliner);
+    const LinphoneCallLog* log = placed ? linphone_call_get_call_log(placed) : nullptr;
+    const std::string callId = text(log ? linphone_call_log_get_call_id(log) : nullptr);
+    if (placed && referralDecliner_.isOpen() && !callId.empty() && !callEnded(linphone_call_get_state(placed))) {
+        declinedReferral_ = linphone_call_ref(placed);
+        declinedReferralAt_ = loop_.tickCount();
+        referralDecliner_.expect(callId);
+    } else {
+        referralDecliner_.close();
+        if (placed) {
+            linphone_call_ref(placed);
+            linphone_call_terminate(placed);
+            linphone_call_unref(placed);
+        }
     }
     if (!l) return;
     l->referralRefused = true;
     const int line = lineIndex(*l);
     queue([line](SipEngineEvents& e) { e.OnTransferFailed(line, 603, "Transfer request refused"); });
+}
+
+// The declined referral's call is over (or its wait is): the decliner closes.
+void LinphoneEngine::endDeclinedReferral() {
+    if (declinedReferral_) {
+        if (!callEnded(linphone_call_get_state(declinedReferral_))) linphone_call_terminate(declinedReferral_);
+        linphone_call_unref(declinedReferral_);
+        declinedReferral_ = nullptr;
+    }
+    referralDecliner_.close();
+}
+
+void LinphoneEngine::checkDeclinedReferral() {
+    if (!declinedReferral_) return;
+    referralDecliner_.serve();
+    if (callEnded(linphone_call_get_state(declinedReferral_)) ||
+        loop_.tickCount() - declinedReferralAt_ > kDeclineWaitMs)
+        endDeclinedReferral();
 }
 
 void LinphoneEngine::offerIncoming(LinphoneCall* call) {

@@ -160,6 +160,7 @@ void LinphoneEngine::pump() {
         useFreeLinePortForOffers();
         linphone_core_iterate(core_);
         checkAnswerTimeouts();
+        checkDeclinedReferral();
         checkPlaybackEnds();
         checkContactSubscriptions();
         checkRegistration();
@@ -362,6 +363,7 @@ void LinphoneEngine::releaseCore() {
     contacts_.clear();
     for (auto& [id, call] : offered_) linphone_call_unref(call);
     offered_.clear();
+    endDeclinedReferral();
     lines_.clear();
     if (account_) {
         linphone_account_unref(account_);

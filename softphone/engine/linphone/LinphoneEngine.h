@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinphoneEngineOptions.h"
+#include "ReferralDecliner.h"
 #include "WaveFile.h"
 #include "loop/EventLoop.h"
 #include "engine/SipEngine.h"
@@ -220,6 +221,8 @@ private:
     void useFreeLinePortForOffers();
     void offerIncoming(LinphoneCall* call);
     void refuseReferral(LinphoneCall* call);
+    void endDeclinedReferral();
+    void checkDeclinedReferral();
     void reportFailure(Line& line, LinphoneCall* call);
     void applyCallAudio(Line& line);
     void applyAllCallAudio();
@@ -277,6 +280,9 @@ private:
     std::vector<Recording> recordings_;                 // by line
     std::map<std::string, Contact> contacts_;           // by contact name
     std::map<std::string, LinphoneCall*> offered_;      // call id -> referenced call
+    ReferralDecliner referralDecliner_;
+    LinphoneCall* declinedReferral_ = nullptr;  // referenced while the decliner answers it
+    std::uint32_t declinedReferralAt_ = 0;
     int dialingLine_ = -1;                              // line of the call being created by Dial
     int audioPort_ = -1;                                // RTP port liblinphone gives the next call
 

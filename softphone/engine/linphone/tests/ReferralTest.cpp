@@ -49,6 +49,15 @@ TEST_F(Referral, FarEndReferIsRefusedAndNoCallGoesToItsTarget) {
     EXPECT_FALSE(ann.engine->IsLineOnHold(0));
     EXPECT_FALSE(ann.engine->IsLineBusy(1));
 
+    // The far end is told that no call came of its referral: the last
+    // NOTIFY's sipfrag is the decline (liblinphone 5.1 keeps the
+    // subscription "active" in it; the dialog's end ends it).
+    const std::string toPeer = peer->messages();
+    const auto notify = toPeer.rfind("NOTIFY sip:");
+    ASSERT_NE(notify, std::string::npos) << toPeer;
+    const auto body = toPeer.find("\r\n\r\n", notify);
+    ASSERT_NE(body, std::string::npos) << toPeer.substr(notify);
+    EXPECT_EQ(toPeer.substr(body + 4, 20), "SIP/2.0 603 Decline\r") << toPeer.substr(notify);
     EXPECT_TRUE(ann.engine->DisconnectLine(0));
     EXPECT_EQ(outcome(*peer), 0) << peer->report();
 }
