@@ -286,7 +286,13 @@ long LinphoneEngine::startCore(long sipPort) {
 
     LinphoneConfig* config = linphone_core_get_config(core_);
     linphone_config_set_string(config, "storage", "uri", (options_.stateFolder / "linphone.db").c_str());
-    linphone_config_set_int(config, "misc", "max_calls", 8);
+    // Offered calls wait in the program's list until taken, refused or 60 s
+    // old: room for a burst of them beside the two lines, and still a bound.
+    linphone_config_set_int(config, "misc", "max_calls", 64);
+    // Callers are told busy only by the program's own choice: liblinphone
+    // would answer 486 to a second caller with the same address (every
+    // withheld number, every call from one trunk) while the first is up.
+    linphone_config_set_int(config, "sip", "reject_duplicated_calls", 0);
     // The password lives in memory only: liblinphone writes no credentials
     // into its configuration file.
     linphone_config_set_int(config, "sip", "store_auth_info", 0);

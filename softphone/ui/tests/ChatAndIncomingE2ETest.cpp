@@ -208,8 +208,8 @@ TEST_F(ChatAndIncomingE2E, AnOfferedCallRaisesANotificationWhoseClickIsTakenUp) 
 TEST_F(ChatAndIncomingE2E, AFloodOfOfferedCallsLeavesNothingBehind) {
     ASSERT_NO_FATAL_FAILURE(bothRegistered());
     AppUnderTest& a = *ann.app;
-    // 50 callers in one second, each giving up after two seconds of ringing.
-    // The engine offers one call at a time and answers the others busy; the
+    // 50 callers in one second (one number, as from a trunk), each giving up
+    // after two seconds of ringing. The panel lists them side by side, the
     // window keeps answering throughout, and every offered call leaves.
     rig::Sipp flood({"uac_call_agent_cancel.xml",
                      {{"DOMAIN", "pbx7730.test"}, {"CALLER", "5550100"}, {"CALLER_NAME", "Flood"}, {"RING_MS", "2000"}},
@@ -227,7 +227,7 @@ TEST_F(ChatAndIncomingE2E, AFloodOfOfferedCallsLeavesNothingBehind) {
         std::chrono::seconds(60)))
         << flood.report();
     ASSERT_TRUE(eventually([&] { return a.items("ListIncomingCall").isEmpty(); })) << most;
-    EXPECT_GE(most, 1);
+    EXPECT_GE(most, 10) << flood.report();
     EXPECT_TRUE(a.items("ListIncomingCallIds").isEmpty());
     EXPECT_EQ(a.get("InBoundFrm", "Visible"), "False");
     const QStringList missed = a.items("ListMissedCalls");
