@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +16,16 @@ namespace {
 
 constexpr mode_t kPrivateMode = 0600;
 
+// Said once a file: a log written on every chat message or call must not
+// flood stderr while its folder cannot be written.
 void warnWrite(const std::filesystem::path& file, int err) {
+    static std::mutex guard;
+    static std::set<std::string> warned;
+    constexpr std::size_t kMostFiles = 256;
+    {
+        const std::lock_guard lock(guard);
+        if (warned.size() >= kMostFiles || !warned.insert(file.string()).second) return;
+    }
     diagnostic("could not write " + file.string() + ": " + std::strerror(err));
 }
 
