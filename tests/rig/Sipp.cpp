@@ -40,7 +40,10 @@ Sipp::Sipp(Setup setup) : setup_(std::move(setup)) {
 
     for (int attempt = 0; attempt < 3 && !process_; ++attempt) {
         port_ = freeUdpPort();
-        const int mediaPort = freeUdpPort(true);
+        // Both ports are only chosen here, not yet bound: the media ports
+        // (sipp takes a few from mediaPort up) must not take the SIP port.
+        int mediaPort = freeUdpPort(true);
+        while (port_ >= mediaPort && port_ <= mediaPort + 3) mediaPort = freeUdpPort(true);
         std::vector<std::string> argv{"sipp",
                                       "-sf",
                                       file.string(),
