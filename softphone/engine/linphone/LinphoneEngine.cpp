@@ -216,9 +216,11 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
         linphone_address_unref(identity);
         return fail(kInvalidUri);
     }
-    const bool portFree = options_.transport == SipTransport::Udp ? udpPortFree(static_cast<int>(sipPort))
-                                                                  : tcpPortFree(static_cast<int>(sipPort));
+    const bool udp = options_.transport == SipTransport::Udp;
+    const bool portFree = sipPortClaim_.claim(udp ? "udp" : "tcp", static_cast<int>(sipPort)) &&
+                          (udp ? udpPortFree(static_cast<int>(sipPort)) : tcpPortFree(static_cast<int>(sipPort)));
     if (!portFree) {
+        sipPortClaim_.release();
         linphone_address_unref(identity);
         linphone_address_unref(serverAddress);
         return fail(kPortInUse);
@@ -381,6 +383,7 @@ void LinphoneEngine::releaseCore() {
         linphone_core_unref(core_);
         core_ = nullptr;
     }
+    sipPortClaim_.release();
     registerRequested_ = registered_ = registering_ = unregistering_ = false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinphoneEngineOptions.h"
+#include "NetworkProbe.h"
 #include "ReferralDecliner.h"
 #include "WaveFile.h"
 #include "loop/EventLoop.h"
@@ -280,6 +281,7 @@ private:
     std::vector<Recording> recordings_;                 // by line
     std::map<std::string, Contact> contacts_;           // by contact name
     std::map<std::string, LinphoneCall*> offered_;      // call id -> referenced call
+    PortClaim sipPortClaim_;  // the SIP port, among this machine's engines
     ReferralDecliner referralDecliner_;
     LinphoneCall* declinedReferral_ = nullptr;  // referenced while the decliner answers it
     std::uint32_t declinedReferralAt_ = 0;

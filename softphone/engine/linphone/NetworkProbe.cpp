@@ -4,8 +4,10 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace velmora::engine {
@@ -29,6 +31,29 @@ bool portFree(int port, int type) {
 }
 
 }  // namespace
+
+bool PortClaim::claim(const std::string& transport, int port) {
+    release();
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const std::string name = "velmora-engine-" + transport + "-" + std::to_string(port);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    // An abstract name: sun_path starts with a NUL and is not a file.
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+void PortClaim::release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
 
 bool udpPortFree(int port) { return portFree(port, SOCK_DGRAM); }
 bool tcpPortFree(int port) { return portFree(port, SOCK_STREAM); }
