@@ -65,8 +65,13 @@ void LinphoneEngine::useFreeLinePortForOffers() {
 }
 
 void LinphoneEngine::useAudioPort(long port) {
-    if (port == audioPort_) return;
-    audioPort_ = static_cast<int>(port);
+    // The line's ports were free when it was opened, but another program on
+    // this machine (a second agent's phone on a shared desktop, for one) may
+    // hold them by now: liblinphone then takes a free pair of its own (-1).
+    const int wanted =
+        udpPortFree(static_cast<int>(port)) && udpPortFree(static_cast<int>(port + 1)) ? static_cast<int>(port) : -1;
+    if (wanted == audioPort_) return;
+    audioPort_ = wanted;
     linphone_core_set_audio_port(core_, audioPort_);
 }
 

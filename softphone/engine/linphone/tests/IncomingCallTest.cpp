@@ -1,5 +1,12 @@
 #include "EngineRig.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace velmora::engine::testing {
 namespace {
 
@@ -23,6 +30,52 @@ TEST_F(IncomingCall, OfferedCallIsAcceptedOnTheChosenLine) {
     EXPECT_FALSE(ann.log.has("OnIncomingCallEnded")) << ann.log.text();   // it ended as the line's call
     EXPECT_FALSE(ann.engine->AcceptCall(0, ann.log.lastCallId, -1, -1));  // taken already
     EXPECT_EQ(ann.engine->GetLastEngineError(), kInvalidCallId);
+}
+
+// UDP ports held as a second agent's phone on the same desktop holds its
+// lines' ports: with address reuse, as liblinphone binds them, so that a
+// later bind with reuse succeeds too and the two would share the audio.
+struct HeldPorts {
+    std::vector<int> fds;
+    explicit HeldPorts(int first, int count) {
+        for (int port = first; port < first + count; ++port) {
+            const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_ANY);
+            address.sin_port = htons(static_cast<uint16_t>(port));
+            const int on = 1;
+            ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+            ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+            if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) fds.push_back(fd);
+            else ::close(fd);
+        }
+    }
+    ~HeldPorts() {
+        for (const int fd : fds) ::close(fd);
+    }
+};
+
+TEST_F(IncomingCall, CallStillConnectsWhenAnotherProgramTookTheLinesPorts) {
+    Agent& ann = agent("1001", "secret1");
+    ASSERT_TRUE(online(ann));
+    const int first = rig::freeUdpPort(true);
+    ASSERT_TRUE(ann.engine->OpenLine(0, false, ann.localAddress, first));
+    ASSERT_TRUE(ann.engine->OpenLine(1, false, ann.localAddress, first + 2));
+    HeldPorts taken(first, 4);  // free when the lines opened, taken since
+    ASSERT_EQ(taken.fds.size(), 4u);
+    auto customer = caller("uac_call_agent.xml", "1001", {{"TALK_MS", "500"}});
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnIncomingCall"); })) << ann.log.text() << customer->report();
+    ASSERT_TRUE(ann.engine->AcceptCall(0, ann.log.lastCallId, -1, -1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnHungUp"); })) << ann.log.text() << customer->report();
+    EXPECT_TRUE(ann.log.has("OnConnected(0,Customer,5550100)")) << ann.log.text();
+    EXPECT_EQ(outcome(*customer), 0) << customer->report();
+    // The agent's answer offers audio on a port of its own.
+    const std::string seen = customer->messages();
+    const auto answer = seen.find("m=audio ", seen.find("SIP/2.0 200 "));
+    ASSERT_NE(answer, std::string::npos) << seen;
+    const int port = std::atoi(seen.c_str() + answer + 8);
+    EXPECT_TRUE(port < first || port > first + 3) << port << " is held by the other phone";
 }
 
 TEST_F(IncomingCall, CallAcceptedWhileTheOtherLineTalksHoldsNothing) {
