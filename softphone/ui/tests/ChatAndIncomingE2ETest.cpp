@@ -160,7 +160,8 @@ TEST_F(ChatAndIncomingE2E, AnOfferedCallIsSeenAcceptedAndASecondRefused) {
     AppUnderTest& b = *bob.app;
     EXPECT_EQ(b.set("EditPhoneNo", "Text", "1001"), "");
     EXPECT_EQ(b.click("BtnDial"), "");
-    ASSERT_TRUE(eventually([&] { return a.items("ListIncomingCall").size() == 1; })) << statusOf(a);
+    ASSERT_TRUE(eventually([&] { return a.items("ListIncomingCall").size() == 1; }))
+        << statusOf(a) << "\n" << statusOf(b) << "\n" << a.output().toStdString() << "\n" << b.output().toStdString();
     EXPECT_EQ(a.items("ListIncomingCallIds").size(), 1);
     EXPECT_EQ(a.get("CIDTxt", "Text"), "1002");
     EXPECT_EQ(a.get("InBoundFrm", "Visible"), "True");
