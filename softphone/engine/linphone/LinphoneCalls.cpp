@@ -59,7 +59,14 @@ void LinphoneEngine::releaseLineCall(Line& line) {
 void LinphoneEngine::useFreeLinePortForOffers() {
     for (const Line& l : lines_)
         if (l.open && !l.call) {
+            // Whether another program took the port is asked a few times a
+            // second, not on every pump.
+            constexpr std::uint32_t kRecheckMs = 250;
+            const std::uint32_t now = loop_.tickCount();
+            if (l.rtpPort == offerPort_ && now - offerPortCheckedAt_ < kRecheckMs) return;
             useAudioPort(l.rtpPort);
+            offerPort_ = l.rtpPort;
+            offerPortCheckedAt_ = now;
             return;
         }
 }
@@ -68,6 +75,7 @@ void LinphoneEngine::useAudioPort(long port) {
     // The line's ports were free when it was opened, but another program on
     // this machine (a second agent's phone on a shared desktop, for one) may
     // hold them by now: liblinphone then takes a free pair of its own (-1).
+    offerPort_ = -1;  // a call's own port: offers ask again
     const int wanted =
         udpPortFree(static_cast<int>(port)) && udpPortFree(static_cast<int>(port + 1)) ? static_cast<int>(port) : -1;
     if (wanted == audioPort_) return;

@@ -287,6 +287,8 @@ private:
     std::uint32_t declinedReferralAt_ = 0;
     int dialingLine_ = -1;                              // line of the call being created by Dial
     int audioPort_ = -1;                                // RTP port liblinphone gives the next call
+    long offerPort_ = -1;                               // the line port offers get, and when it was checked
+    std::uint32_t offerPortCheckedAt_ = 0;
 
     bool registerRequested_ = false;
     bool registered_ = false;
