@@ -44,15 +44,7 @@ int main(int argc, char** argv) {
         const std::filesystem::path root = ::mkdtemp(name);
         e2e::writeAgentRoot(root, pbx.hostPort());
         rig::Sipp peer({"uas_answer.xml", {}, kPeer, "", 60});
-        rig::Sipp registration({"uac_register_contact.xml",
-                                {{"DOMAIN", pbx.domain()},
-                                 {"USER", kPeer},
-                                 {"PASSWORD", "peerpw"},
-                                 {"CONTACT_PORT", std::to_string(peer.port())}},
-                                kPeer,
-                                pbx.hostPort(),
-                                10});
-        registration.wait(std::chrono::seconds(10));
+        rig::registerContact(pbx, kPeer, "peerpw", peer.port());
 
         QElapsedTimer clock;
         clock.start();

@@ -1,5 +1,7 @@
 #include "Sipp.h"
 
+#include "Kamailio.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -87,6 +89,19 @@ Sipp::~Sipp() {
 
 std::string Sipp::report() const {
     return readFile(folder_.path() / "errors.log") + readFile(folder_.path() / "screen.log");
+}
+
+std::string registerContact(const Kamailio& pbx, const std::string& user, const std::string& password,
+                            int contactPort) {
+    Sipp registration({"uac_register_contact.xml",
+                       {{"DOMAIN", pbx.domain()},
+                        {"USER", user},
+                        {"PASSWORD", password},
+                        {"CONTACT_PORT", std::to_string(contactPort)}},
+                       user,
+                       pbx.hostPort(),
+                       10});
+    return registration.wait(std::chrono::seconds(10)) == 0 ? "" : registration.report();
 }
 
 }  // namespace velmora::rig

@@ -9,6 +9,8 @@
 
 namespace velmora::rig {
 
+class Kamailio;
+
 // One sipp peer on a free loopback port, playing a scenario of
 // tests/rig/sipp. Scenario texts may hold {{NAME}} markers, filled from
 // values (plus {{PCAP_DIR}}, sipp's bundled RTP captures). The peer ends by
@@ -43,5 +45,11 @@ private:
     int port_ = 0;
     std::unique_ptr<ChildProcess> process_;
 };
+
+// Registers user's contact at contactPort (a sipp peer's port) with the
+// telephone system, as the user's phone would. "" once registered, else
+// sipp's report.
+std::string registerContact(const Kamailio& pbx, const std::string& user, const std::string& password,
+                            int contactPort);
 
 }  // namespace velmora::rig

@@ -3,7 +3,6 @@
 #include "Kamailio.h"
 #include "Sipp.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -45,15 +44,7 @@ struct CallsE2E : ::testing::Test {
     // The customer plays `scenario` and is reachable at its number.
     void customerPlays(const std::string& scenario, std::map<std::string, std::string> values = {}) {
         customer = std::make_unique<rig::Sipp>(rig::Sipp::Setup{scenario, values, kCustomer, "", 60});
-        rig::Sipp registration({"uac_register_contact.xml",
-                                {{"DOMAIN", pbx.domain()},
-                                 {"USER", kCustomer},
-                                 {"PASSWORD", "customerpw"},
-                                 {"CONTACT_PORT", std::to_string(customer->port())}},
-                                kCustomer,
-                                pbx.hostPort(),
-                                10});
-        ASSERT_EQ(registration.wait(std::chrono::seconds(10)), 0) << registration.report();
+        ASSERT_EQ(rig::registerContact(pbx, kCustomer, "customerpw", customer->port()), "");
     }
 
     // Start-up, the web panel and the online timer: registered about three seconds later.
@@ -148,9 +139,3 @@ TEST_F(CallsE2E, ToggleGoesOfflineAndOnlineAgainWithTheSettingsReRead) {
 
 }  // namespace
 }  // namespace velmora::e2e
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

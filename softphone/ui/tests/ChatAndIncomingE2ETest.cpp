@@ -3,7 +3,6 @@
 #include "Kamailio.h"
 #include "Sipp.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QVariantMap>
@@ -260,11 +259,5 @@ TEST_F(ChatAndIncomingE2E, TheDataLinkHandOverFileLivesTenSeconds) {
 
 }  // namespace
 }  // namespace velmora::e2e
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
 
 #include "ChatAndIncomingE2ETest.moc"

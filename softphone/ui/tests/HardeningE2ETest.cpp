@@ -3,7 +3,6 @@
 #include "Kamailio.h"
 #include "Sipp.h"
 
-#include <QCoreApplication>
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -88,17 +87,7 @@ TEST_F(HardeningE2E, SecretsStayPrivateAndSigtermEndsInOrder) {
     const auto settings = root / "bin/velmoraapp.ini";
     std::filesystem::permissions(settings, std::filesystem::perms(0644));
     auto customer = std::make_unique<rig::Sipp>(rig::Sipp::Setup{"uas_answer.xml", {}, kCustomer, "", 60, 1, {}});
-    rig::Sipp registration({"uac_register_contact.xml",
-                            {{"DOMAIN", pbx.domain()},
-                             {"USER", kCustomer},
-                             {"PASSWORD", "customerpw"},
-                             {"CONTACT_PORT", std::to_string(customer->port())}},
-                            kCustomer,
-                            pbx.hostPort(),
-                            10,
-                            1,
-                            {}});
-    ASSERT_EQ(registration.wait(std::chrono::seconds(10)), 0) << registration.report();
+    ASSERT_EQ(rig::registerContact(pbx, kCustomer, "customerpw", customer->port()), "");
 
     qputenv("VELMORA_ENGINE_DEBUG", "1");  // every SIP message in logs/engine.log
     app = std::make_unique<AppUnderTest>(root, bus);
@@ -151,9 +140,3 @@ TEST_F(HardeningE2E, SecretsStayPrivateAndSigtermEndsInOrder) {
 
 }  // namespace
 }  // namespace velmora::e2e
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

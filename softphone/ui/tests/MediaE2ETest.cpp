@@ -7,7 +7,6 @@
 #include "ToneCheck.h"
 #include "loop/QtLoop.h"
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <gtest/gtest.h>
@@ -61,17 +60,7 @@ struct MediaE2E : ::testing::Test {
                                     int calls = 1) {
         auto sipp = std::make_unique<rig::Sipp>(rig::Sipp::Setup{scenario, values, users.front(), "", 90, calls, {}});
         for (const auto& user : users) {
-            rig::Sipp registration({"uac_register_contact.xml",
-                                    {{"DOMAIN", kDomain},
-                                     {"USER", user},
-                                     {"PASSWORD", password},
-                                     {"CONTACT_PORT", std::to_string(sipp->port())}},
-                                    user,
-                                    pbx.hostPort(),
-                                    10,
-                                    1,
-                                    {}});
-            EXPECT_EQ(registration.wait(std::chrono::seconds(10)), 0) << registration.report();
+            EXPECT_EQ(rig::registerContact(pbx, user, password, sipp->port()), "");
         }
         return sipp;
     }
@@ -255,9 +244,3 @@ TEST_F(MediaE2E, VoiceMailStaysDisabledUntilHangUp) {
 
 }  // namespace
 }  // namespace velmora::e2e
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -6,7 +6,6 @@
 #include "WaveFile.h"
 #include "loop/QtLoop.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -199,15 +198,7 @@ struct RecordTransferE2E : ::testing::Test {
     std::unique_ptr<rig::Sipp> peer(const std::string& number, const std::string& password, const std::string& scenario,
                                     std::map<std::string, std::string> values = {}) {
         auto sipp = std::make_unique<rig::Sipp>(rig::Sipp::Setup{scenario, values, number, "", 90});
-        rig::Sipp registration({"uac_register_contact.xml",
-                                {{"DOMAIN", pbx.domain()},
-                                 {"USER", number},
-                                 {"PASSWORD", password},
-                                 {"CONTACT_PORT", std::to_string(sipp->port())}},
-                                number,
-                                pbx.hostPort(),
-                                10});
-        EXPECT_EQ(registration.wait(std::chrono::seconds(10)), 0) << registration.report();
+        EXPECT_EQ(rig::registerContact(pbx, number, password, sipp->port()), "");
         return sipp;
     }
 
@@ -390,9 +381,3 @@ TEST_F(RecordTransferE2E, ForwardingAnswersAnOfferedCallWith302ToTheNumber) {
 
 }  // namespace
 }  // namespace velmora::e2e
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -4,7 +4,6 @@
 
 #include "Kamailio.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -73,9 +72,3 @@ TEST(SecureCallE2E, RegistersOverTlsCallsWithSrtpAndLogsTheCall) {
 
 }  // namespace
 }  // namespace velmora::e2e
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,6 +1,5 @@
 #include "AppUnderTest.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -117,9 +116,3 @@ TEST(ProvisioningE2E, SavingThePanelWritesTheAccount) {
 
 }  // namespace
 }  // namespace velmora::e2e
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,0 +1,10 @@
+// The end-to-end suites' main: a Qt application for the bus and the timers
+// the tests wait on.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
