@@ -31,6 +31,7 @@ struct WindowState {
     // hhmmss) and the path of the current monitor recording.
     std::string recordingDate, recordingTime;
     std::string monitorRecordingFile;
+    bool shuttingDown = false;  // the program's end has begun: Exit, close and signals end it once
 };
 
 // Everything a handler works with: the window, the engine, the loop, the

@@ -118,12 +118,7 @@ int main(int argc, char** argv) {
         core::runPopupEntry(app, fromBanner ? core::MenuOrigin::Banner : core::MenuOrigin::StatusLog, entry);
     };
     core::loadWindow(app, !lock.acquired());
-    bool ending = false;
-    window.onCloseRequested = [&app, &ending] {
-        if (ending) return;
-        ending = true;
-        core::shutdownProgram(app);
-    };
+    window.onCloseRequested = [&app] { core::shutdownProgram(app); };
     std::unique_ptr<QSocketNotifier> endSignals;
     if (catchEndSignals()) {
         endSignals = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
@@ -131,8 +126,7 @@ int main(int argc, char** argv) {
             char drained[16];
             while (::read(signalPipe[0], drained, sizeof drained) > 0) {
             }
-            if (ending) return;  // a shutdown runs already
-            ending = true;
+            if (app.state.shuttingDown) return;  // an end with its own status runs already
             platform.exitStatus = 0;
             core::shutdownProgram(app);
         });

@@ -180,6 +180,15 @@ TEST_F(StartupTest, ShutdownGoesOfflineWaitsAndEnds) {
     EXPECT_EQ(platform.forceQuitCount, 1);
 }
 
+TEST_F(StartupTest, ASecondShutdownDuringTheWaitDoesNothing) {
+    window.BtnOnline.setCaption("Offline");
+    platform.onMessage = nullptr;
+    loop.startTimer(500, [this] { shutdownProgram(app); });  // the window closed during Exit's wait
+    shutdownProgram(app);
+    EXPECT_EQ(engine.names(), (std::vector<std::string>{"ShutdownEngine", "ShutdownEngine"}));
+    EXPECT_EQ(platform.forceQuitCount, 1);
+}
+
 TEST_F(StartupTest, ShutdownWhileOfflineNeverGoesOnline) {
     shutdownProgram(app);
     EXPECT_EQ(engine.names(), (std::vector<std::string>{"ShutdownEngine"}));
