@@ -24,9 +24,9 @@ public:
     void OnHungUp(int line) override;
 
 private:
-    // A final non-success response: ring-back off, then the status line (which
-    // the failure-phrase check reads).
-    void finalFailure(const std::string& statusLine);
+    // A final non-success response: ring-back off, the status line (which the
+    // failure-phrase check reads), and the call's one end.
+    void finalFailure(int line, const std::string& statusLine);
 
     core::AppContext& app_;
 };

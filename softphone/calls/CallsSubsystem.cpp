@@ -20,6 +20,8 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
     events.add(std::make_unique<CallEvents>(app));
     events.add(std::make_unique<TransferEvents>(app));
 
+    app.state.calls.hangUpCall = [&app](std::uint64_t serial) { hangUpCall(app, serial); };
+
     auto& w = app.window;
     w.BtnDial.onClick = [&app] { dial(app); };
     w.EditPhoneNo.onEnter = [&w] { w.BtnDial.click(); };

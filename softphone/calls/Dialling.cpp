@@ -1,5 +1,6 @@
 #include "Dialling.h"
 
+#include "CallEnd.h"
 #include "CallLogWriters.h"
 
 #include "core/AppContext.h"
@@ -35,6 +36,42 @@ long numericValue(const std::string& text) { return std::strtol(text.c_str(), nu
 
 int dialLine(const core::AppContext& app) { return app.window.ComboDial.listIndex(); }
 
+core::Call* placeCall(core::AppContext& app, int line, const std::string& target, const std::string& number,
+                      long inputDevice, long outputDevice) {
+    auto& calls = app.state.calls;
+    if (core::Call* refused = calls.onLine(line); refused && refused->state == core::CallState::Failed)
+        endFailedCall(app, refused->serial);
+    if (!app.engine.Dial(line, target, inputDevice, outputDevice)) return nullptr;
+    // The engine found the line free: whatever the book still had there is over.
+    if (core::Call* stale = calls.onLine(line)) calls.end(*stale, core::epochOf(app.platform.localTime()));
+    return &calls.place(line, number, core::CallDirection::Outgoing, core::epochOf(app.platform.localTime()),
+                        app.loop.tickCount());
+}
+
+core::Call* callOfLine(core::AppContext& app, int line) {
+    auto& calls = app.state.calls;
+    if (core::Call* call = calls.onLine(line)) return call;
+    if (line < 0 || !app.engine.IsLineBusy(line)) return nullptr;
+    core::Call& adopted = calls.place(line, app.window.EditPhoneNo.text(), core::CallDirection::Outgoing,
+                                      core::epochOf(app.platform.localTime()), app.loop.tickCount());
+    adopted.state = core::CallState::Connected;
+    adopted.counted = app.window.CallTimer.enabled() && !countedCall(app);
+    if (adopted.counted) calls.show(adopted);
+    return &adopted;
+}
+
+core::Call* countedCall(core::AppContext& app) {
+    for (core::Call* call : app.state.calls.live())
+        if (call->counted) return call;
+    return nullptr;
+}
+
+void countAndShow(core::AppContext& app, core::Call& call) {
+    for (core::Call* other : app.state.calls.live()) other->counted = false;
+    call.counted = true;
+    app.state.calls.show(call);
+}
+
 void dial(core::AppContext& app) {
     auto& w = app.window;
     app.state.consultTransferFlag = false;
@@ -45,10 +82,13 @@ void dial(core::AppContext& app) {
         return;
     }
     const int line = dialLine(app);
-    if (!app.engine.Dial(line, number, core::inputDeviceForCall(app), core::outputDeviceForCall(app))) {
+    core::Call* call =
+        placeCall(app, line, number, number, core::inputDeviceForCall(app), core::outputDeviceForCall(app));
+    if (!call) {
         core::ReportEngineError(app);
         return;
     }
+    countAndShow(app, *call);
     core::ShowStatus(app, core::lineStatus(line, "Dialing - " + number));
     app.state.lastDialledNumber = number;
     const std::tm now = app.platform.localTime();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CallBook.h"
+
 #include <optional>
 #include <string>
 
@@ -40,6 +42,23 @@ void carryOutClipboardText(core::AppContext& app, const std::string& text);
 
 // The line selected in ComboDial.
 int dialLine(const core::AppContext& app);
+
+// Places a call to target on the line and opens its call object (number: what
+// its record and recording name say); nullptr when the engine refuses, with
+// the reason left in GetLastEngineError. A refused call still on the line
+// ends first.
+core::Call* placeCall(core::AppContext& app, int line, const std::string& target, const std::string& number,
+                      long inputDevice, long outputDevice);
+
+// The live call of a line. A call the engine carries that the program did not
+// place (none in normal use) is taken up with the dial field's number.
+core::Call* callOfLine(core::AppContext& app, int line);
+
+// The live call CallTimer counts, if any.
+core::Call* countedCall(core::AppContext& app);
+
+// The counter counts this call from now, and the window shows it.
+void countAndShow(core::AppContext& app, core::Call& call);
 
 // Seconds counted by CallTimer, as the text field holds them.
 void countCallSecond(core::AppContext& app);

@@ -15,19 +15,30 @@ void selectDialLine(core::AppContext& app, int line) {
     if (line < app.window.ComboDial.count()) app.window.ComboDial.setListIndex(line);
 }
 
-// The agent's record of a transfer: the transfer number (without prefix) as
-// the call's number; the counter starts again for what follows.
-void logTransfer(core::AppContext& app, const std::string& outcome) {
-    if (app.window.EditAccountDisplayName.text().empty()) return;
-    writeCallRecord(app, app.window.EditTransferPhoneNo.text(), outcome);
-    app.window.callsec.setText("0");
+}  // namespace
+
+void handOver(core::AppContext& app, int line, const std::string& outcome) {
+    core::Call* call = callOfLine(app, line);
+    if (!call) return;
+    call->state = core::CallState::Transferring;
+    call->transferOutcome = outcome;
+    call->transferNumber = app.window.EditTransferPhoneNo.text();
 }
 
-}  // namespace
+void transferFailed(core::AppContext& app, int line) {
+    core::Call* call = app.state.calls.onLine(line);
+    if (!call || call->state != core::CallState::Transferring) return;
+    call->state = core::CallState::Connected;
+    call->transferOutcome.clear();
+    call->transferNumber.clear();
+}
 
 void hold(core::AppContext& app) {
     const int line = dialLine(app);
-    callEndRecording(app);
+    if (const core::Call* call = app.state.calls.onLine(line))
+        callEndRecording(app, call->serial, false);
+    else
+        loop::msDelay(app.loop, 500);
     app.engine.HoldLine(line);
     app.window.ListStatusLog.clear();
     core::ShowStatus(app, core::lineStatus(line, "Hold"));
@@ -56,9 +67,10 @@ void blindTransfer(core::AppContext& app) {
         core::ReportEngineError(app);
         return;
     }
+    // Its record waits for the far end: a transfer it refuses did not happen.
+    handOver(app, line, "Blind Transfer");
     core::ShowStatus(app, core::lineStatus(line, "Blind Transfer "));
     selectDialLine(app, 0);
-    logTransfer(app, "Blind Transfer");
 }
 
 std::optional<std::string> transferNumberOf(const std::string& text) {
@@ -79,7 +91,7 @@ void secondLineCall(core::AppContext& app) {
     w.PreDialTxT.setText(app.settings().get(core::keys::PreDialNumber));
     const int line = dialLine(app);
     const std::string target = core::trimSpaces(w.PreDialTxT.text()) + *number;
-    if (!app.engine.Dial(line, target, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
+    if (!placeCall(app, line, target, *number, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
         core::ReportEngineError(app);
         return;
     }
@@ -107,7 +119,15 @@ void consultTransfer(core::AppContext& app) {
     app.state.consultTransferFlag = true;
     selectDialLine(app, 0);
     core::ShowStatus(app, core::lineStatus(0, "Supervised Transfer "));
-    logTransfer(app, "Supervised Transfer");
+    // The record of the transfer is the second line's call's: the number it
+    // went to. Without a call there (another device placed it), one record
+    // all the same.
+    if (w.EditAccountDisplayName.text().empty()) return;
+    core::Call* joined = app.state.calls.onLine(lineB);
+    core::Call unknown;
+    writeCallRecord(app, joined ? *joined : unknown, w.EditTransferPhoneNo.text(), "Supervised Transfer",
+                    w.callsec.text());
+    w.callsec.setText("0");
 }
 
 void threeWay(core::AppContext& app) {

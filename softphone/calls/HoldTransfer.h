@@ -23,6 +23,13 @@ void consultTransfer(core::AppContext& app);
 // threeWayPush: the first line off hold while the second stays active.
 void threeWay(core::AppContext& app);
 
+// The call of the line is being handed over (a blind transfer, a message
+// drop): its end, once the far end has taken it, writes the record with this
+// outcome and the transfer number.
+void handOver(core::AppContext& app, int line, const std::string& outcome);
+// OnTransferFailed: the call stays the line's, as it was.
+void transferFailed(core::AppContext& app, int line);
+
 // The number a transfer-list text stands for: a 10-character text whole,
 // otherwise what comes before the first space among the first 50 characters.
 std::optional<std::string> transferNumberOf(const std::string& text);

@@ -1,6 +1,7 @@
 #include "IncomingCalls.h"
 
 #include "CallerId.h"
+#include "Dialling.h"
 
 #include "core/AppContext.h"
 #include "core/DateStamps.h"
@@ -41,9 +42,7 @@ void IncomingCalls::OnIncomingCall(const std::string& callId, const std::string&
     Offered call{callId, core::shownText(callerNumber, kShownChars), core::shownText(callerName, kShownChars)};
     const std::string entry = call.name.empty() ? call.number : call.name + " - " + call.number;
     offered_.push_back(call);
-    w.ListIncomingCall.addItem(entry);
-    w.ListIncomingCallIds.addItem(callId);
-    if (w.ListIncomingCall.listIndex() < 0) w.ListIncomingCall.setListIndex(w.ListIncomingCall.count() - 1);
+    render(selectedId().empty() ? callId : selectedId());
     w.CIDTxt.setText(call.number);
     w.InBoundFrm.setVisible(true);
     if (w.CheckPlayRingTone.ticked()) app_.platform.startRingSound(app_.root.bin("ring.wav"));
@@ -70,17 +69,69 @@ void IncomingCalls::OnIncomingCallEnded(const std::string& callId) {
 
 void IncomingCalls::removeOfferedCall(const std::string& callId) {
     auto& w = app_.window;
-    const int count = w.ListIncomingCallIds.count();
-    for (int i = count - 1; i >= 0; --i) {
-        if (w.ListIncomingCallIds.lines()[i] != callId) continue;
-        removeAt(w.ListIncomingCallIds, i);
-        removeAt(w.ListIncomingCall, i);
-        offered_.erase(offered_.begin() + i);
+    const std::string selected = selectedId();
+    offered_.erase(std::remove_if(offered_.begin(), offered_.end(), [&](const Offered& o) { return o.id == callId; }),
+                   offered_.end());
+    // The next call is one press of Accept away.
+    render(selected == callId ? std::string() : selected);
+    if (offered_.empty()) w.InBoundFrm.setVisible(false);
+}
+
+std::string IncomingCalls::selectedId() const {
+    const int selected = app_.window.ListIncomingCall.listIndex();
+    return selected >= 0 && selected < static_cast<int>(offered_.size()) && inStep() ? offered_[selected].id
+                                                                                     : std::string();
+}
+
+bool IncomingCalls::inStep() const {
+    const auto& ids = app_.window.ListIncomingCallIds.lines();
+    if (ids.size() != offered_.size() || app_.window.ListIncomingCall.count() != static_cast<int>(offered_.size()))
+        return false;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (ids[i] != offered_[i].id) return false;
+    return true;
+}
+
+// Both lists are drawn from the offered calls, so nothing done to one list
+// can put an entry beside another call's id.
+void IncomingCalls::render(const std::string& selectId) {
+    auto& w = app_.window;
+    w.ListIncomingCall.clear();
+    w.ListIncomingCallIds.clear();
+    int selected = offered_.empty() ? -1 : 0;
+    for (std::size_t i = 0; i < offered_.size(); ++i) {
+        const Offered& call = offered_[i];
+        w.ListIncomingCall.addItem(call.name.empty() ? call.number : call.name + " - " + call.number);
+        w.ListIncomingCallIds.addItem(call.id);
+        if (call.id == selectId) selected = static_cast<int>(i);
     }
-    if (offered_.empty())
-        w.InBoundFrm.setVisible(false);
-    else if (w.ListIncomingCall.listIndex() < 0)
-        w.ListIncomingCall.setListIndex(0);  // the next call is one press of Accept away
+    w.ListIncomingCall.setListIndex(selected);
+}
+
+const IncomingCalls::Offered* IncomingCalls::chosen() {
+    if (!inStep()) {
+        auto& w = app_.window;
+        const auto ids = w.ListIncomingCallIds.lines();
+        const auto shown = w.ListIncomingCall.lines();
+        if (ids.size() != shown.size() || ids.size() > kMaxOfferedCalls) {
+            // One list was changed without the other: drawn again from the
+            // calls, and nothing is chosen until the agent chooses.
+            render(std::string());
+            w.ListIncomingCall.setListIndex(-1);
+            return nullptr;
+        }
+        // Both lists were written as a pair (by a dialer, say): they are the offer.
+        std::vector<Offered> taken;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const auto known =
+                std::find_if(offered_.begin(), offered_.end(), [&](const Offered& o) { return o.id == ids[i]; });
+            taken.push_back(known != offered_.end() ? *known : Offered{ids[i], shown[i], {}});
+        }
+        offered_ = taken;
+    }
+    const int selected = app_.window.ListIncomingCall.listIndex();
+    if (selected < 0 || selected >= static_cast<int>(offered_.size())) return nullptr;
+    return &offered_[selected];
 }
 
 void IncomingCalls::keepRinging() {
@@ -91,31 +142,39 @@ void IncomingCalls::keepRinging() {
 
 void IncomingCalls::accept() {
     auto& w = app_.window;
-    const int selected = w.ListIncomingCall.listIndex();
-    if (selected < 0 || selected >= static_cast<int>(offered_.size())) return;
-    const Offered call = offered_[selected];
-    if (!app_.engine.AcceptCall(w.ComboIncomingCall.listIndex(), call.id, w.ListAudioIn.listIndex() - 1,
-                                w.ListAudioOut.listIndex() - 1)) {
+    const Offered* chosenCall = chosen();
+    if (!chosenCall) return;
+    const Offered call = *chosenCall;
+    const int line = w.ComboIncomingCall.listIndex();
+    if (!app_.engine.AcceptCall(line, call.id, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
         core::ReportEngineError(app_);
         return;
     }
+    core::Call& taken = app_.state.calls.place(line, call.number, core::CallDirection::Incoming,
+                                               core::epochOf(app_.platform.localTime()), app_.loop.tickCount());
+    taken.callerName = call.name;
+    // The talk time of a taken call is counted as a placed call's is.
+    countAndShow(app_, taken);
+    w.callsec.setText("0");
+    w.CallTimer.setEnabled(true);
     removeOfferedCall(call.id);
     keepRinging();
     w.CIDTxt.setText(call.number);
-    w.EditPhoneNo.setText(call.number);  // the number of the call, for its call-log record
+    w.EditPhoneNo.setText(call.number);
     if (app_.state.recordAllSetting == "True") w.CheckStartRecording.setValue(1);
     if (w.cidCheck.ticked() && w.CIDTxt.text().size() > 9) callerIdHandOver(app_);
 }
 
 void IncomingCalls::reject() {
     auto& w = app_.window;
-    const int selected = w.ListIncomingCall.listIndex();
-    if (selected < 0 || selected >= static_cast<int>(offered_.size())) return;
-    const std::string id = offered_[selected].id;
+    const Offered* call = chosen();
+    if (!call) return;
+    const std::string id = call->id;
     if (!app_.engine.RejectCall(id)) return;
     removeOfferedCall(id);
     keepRinging();
-    // A call in progress on a line keeps its number (its call-log record needs it).
+    // A call in progress keeps its number in the dial field.
+    if (!app_.state.calls.live().empty()) return;
     for (int line = 0; line < app_.state.lineCount; ++line)
         if (app_.engine.IsLineBusy(line)) return;
     w.CIDTxt.setText("");
@@ -123,9 +182,7 @@ void IncomingCalls::reject() {
 }
 
 void IncomingCalls::offeredCallChosen() {
-    const int selected = app_.window.ListIncomingCall.listIndex();
-    if (selected >= 0 && selected < static_cast<int>(offered_.size()))
-        app_.window.CIDTxt.setText(offered_[selected].number);
+    if (const Offered* call = chosen()) app_.window.CIDTxt.setText(call->number);
 }
 
 // Do-not-disturb also refuses the calls ringing at that moment.

@@ -42,6 +42,14 @@ private:
         std::string id, number, name;
     };
     void keepRinging();
+    // Both panel lists drawn from offered_, the call with selectId selected
+    // (else the first).
+    void render(const std::string& selectId);
+    // The lists show offered_ as it is.
+    bool inStep() const;
+    std::string selectedId() const;
+    // The offered call the agent chose, or nullptr.
+    const Offered* chosen();
 
     core::AppContext& app_;
     std::vector<Offered> offered_;            // at the indexes of ListIncomingCall

@@ -1,11 +1,14 @@
 #include "RecordingSave.h"
 
-#include "Dialling.h"
-
 #include "core/AppContext.h"
 #include "core/DateStamps.h"
+#include "core/Diagnostics.h"
 #include "core/ErrorReporter.h"
 #include "core/TextRules.h"
+
+#include <algorithm>
+#include <system_error>
+#include <vector>
 
 namespace velmora::calls {
 namespace {
@@ -22,6 +25,21 @@ std::filesystem::path inMessages(core::AppContext& app, const std::string& name,
     return app.root.find("messages") / (safeFileNamePart(name) + "_" + date + "_" + time + ".wav");
 }
 
+// Oldest first by name stamp is not enough (DDMMYY): by modification time.
+void keepNewest(const std::filesystem::path& folder, std::size_t limit) {
+    std::error_code ec;
+    std::vector<std::pair<std::filesystem::file_time_type, std::filesystem::path>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (entry.is_regular_file(ec)) files.emplace_back(entry.last_write_time(ec), entry.path());
+    if (files.size() <= limit) return;
+    std::sort(files.begin(), files.end());
+    for (std::size_t i = 0; i + limit < files.size(); ++i) {
+        std::filesystem::remove(files[i].second, ec);
+        core::diagnostic("unsaved recording " + files[i].second.filename().string() + " removed: more than " +
+                         std::to_string(limit) + " are kept");
+    }
+}
+
 }  // namespace
 
 std::filesystem::path recordingFileName(core::AppContext& app, const std::string& name) {
@@ -29,30 +47,58 @@ std::filesystem::path recordingFileName(core::AppContext& app, const std::string
     return inMessages(app, name, core::dayStamp(now), core::timeStamp(now));
 }
 
-void nameOwnRecording(core::AppContext& app) {
+std::filesystem::path unsavedRecordingsFolder(const core::AppContext& app) {
+    return app.root.dir() / "engine" / "recordings" / "unsaved";
+}
+
+void nameOwnRecording(core::AppContext& app, const std::string& number) {
     const std::tm now = app.platform.localTime();
     app.state.recordingTime = core::timeStamp(now);
     app.state.recordingDate = core::dayStamp(now);
-    const auto file = inMessages(app, core::trimSpaces(app.window.EditPhoneNo.text()), app.state.recordingDate,
-                                 app.state.recordingTime);
+    const auto file = inMessages(app, core::trimSpaces(number), app.state.recordingDate, app.state.recordingTime);
     app.window.EditSaveFileName.setText(file.string());
 }
 
-void saveRecordingStep(core::AppContext& app) {
+void saveRecordingStep(core::AppContext& app, core::Call& call) {
     auto& w = app.window;
+    auto& calls = app.state.calls;
+    const std::uint64_t serial = call.serial;
     // Clearing the first box clears the second through its click handling,
-    // which pauses the engine's recording and says so.
+    // which pauses the call's recording and says so.
+    const std::uint64_t before = calls.ending() ? calls.ending()->serial : 0;
+    calls.setEnding(serial);
     w.RecThisCallCheck.setValue(0);
     w.CheckStartRecording.setValue(0);
-    if (w.EditSaveFileName.text().empty() || w.EditPhoneNo.text().empty() || app.state.consultTransferFlag) return;
-    nameOwnRecording(app);
-    const int line = dialLine(app);
-    if (!app.engine.SaveRecording(line, w.EditSaveFileName.text())) {
+    calls.setEnding(before);
+    if (w.EditSaveFileName.text().empty() || call.number.empty() || app.state.consultTransferFlag) return;
+    nameOwnRecording(app, call.number);
+    const std::string file = w.EditSaveFileName.text();
+    if (!app.engine.SaveRecording(call.line, file)) {
         core::ReportEngineError(app);
         return;
     }
-    w.ListStatusLog.addItem("Stopped Recording -" + w.EditPhoneNo.text());
-    app.engine.ResetRecording(line);
+    w.ListStatusLog.addItem("Stopped Recording -" + call.number);
+    app.engine.ResetRecording(call.line);
+    call.recorded = false;
+    call.savedRecording = file;
+}
+
+void keepUnsavedRecording(core::AppContext& app, core::Call& call) {
+    const auto folder = unsavedRecordingsFolder(app);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    const std::tm now = app.platform.localTime();
+    const std::string stem =
+        safeFileNamePart(core::trimSpaces(call.number)) + "_" + core::dayStamp(now) + "_" + core::timeStamp(now);
+    auto file = folder / (stem + ".wav");
+    for (int n = 2; std::filesystem::exists(file, ec); ++n) file = folder / (stem + "-" + std::to_string(n) + ".wav");
+    app.engine.PauseLineRecording(call.line);
+    if (!app.engine.SaveRecording(call.line, file.string())) return;  // nothing was recorded after all
+    app.engine.ResetRecording(call.line);
+    call.recorded = false;
+    app.window.ListStatusLog.addItem("Recording kept unsaved -" + call.number);
+    keepNewest(folder, kMaxUnsavedRecordings);
 }
 
 }  // namespace velmora::calls

@@ -1,5 +1,7 @@
 #include "TransferEvents.h"
 
+#include "HoldTransfer.h"
+
 #include "core/AppContext.h"
 #include "core/StatusLog.h"
 
@@ -9,7 +11,8 @@ void TransferEvents::OnTransferAccepted(int line) {
     core::ShowStatus(app_, core::lineStatus(line, "Transfer accepted."));
 }
 
-void TransferEvents::OnTransferFailed(int, long, const std::string& reason) {
+void TransferEvents::OnTransferFailed(int line, long, const std::string& reason) {
+    transferFailed(app_, line);
     core::ShowStatus(app_, "Fail to Transfer: " + reason);
 }
 

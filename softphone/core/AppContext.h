@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CallBook.h"
+#include "CallRecordSink.h"
 #include "Platform.h"
 #include "engine/SipEngine.h"
 #include "loop/EventLoop.h"
@@ -32,6 +34,7 @@ struct WindowState {
     std::string recordingDate, recordingTime;
     std::string monitorRecordingFile;
     bool shuttingDown = false;  // the program's end has begun: Exit, close and signals end it once
+    CallBook calls;
 };
 
 // Everything a handler works with: the window, the engine, the loop, the
@@ -43,6 +46,7 @@ struct AppContext {
     Platform& platform;
     InstallRoot root;
     WindowState state;
+    CallRecordSink* records = nullptr;  // besides the CSV file; none by default
 
     std::filesystem::path settingsFile() const { return root.settingsFile(); }
     AgentSettings settings() const { return root.settings(); }

@@ -33,4 +33,9 @@ std::string timeStamp(const std::tm& t) {
     return out;
 }
 
+std::time_t epochOf(std::tm t) {
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
 }  // namespace velmora::core

@@ -14,5 +14,7 @@ std::string clockTime(const std::tm& t);
 // DDMMYY (091226) and hhmmss (071327), as in recording file names.
 std::string dayStamp(const std::tm& t);
 std::string timeStamp(const std::tm& t);
+// Seconds since the epoch of a local time.
+std::time_t epochOf(std::tm t);
 
 }  // namespace velmora::core

@@ -3,6 +3,8 @@
 #include "AppContext.h"
 #include "Online.h"
 
+#include <vector>
+
 namespace velmora::core {
 
 void shutdownProgram(AppContext& app) {
@@ -10,6 +12,12 @@ void shutdownProgram(AppContext& app) {
     if (app.state.shuttingDown) return;
     app.state.shuttingDown = true;
     app.platform.stopRingSound();
+    // Every call up ends as the agent's Hang Up ends it: its record written
+    // and its recording saved or kept, before the engine goes.
+    std::vector<std::uint64_t> live;
+    for (const Call* call : app.state.calls.live()) live.push_back(call->serial);
+    if (app.state.calls.hangUpCall)
+        for (const std::uint64_t serial : live) app.state.calls.hangUpCall(serial);
     if (isOnline(app)) goOffline(app);
     msDelay(app.loop, 1000);
     app.engine.ShutdownEngine();

@@ -76,8 +76,13 @@ void onLineStatusChanged(AppContext& app) {
         app.platform.clearClipboard();
         app.platform.setClipboardText("");
     }
+    // The call refused, whatever line ComboDial shows after the wait.
+    const std::uint64_t refused = app.state.calls.failing;
     msDelay(app.loop, kHangUpDelayMs);
-    if (w.BtnHangUp.onClick) w.BtnHangUp.onClick();
+    if (refused && app.state.calls.hangUpCall)
+        app.state.calls.hangUpCall(refused);
+    else if (w.BtnHangUp.onClick)
+        w.BtnHangUp.onClick();
 }
 
 }  // namespace velmora::core

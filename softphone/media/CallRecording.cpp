@@ -29,19 +29,32 @@ void startTool(core::AppContext& app, core::Button& button, const std::string& p
     button.setEnabled(true);
 }
 
+// The call the recording boxes act on: the one whose end step runs, else
+// the call on the line of ComboDial.
+core::Call* recordingCall(core::AppContext& app) {
+    if (core::Call* ending = app.state.calls.ending()) return ending;
+    return app.state.calls.onLine(calls::dialLine(app));
+}
+
 }  // namespace
 
 void startRecordingChanged(core::AppContext& app) {
     auto& w = app.window;
-    const std::string number = w.EditPhoneNo.text();
+    core::Call* call = recordingCall(app);
+    // Its own number, not whatever the dial field holds by now (digits
+    // typed as DTMF, say); without a call the field's.
+    const std::string number = call ? call->number : w.EditPhoneNo.text();
     if (noNumber(number)) return;
     const bool on = w.CheckStartRecording.ticked();
     w.CheckStartRecording.setCaption(on ? "Stop Recording Call" : "Start Recording Call");
-    calls::nameOwnRecording(app);
+    calls::nameOwnRecording(app, number);
     showOnly(app, "Recording -" + number);
-    const int line = calls::dialLine(app);
+    const int line = call ? call->line : calls::dialLine(app);
     if (on) {
-        if (!app.engine.StartLineRecording(line, 2, true)) core::ReportEngineError(app);
+        if (!app.engine.StartLineRecording(line, 2, true))
+            core::ReportEngineError(app);
+        else if (call)
+            call->recorded = true;
     } else {
         app.engine.PauseLineRecording(line);
         showOnly(app, "Recording Paused -" + number);
@@ -56,7 +69,10 @@ void recordLineChosen(core::AppContext& app) {
     app.window.CheckStartRecording.setValue(app.engine.IsLineRecording(calls::dialLine(app)) ? 1 : 0);
 }
 
-void resetRecordingBuffer(core::AppContext& app) { app.engine.ResetRecording(calls::dialLine(app)); }
+void resetRecordingBuffer(core::AppContext& app) {
+    app.engine.ResetRecording(calls::dialLine(app));
+    if (core::Call* call = app.state.calls.onLine(calls::dialLine(app))) call->recorded = false;
+}
 
 void monitorRecordingClicked(core::AppContext& app) {
     auto& w = app.window;

@@ -1,6 +1,8 @@
 #include "FeatureCodes.h"
 
 #include "calls/CallLogWriters.h"
+#include "calls/Dialling.h"
+#include "calls/HoldTransfer.h"
 #include "core/AgentFiles.h"
 #include "core/AppContext.h"
 #include "core/DateStamps.h"
@@ -27,7 +29,8 @@ bool didEnabled(core::AppContext& app) { return app.settings().get(core::keys::D
 // Dial on the ComboDial line with the agent's devices; a refusal is reported.
 bool dialReported(core::AppContext& app, const std::string& number) {
     auto& w = app.window;
-    if (app.engine.Dial(dialLine(app), number, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1))
+    if (calls::placeCall(app, dialLine(app), number, number, w.ListAudioIn.listIndex() - 1,
+                         w.ListAudioOut.listIndex() - 1))
         return true;
     core::ReportEngineError(app);
     return false;
@@ -58,18 +61,18 @@ bool isPlainUserName(const std::string& text) {
 void dropMessage(core::AppContext& app) {
     auto& w = app.window;
     const int line = w.ComboTransferCall.listIndex();
-    if (const auto box = messageBoxNumber(app, line); box && !app.engine.TransferCall(line, *box))
+    const auto box = messageBoxNumber(app, line);
+    if (!box) return;
+    // A drop the engine refuses did not happen: the call stays as it is.
+    if (!app.engine.TransferCall(line, *box)) {
         core::ReportEngineError(app);
+        return;
+    }
+    // The record, and the dial field emptied, once the far end has taken the
+    // call to the message box; a refusal leaves the call as it was.
+    calls::handOver(app, line, "Answering Machine");
     core::ShowStatus(app, core::lineStatus(line, "Answering Machine "));
     if (w.ComboDial.count() > 0) w.ComboDial.setListIndex(0);
-    const std::string agent = w.EditAccountDisplayName.text();
-    if (agent.empty()) return;
-    const std::tm now = app.platform.localTime();
-    calls::writeOUTEntry(core::callLogFile(app), {w.EditTransferPhoneNo.text(), agent, w.callsec.text(),
-                                                  core::clockTime(now), core::shortDate(now), "Answering Machine"});
-    w.callsec.setText("0");
-    loop::msDelay(app.loop, 500);
-    w.EditPhoneNo.setText("");
 }
 
 void listenToMessageBox(core::AppContext& app) {

@@ -2,6 +2,7 @@
 
 #include "FeatureCodes.h"
 
+#include "calls/Dialling.h"
 #include "core/AppContext.h"
 #include "core/ErrorReporter.h"
 #include "core/StatusLog.h"
@@ -35,7 +36,8 @@ bool dialExtension(core::AppContext& app, const std::string& code, const std::st
         core::ShowStatus(app, core::lineStatus(line, "Not an extension: " + extension.substr(0, kUnderscoreSearch)));
         return false;
     }
-    if (app.engine.Dial(line, code + extension, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1))
+    if (calls::placeCall(app, line, code + extension, code + extension, w.ListAudioIn.listIndex() - 1,
+                         w.ListAudioOut.listIndex() - 1))
         return true;
     core::ReportEngineError(app);
     return false;

@@ -4,9 +4,10 @@
 
 namespace velmora::media {
 
-void RecordingEvents::OnConnected(int, const std::string&, const std::string&) {
+void RecordingEvents::OnConnected(int line, const std::string&, const std::string&) {
     auto& w = app_.window;
-    const std::string number = w.EditPhoneNo.text();
+    const core::Call* call = app_.state.calls.onLine(line);
+    const std::string number = call ? call->number : w.EditPhoneNo.text();
     if (number.empty() || number == " ") return;
     app_.state.recordAllSetting = app_.settings().get(core::keys::recordAll);
     if (app_.state.recordAllSetting == "True") w.CheckStartRecording.setValue(1);

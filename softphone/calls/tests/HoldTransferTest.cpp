@@ -68,8 +68,14 @@ TEST_F(HoldTransferTest, BlindTransferSendsPrefixAndNumberAndLogsTheTransferNumb
     EXPECT_EQ(engine.callTexts(), (std::vector<std::string>{"TransferCall(0,95550001111)"}));
     EXPECT_EQ(statuses().back(), "Line-1: Blind Transfer ");
     EXPECT_EQ(window.ComboDial.listIndex(), 0);
+    // The record waits for the far end to take the call over.
+    EXPECT_EQ(callLog(), "<missing>");
+    engine.raise().OnTransferAccepted(0);
+    engine.raise().OnHungUp(0);
     EXPECT_EQ(callLog(), "\"5550001111\",\"Ann\",\"7\",\"14:05:09\",\"12/9/2026\",\"Blind Transfer\"\r\n");
     EXPECT_EQ(window.callsec.text(), "0");
+    EXPECT_FALSE(window.CallTimer.enabled());
+    EXPECT_EQ(window.EditPhoneNo.text(), "");
 }
 
 TEST_F(HoldTransferTest, RefusedOrEmptyBlindTransferLogsNothing) {

@@ -10,46 +10,72 @@ namespace {
 
 using FeatureCodes = testing::MediaFixture;
 
-TEST_F(FeatureCodes, MessageDropTransfersToTheMessageBoxAndLogsAnsweringMachine) {
+// A customer's call on line 2, connected for `seconds`.
+void customerOnLine2(testing::MediaFixture& f, int seconds) {
+    f.window.ComboDial.setListIndex(1);
+    f.window.EditPhoneNo.setText("5557654321");
+    f.window.BtnDial.click();
+    f.engine.raise().OnConnected(1, "Customer", "5557654321");
+    f.loop.advance(seconds * 1000);
+    f.engine.clearCalls();
+}
+
+TEST_F(FeatureCodes, MessageDropTransfersToTheMessageBoxAndLogsAnsweringMachineOnceTaken) {
+    customerOnLine2(*this, 17);
     window.ComboTransferCall.setListIndex(1);
-    window.ComboDial.setListIndex(1);
-    window.EditTransferPhoneNo.setText("5557654321");
-    window.EditPhoneNo.setText("5557654321");
-    window.callsec.setText("17");
+    window.EditTransferPhoneNo.setText("5550001111");
     window.PlayMsgPush.click();
-    EXPECT_EQ(engine.callTexts(), std::vector<std::string>{"TransferCall(1,*551001)"});
+    EXPECT_EQ(engine.names({"IsLineBusy"}), std::vector<std::string>{"TransferCall"});
+    EXPECT_EQ(engine.callsOf("TransferCall").at(0).text(), "TransferCall(1,*551001)");
     EXPECT_EQ(window.ListStatusLog.lines().back(), "Line-2: Answering Machine ");
     EXPECT_EQ(window.ComboDial.listIndex(), 0);
+    // Nothing is logged, and the call keeps its fields, until the far end has taken it.
+    EXPECT_EQ(root.read("logs/Ann_calllogs.csv"), "<missing>");
+    EXPECT_EQ(window.EditPhoneNo.text(), "5557654321");
+    engine.raise().OnTransferAccepted(1);
+    engine.raise().OnHungUp(1);
     EXPECT_EQ(root.read("logs/Ann_calllogs.csv"),
-              "\"5557654321\",\"Ann\",\"17\",\"14:05:09\",\"12/9/2026\",\"Answering Machine\"\r\n");
+              "\"5550001111\",\"Ann\",\"17\",\"14:05:09\",\"12/9/2026\",\"Answering Machine\"\r\n");
     EXPECT_EQ(window.callsec.text(), "0");
     EXPECT_EQ(window.EditPhoneNo.text(), "");
+    EXPECT_FALSE(window.CallTimer.enabled());
 }
 
 TEST_F(FeatureCodes, ClipboardPamDropsTheMessage) {
     window.autoCheck.setValue(1);
     platform.clipboard = " #pam ";
     loop.advance(500);
-    EXPECT_EQ(engine.callTexts(), std::vector<std::string>{"TransferCall(0,*551001)"});
+    EXPECT_EQ(engine.callsOf("TransferCall").at(0).text(), "TransferCall(0,*551001)");
     EXPECT_EQ(platform.clipboard, "");
 }
 
-TEST_F(FeatureCodes, MessageDropEmptiesTheNumberOnlyAfterHalfASecond) {
-    window.EditPhoneNo.setText("5557654321");
-    std::string seenDuringWait;
-    loop.startTimer(400, [&] { seenDuringWait = window.EditPhoneNo.text(); });
+TEST_F(FeatureCodes, MessageDropTheFarEndRefusesIsAFailedTransfer) {
+    customerOnLine2(*this, 5);
+    window.ComboTransferCall.setListIndex(1);
+    window.EditTransferPhoneNo.setText("5550001111");
     window.PlayMsgPush.click();
-    EXPECT_EQ(seenDuringWait, "5557654321");
-    EXPECT_EQ(window.EditPhoneNo.text(), "");
+    engine.raise().OnTransferFailed(1, 603, "Decline");
+    loop.advance(1000);
+    EXPECT_EQ(window.ListStatusLog.lines().back(), "Fail to Transfer: Decline");
+    EXPECT_EQ(root.read("logs/Ann_calllogs.csv"), "<missing>");
+    EXPECT_EQ(window.EditPhoneNo.text(), "5557654321");
+    EXPECT_EQ(window.callsec.text(), "6");
+    // The call is the line's as before: Hang Up ends and logs it under its number.
+    window.ComboDial.setListIndex(1);
+    window.BtnHangUp.click();
+    EXPECT_EQ(engine.callsOf("DisconnectLine").at(0).text(), "DisconnectLine(1)");
+    EXPECT_EQ(root.read("logs/Ann_calllogs.csv"),
+              "\"5557654321\",\"Ann\",\"6\",\"14:05:09\",\"12/9/2026\",\"hang up\"\r\n");
 }
 
-TEST_F(FeatureCodes, RefusedMessageDropIsShownAndStillLogged) {
-    window.ComboTransferCall.setListIndex(0);
+TEST_F(FeatureCodes, MessageDropTheEngineRefusesIsShownAndNotLogged) {
+    customerOnLine2(*this, 1);
+    window.ComboTransferCall.setListIndex(1);
     engine.failNext("TransferCall", engine::kNoVoiceSession);
     window.PlayMsgPush.click();
     EXPECT_EQ(messageTexts(), std::vector<std::string>{"Selected line is not in voice session."});
-    EXPECT_EQ(window.ListStatusLog.lines().back(), "Line-1: Answering Machine ");
-    EXPECT_NE(root.read("logs/Ann_calllogs.csv").find("\"Answering Machine\""), std::string::npos);
+    EXPECT_EQ(root.read("logs/Ann_calllogs.csv"), "<missing>");
+    EXPECT_EQ(window.EditPhoneNo.text(), "5557654321");
 }
 
 TEST_F(FeatureCodes, MessageDropWithoutDisplayNameLogsNothingAndKeepsTheFields) {
