@@ -109,17 +109,22 @@ bool LinphoneEngine::validDevice(long index, bool capture) {
     return valid;
 }
 
-// Devices, mute and gains of one line's call, from the engine's settings.
-void LinphoneEngine::applyCallAudio(Line& line) {
-    LinphoneCall* call = line.call;
+// Devices, mute and gains of one line's call, from the call's devices, the
+// line's mute and the engine's settings.
+void LinphoneEngine::applyCallAudio(int index) {
+    const Line& line = lines_[index];
+    const EngineCall* engineCall = line.call.get();
+    LinphoneCall* call = engineCall ? engineCall->handle.get() : nullptr;
     if (!call) return;
-    if (line.inputDevice >= 0 || line.outputDevice >= 0) {
+    const long input = engineCall->inputDevice;
+    const long output = engineCall->outputDevice;
+    if (input >= 0 || output >= 0) {
         auto capture = soundDevices(true);
         auto playback = soundDevices(false);
-        if (line.inputDevice >= 0 && line.inputDevice < static_cast<long>(capture.size()))
-            linphone_call_set_input_audio_device(call, capture[line.inputDevice]);
-        if (line.outputDevice >= 0 && line.outputDevice < static_cast<long>(playback.size()))
-            linphone_call_set_output_audio_device(call, playback[line.outputDevice]);
+        if (input >= 0 && input < static_cast<long>(capture.size()))
+            linphone_call_set_input_audio_device(call, capture[input]);
+        if (output >= 0 && output < static_cast<long>(playback.size()))
+            linphone_call_set_output_audio_device(call, playback[output]);
         release(capture);
         release(playback);
     }
@@ -131,7 +136,7 @@ void LinphoneEngine::applyCallAudio(Line& line) {
 }
 
 void LinphoneEngine::applyAllCallAudio() {
-    for (Line& line : lines_) applyCallAudio(line);
+    for (std::size_t line = 0; line < lines_.size(); ++line) applyCallAudio(static_cast<int>(line));
 }
 
 bool LinphoneEngine::MuteMicrophone(bool mute) {
@@ -152,14 +157,14 @@ bool LinphoneEngine::MuteSpeaker(bool mute) {
 bool LinphoneEngine::MuteLineMicrophone(int line, bool mute) {
     if (!checkLine(line)) return false;
     lines_[line].micMuted = mute;
-    applyCallAudio(lines_[line]);
+    applyCallAudio(line);
     return ok();
 }
 
 bool LinphoneEngine::MuteLineSpeaker(int line, bool mute) {
     if (!checkLine(line)) return false;
     lines_[line].speakerMuted = mute;
-    applyCallAudio(lines_[line]);
+    applyCallAudio(line);
     return ok();
 }
 
@@ -219,16 +224,17 @@ void LinphoneEngine::DisableEchoCancel() {
 
 long LinphoneEngine::GetMicrophoneLevel() {
     long level = 0;
-    for (const Line& line : lines_)
-        if (line.call && line.connected)
-            level = std::max(level, meterLevel(linphone_call_get_record_volume(line.call)));
+    for (std::size_t line = 0; line < lines_.size(); ++line)
+        if (const EngineCall* call = liveCall(static_cast<int>(line)))
+            level = std::max(level, meterLevel(linphone_call_get_record_volume(call->handle.get())));
     return level;
 }
 
 long LinphoneEngine::GetSpeakerLevel() {
     long level = 0;
-    for (const Line& line : lines_)
-        if (line.call && line.connected) level = std::max(level, meterLevel(linphone_call_get_play_volume(line.call)));
+    for (std::size_t line = 0; line < lines_.size(); ++line)
+        if (const EngineCall* call = liveCall(static_cast<int>(line)))
+            level = std::max(level, meterLevel(linphone_call_get_play_volume(call->handle.get())));
     return level;
 }
 

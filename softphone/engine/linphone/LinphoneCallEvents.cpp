@@ -13,6 +13,7 @@
 #include <bctoolbox/port.h>
 
 #include <cstdint>
+#include <tuple>
 
 // What liblinphone reports about calls, turned into the engine's events.
 
@@ -46,7 +47,7 @@ constexpr std::uint32_t kDeclineWaitMs = 40000;
 // holds for a transfer, is resumed. The program hears of it as a failed
 // transfer with code 603.
 void LinphoneEngine::refuseReferral(LinphoneCall* call) {
-    Line* l = lineOf(call);
+    EngineCall* referred = callOf(call);
     endDeclinedReferral();  // an earlier referral still waiting
     std::string route = referralDecliner_.open();
     if (route.empty()) route = kNowhere;
@@ -57,52 +58,46 @@ void LinphoneEngine::refuseReferral(LinphoneCall* call) {
         // the target, whatever the call's parameters say: the account's
         // route points to the decliner while the call is placed (in-dialog
         // requests follow their dialog's own route), then is put back.
-        LinphoneAccountParams* saved = linphone_account_params_clone(linphone_account_get_params(account_));
+        LinphoneAccountParams* saved = linphone_account_params_clone(linphone_account_get_params(account_.get()));
         LinphoneAccountParams* diverted = linphone_account_params_clone(saved);
         bctbx_list_t* routes = bctbx_list_append(nullptr, decliner);
         linphone_account_params_set_routes_addresses(diverted, routes);
         bctbx_list_free(routes);
-        linphone_account_set_params(account_, diverted);
+        linphone_account_set_params(account_.get(), diverted);
         placed = linphone_core_start_refered_call(core_, call, nullptr);
-        linphone_account_set_params(account_, saved);
+        linphone_account_set_params(account_.get(), saved);
         linphone_account_params_unref(diverted);
         linphone_account_params_unref(saved);
     }
     if (decliner) linphone_address_unref(decliner);
-    const LinphoneCallLog* log = placed ? linphone_call_get_call_log(placed) : nullptr;
-    const std::string callId = text(log ? linphone_call_log_get_call_id(log) : nullptr);
+    const CallHandle referral(placed);
+    const std::string callId = placed ? callIdOf(placed) : std::string();
     if (placed && referralDecliner_.isOpen() && !callId.empty() && !callEnded(linphone_call_get_state(placed))) {
-        declinedReferral_ = linphone_call_ref(placed);
+        declinedReferral_ = referral;
         declinedReferralAt_ = loop_.tickCount();
         referralDecliner_.expect(callId);
     } else {
         referralDecliner_.close();
-        if (placed) {
-            linphone_call_ref(placed);
-            linphone_call_terminate(placed);
-            linphone_call_unref(placed);
-        }
+        if (placed) linphone_call_terminate(placed);
     }
-    if (!l) return;
-    l->referralRefused = true;
-    const int line = lineIndex(*l);
+    if (!referred || referred->line < 0) return;
+    referred->resumeWhenPaused = true;
+    const int line = referred->line;
     queue([line](SipEngineEvents& e) { e.OnTransferFailed(line, 603, "Transfer request refused"); });
 }
 
 // The declined referral's call is over (or its wait is): the decliner closes.
 void LinphoneEngine::endDeclinedReferral() {
-    if (declinedReferral_) {
-        if (!callEnded(linphone_call_get_state(declinedReferral_))) linphone_call_terminate(declinedReferral_);
-        linphone_call_unref(declinedReferral_);
-        declinedReferral_ = nullptr;
-    }
+    if (declinedReferral_ && !callEnded(linphone_call_get_state(declinedReferral_.get())))
+        linphone_call_terminate(declinedReferral_.get());
+    declinedReferral_.reset();
     referralDecliner_.close();
 }
 
 void LinphoneEngine::checkDeclinedReferral() {
     if (!declinedReferral_) return;
     referralDecliner_.serve();
-    if (callEnded(linphone_call_get_state(declinedReferral_)) ||
+    if (callEnded(linphone_call_get_state(declinedReferral_.get())) ||
         loop_.tickCount() - declinedReferralAt_ > kDeclineWaitMs)
         endDeclinedReferral();
 }
@@ -119,99 +114,109 @@ void LinphoneEngine::offerIncoming(LinphoneCall* call) {
             return;
         }
     }
-    const std::string id = text(linphone_call_log_get_call_id(linphone_call_get_call_log(call)));
+    const std::string id = callIdOf(call);
     if (id.empty() || offered_.count(id)) return;
-    offered_[id] = linphone_call_ref(call);
+    auto offer = newCall(CallDirection::Incoming, CallState::Offered);
+    offer->handle = CallHandle(call);
+    offer->offerId = id;
     const LinphoneAddress* from = linphone_call_get_remote_address(call);
-    const std::string name = text(from ? linphone_address_get_display_name(from) : nullptr);
-    const std::string number = text(from ? linphone_address_get_username(from) : nullptr);
-    const std::string callerUri = uriText(from);
+    offer->remote.name = text(from ? linphone_address_get_display_name(from) : nullptr);
+    offer->remote.number = text(from ? linphone_address_get_username(from) : nullptr);
+    offer->remote.uri = uriText(from);
     const std::string calledUri = uriText(linphone_call_get_to_address(call));
-    queue([=](SipEngineEvents& e) { e.OnIncomingCall(id, name, number, callerUri, calledUri); });
+    const RemoteParty caller = offer->remote;
+    offered_[id] = std::move(offer);
+    queue([=](SipEngineEvents& e) { e.OnIncomingCall(id, caller.name, caller.number, caller.uri, calledUri); });
 }
 
 void LinphoneEngine::checkAnswerTimeouts() {
     const std::uint32_t now = loop_.tickCount();
     const auto limit = static_cast<std::uint32_t>(options_.answerTimeoutSeconds) * 1000u;
     for (Line& l : lines_) {
-        if (!l.call || !l.outgoing || l.connected || now - l.startedAt < limit) continue;
-        const int line = lineIndex(l);
-        queue([line](SipEngineEvents& e) { e.OnConnectFailed(line); });
-        LinphoneCall* call = linphone_call_ref(l.call);
-        l.endedByUs = true;
-        releaseLineCall(l);
-        linphone_call_terminate(call);  // CANCEL
-        linphone_call_unref(call);
+        const EngineCall* call = l.call.get();
+        if (!call || (call->state != CallState::Dialling && call->state != CallState::Ringing) ||
+            now - call->startedAt < limit)
+            continue;
+        const int line = call->line;
+        endCall(
+            line, [line](SipEngineEvents& e) { e.OnConnectFailed(line); }, true);  // CANCEL
     }
 }
 
-void LinphoneEngine::reportFailure(Line& l, LinphoneCall* call) {
-    const int line = lineIndex(l);
-    if (l.plainRefused) {
-        queue([line](SipEngineEvents& e) {
+LinphoneEngine::Event LinphoneEngine::failureReport(const EngineCall& call, LinphoneCall* linphoneCall) {
+    const int line = call.line;
+    if (call.plainAnswerRefused)
+        return [line](SipEngineEvents& e) {
             e.OnFailureResponseA(line, 488, "Not Acceptable Here: SRTP is required and the far end offers plain RTP",
                                  "");
-        });
-        return;
-    }
-    const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
+        };
+    const LinphoneErrorInfo* info = linphone_call_get_error_info(linphoneCall);
     const long code = info ? linphone_error_info_get_protocol_code(info) : 0;
     std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
     const std::string detail = text(info ? linphone_error_info_get_warnings(info) : nullptr);
     if (std::string why = transportFailure(info); !why.empty()) reason = why;
     // 408 means no final response came from the far end, whether the SIP
     // stack's own timer or a proxy's ran out: the call never connected.
-    if (code == 0 || code == 408)
-        queue([=](SipEngineEvents& e) { e.OnConnectFailed(line); });
-    else if (code >= 400 && code < 500)
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseA(line, code, reason, detail); });
-    else if (code >= 500 && code < 600)
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseB(line, code, reason); });
-    else if (code >= 600 && code < 700)
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseC(line, code, reason); });
-    else
-        queue([=](SipEngineEvents& e) { e.OnFailureResponseD(line, code, reason); });
+    if (code == 0 || code == 408) return [=](SipEngineEvents& e) { e.OnConnectFailed(line); };
+    if (code >= 400 && code < 500) return [=](SipEngineEvents& e) { e.OnFailureResponseA(line, code, reason, detail); };
+    if (code >= 500 && code < 600) return [=](SipEngineEvents& e) { e.OnFailureResponseB(line, code, reason); };
+    if (code >= 600 && code < 700) return [=](SipEngineEvents& e) { e.OnFailureResponseC(line, code, reason); };
+    return [=](SipEngineEvents& e) { e.OnFailureResponseD(line, code, reason); };
 }
 
-void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
+void LinphoneEngine::callGone(EngineCall& call) {
+    const int line = call.line;
+    std::optional<Event> report;
+    switch (call.state) {
+    case CallState::Dialling:
+    case CallState::Ringing: report = failureReport(call, call.handle.get()); break;
+    case CallState::Answering:
+    case CallState::Connected:
+    case CallState::Held:
+    // The far end hung up while our transfer was under way: the call is
+    // over all the same, and the program ends it as any other.
+    case CallState::Transferring: report = [line](SipEngineEvents& e) { e.OnHungUp(line); }; break;
+    case CallState::Offered:
+    case CallState::Ended: return;
+    }
+    endCall(line, std::move(report), false);
+}
+
+void LinphoneEngine::onCallState(LinphoneCall* linphoneCall, LinphoneCallState state) {
     if (state == LinphoneCallReleased) {
         // liblinphone would keep a log of every call, in memory and in its
         // database, without bound; the program writes its own call logs.
         linphone_core_clear_call_logs(core_);
     }
     if (state == LinphoneCallIncomingReceived) {
-        offerIncoming(call);
+        offerIncoming(linphoneCall);
         return;
     }
     if (state == LinphoneCallStateReferred) {
-        refuseReferral(call);
+        refuseReferral(linphoneCall);
         return;
     }
-    Line* l = lineOf(call);
-    if (!l) {
-        if (callEnded(state)) {  // an offered call the caller cancelled: its id is gone
-            for (auto it = offered_.begin(); it != offered_.end(); ++it)
-                if (it->second == call) {
-                    const std::string id = it->first;
-                    linphone_call_unref(it->second);
-                    offered_.erase(it);
-                    queue([id](SipEngineEvents& e) { e.OnIncomingCallEnded(id); });
-                    break;
-                }
+    EngineCall* call = callOf(linphoneCall);
+    if (!call) return;
+    if (call->state == CallState::Offered) {
+        if (callEnded(state)) {  // the caller cancelled, or another device took it: its id is gone
+            const std::string id = call->offerId;
+            offered_.erase(id);
+            queue([id](SipEngineEvents& e) { e.OnIncomingCallEnded(id); });
         }
         return;
     }
-    const int line = lineIndex(*l);
+    const int line = call->line;
     switch (state) {
     case LinphoneCallOutgoingProgress:
-        if (!l->connectingReported) {
-            l->connectingReported = true;
+        if (call->state == CallState::Dialling) {
+            call->state = CallState::Ringing;
             queue([line](SipEngineEvents& e) { e.OnConnecting(line); });
         }
         break;
     case LinphoneCallOutgoingRinging:
     case LinphoneCallOutgoingEarlyMedia: {
-        const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
+        const LinphoneErrorInfo* info = linphone_call_get_error_info(linphoneCall);
         long code = info ? linphone_error_info_get_protocol_code(info) : 0;
         std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
         if (code < 100 || code >= 200 || reason.empty()) {
@@ -221,81 +226,133 @@ void LinphoneEngine::onCallState(LinphoneCall* call, LinphoneCallState state) {
         queue([=](SipEngineEvents& e) { e.OnProvisionalResponse(line, code, reason); });
         break;
     }
-    case LinphoneCallConnected:
-        if (!l->connected && l->outgoing && refusesPlainAnswer(call)) {
-            l->plainRefused = true;  // liblinphone ends the call at once
-        } else if (!l->connected) {
-            l->connected = true;
-            const LinphoneAddress* remote = linphone_call_get_remote_address(call);
-            const std::string number = text(remote ? linphone_address_get_username(remote) : nullptr);
-            std::string shown = text(remote ? linphone_address_get_display_name(remote) : nullptr);
-            if (shown.empty()) shown = number;
+    case LinphoneCallConnected: {
+        const bool answered = call->state == CallState::Dialling || call->state == CallState::Ringing;
+        if (answered && refusesPlainAnswer(linphoneCall)) {
+            call->plainAnswerRefused = true;  // liblinphone ends the call at once
+        } else if (answered || call->state == CallState::Answering) {
+            call->state = CallState::Connected;
+            const LinphoneAddress* remote = linphone_call_get_remote_address(linphoneCall);
+            call->remote.number = text(remote ? linphone_address_get_username(remote) : nullptr);
+            call->remote.name = text(remote ? linphone_address_get_display_name(remote) : nullptr);
+            call->remote.uri = uriText(remote);
+            const std::string number = call->remote.number;
+            const std::string shown = call->remote.name.empty() ? number : call->remote.name;
             queue([=](SipEngineEvents& e) { e.OnConnected(line, shown, number); });
         }
         break;
-    case LinphoneCallStreamsRunning: applyCallAudio(*l); break;
+    }
+    case LinphoneCallStreamsRunning:
+        applyCallAudio(line);
+        if (call->state == CallState::Held) call->state = CallState::Connected;  // a pause that did not hold
+        break;
+    case LinphoneCallPausing:
     case LinphoneCallPaused:
-        // Held by liblinphone for a referral the engine refused: back as it was.
-        if (l->referralRefused) {
-            l->referralRefused = false;
-            linphone_call_resume(call);
+        if (call->resumeWhenPaused) {
+            // Paused by liblinphone for a referral the engine refused, or
+            // for a transfer that failed: back as it was.
+            if (state == LinphoneCallPaused) {
+                call->resumeWhenPaused = false;
+                linphone_call_resume(linphoneCall);
+            }
+        } else if (call->state == CallState::Connected) {
+            call->state = CallState::Held;
         }
         break;
     case LinphoneCallEnd:
-    case LinphoneCallError:
-        if (l->endedByUs) {
-            // the program hung up; nothing to tell
-        } else if (l->connected || !l->outgoing) {
-            // A transferred call's end belongs to the transfer, which the
-            // program has logged already.
-            if (!l->transferring) queue([line](SipEngineEvents& e) { e.OnHungUp(line); });
-        } else {
-            reportFailure(*l, call);
-        }
-        releaseLineCall(*l);
-        break;
+    case LinphoneCallError: callGone(*call); break;
     default: break;
     }
 }
 
-void LinphoneEngine::onTransferState(LinphoneCall* call, LinphoneCallState state) {
-    Line* l = lineOf(call);
-    if (!l || !l->transferring) return;
-    const int line = lineIndex(*l);
+std::string LinphoneEngine::callIdOf(LinphoneCall* call) {
+    const LinphoneCallLog* log = linphone_call_get_call_log(call);
+    return text(log ? linphone_call_log_get_call_id(log) : nullptr);
+}
+
+// What the far end answered to our REFER and said in its NOTIFYs: a 202 or
+// a provisional NOTIFY means it took the transfer on; a refusal's code is
+// kept for the failure liblinphone reports next.
+void LinphoneEngine::readTransferNews(EngineCall& call) {
+    if (!call.transfer || !call.handle) return;
+    for (const ReferNews& news : takeReferNews(callIdOf(call.handle.get()))) {
+        if (news.code >= 300) {
+            call.transfer->failure = std::make_pair(news.code, news.reason);
+        } else if (news.kind == ReferNews::Kind::Notify || (news.code >= 200 && news.code < 300)) {
+            acceptTransfer(call);
+        }
+    }
+}
+
+void LinphoneEngine::acceptTransfer(EngineCall& call) {
+    if (!call.transfer->acceptedAt) call.transfer->acceptedAt = loop_.tickCount();
+    if (call.transfer->acceptedTold) return;
+    call.transfer->acceptedTold = true;
+    const int line = call.line;
+    queue([line](SipEngineEvents& e) { e.OnTransferAccepted(line); });
+}
+
+// A transfer that failed leaves the call as it was before it: talking (or
+// held by the agent), and resumed when liblinphone paused it for the REFER.
+void LinphoneEngine::failTransfer(EngineCall& call) {
+    long code = 0;
+    std::string reason = "Transfer failed";
+    if (call.transfer->failure) std::tie(code, reason) = *call.transfer->failure;
+    if (reason.empty()) reason = "Transfer failed";
+    call.state = call.transfer->before;
+    call.transfer.reset();
+    const LinphoneCallState now = linphone_call_get_state(call.handle.get());
+    if (call.state != CallState::Held && (now == LinphoneCallPausing || now == LinphoneCallPaused)) {
+        if (now == LinphoneCallPaused)
+            linphone_call_resume(call.handle.get());
+        else
+            call.resumeWhenPaused = true;
+    }
+    const int line = call.line;
+    queue([=](SipEngineEvents& e) { e.OnTransferFailed(line, code, reason); });
+}
+
+// The far end took the transfer on and then said nothing final for too
+// long: the engine ends our leg itself, as if the transfer went through.
+void LinphoneEngine::checkTransfers() {
+    const std::uint32_t now = loop_.tickCount();
+    const auto limit = static_cast<std::uint32_t>(options_.transferOutcomeSeconds) * 1000u;
+    for (Line& l : lines_) {
+        EngineCall* call = l.call.get();
+        if (!call || call->state != CallState::Transferring) continue;
+        readTransferNews(*call);
+        if (call->transfer && call->transfer->acceptedAt && now - *call->transfer->acceptedAt >= limit) {
+            const int line = call->line;
+            endCall(
+                line, [line](SipEngineEvents& e) { e.OnHungUp(line); }, true);
+        }
+    }
+}
+
+void LinphoneEngine::onTransferState(LinphoneCall* linphoneCall, LinphoneCallState state) {
+    EngineCall* call = callOf(linphoneCall);
+    if (!call || call->state != CallState::Transferring) return;
+    readTransferNews(*call);
+    const int line = call->line;
     switch (state) {
     case LinphoneCallOutgoingProgress:
-    case LinphoneCallOutgoingRinging:
+    case LinphoneCallOutgoingRinging: acceptTransfer(*call); break;
     case LinphoneCallConnected:
-        if (!l->transferReported) {
-            l->transferReported = true;
-            queue([line](SipEngineEvents& e) { e.OnTransferAccepted(line); });
-        }
-        if (state == LinphoneCallConnected && !callEnded(linphone_call_get_state(call))) {
-            // The far end reached the target: our leg is done.
-            l->endedByUs = true;
-            LinphoneCall* ours = linphone_call_ref(call);
-            releaseLineCall(*l);
-            linphone_call_terminate(ours);
-            linphone_call_unref(ours);
-        }
+        // The far end reached the target: our leg is done (liblinphone
+        // ends it too), and the program ends the call as a hang-up.
+        acceptTransfer(*call);
+        endCall(
+            line, [line](SipEngineEvents& e) { e.OnHungUp(line); }, true);
         break;
-    case LinphoneCallError: {
-        l->transferring = false;
-        const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
-        long code = info ? linphone_error_info_get_protocol_code(info) : 0;
-        std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
-        if (reason.empty()) reason = "Transfer failed";
-        queue([=](SipEngineEvents& e) { e.OnTransferFailed(line, code, reason); });
-        break;
-    }
+    case LinphoneCallError: failTransfer(*call); break;
     default: break;
     }
 }
 
-void LinphoneEngine::onDtmf(LinphoneCall* call, int digit) {
-    Line* l = lineOf(call);
-    if (!l) return;
-    const int line = lineIndex(*l);
+void LinphoneEngine::onDtmf(LinphoneCall* linphoneCall, int digit) {
+    EngineCall* call = callOf(linphoneCall);
+    if (!call || call->line < 0) return;
+    const int line = call->line;
     const std::string text(1, static_cast<char>(digit));
     queue([=](SipEngineEvents& e) { e.OnDtmfDigit(line, text); });
 }

@@ -21,36 +21,76 @@ bool LinphoneEngine::checkLine(int line) {
     return true;
 }
 
-LinphoneEngine::Line* LinphoneEngine::lineOf(LinphoneCall* call) {
-    if (void* data = linphone_call_get_user_data(call)) {
-        const auto index = static_cast<std::size_t>(reinterpret_cast<std::intptr_t>(data) - 1);
-        if (index < lines_.size() && lines_[index].call == call) return &lines_[index];
-        return nullptr;
-    }
+EngineCall* LinphoneEngine::callOf(LinphoneCall* call) {
+    for (Line& line : lines_)
+        if (line.call && line.call->handle.get() == call) return line.call.get();
+    for (auto& [id, offered] : offered_)
+        if (offered->handle.get() == call) return offered.get();
     // The first states of a call arrive from inside invite, before Dial has
     // the call in hand.
     if (dialingLine_ >= 0 && !callEnded(linphone_call_get_state(call))) {
-        Line& line = lines_[dialingLine_];
-        line.call = linphone_call_ref(call);
-        linphone_call_set_user_data(call, reinterpret_cast<void*>(std::intptr_t{dialingLine_} + 1));
-        return &line;
+        EngineCall* dialled = lines_[dialingLine_].call.get();
+        if (dialled && !dialled->handle && !dialled->ended()) {
+            dialled->handle = CallHandle(call);
+            return dialled;
+        }
     }
     return nullptr;
 }
 
-void LinphoneEngine::releaseLineCall(Line& line) {
-    if (line.call) {
-        releasePlayback(lineIndex(line));
-        releaseRecording(lineIndex(line));
-        linphone_call_unref(line.call);
+EngineCall* LinphoneEngine::liveCall(int line) {
+    EngineCall* call = lines_[line].call.get();
+    return call && call->handle && call->live() ? call : nullptr;
+}
+
+std::unique_ptr<EngineCall> LinphoneEngine::newCall(CallDirection direction, CallState state) {
+    auto call = std::make_unique<EngineCall>(++lastSerial_, direction, state);
+    call->startedAt = loop_.tickCount();
+    return call;
+}
+
+// The call's recording files take a serial number no file of the folder
+// has: nothing an earlier call or run left can be appended to.
+void LinphoneEngine::createRecording(EngineCall& call) const {
+    const auto folder = recordingFolder();
+    std::uint64_t serial = call.serial;
+    std::error_code ignored;
+    auto taken = [&](std::uint64_t n) {
+        const std::string name = "call-" + std::to_string(n);
+        return std::filesystem::exists(folder / (name + ".pcm"), ignored) ||
+               std::filesystem::exists(folder / (name + ".wav"), ignored) ||
+               std::filesystem::exists(folder / (name + ".number"), ignored);
+    };
+    while (taken(serial)) serial += 1000;
+    call.recording = std::make_unique<CallRecording>(folder, serial, call.remote.number);
+}
+
+EngineCall& LinphoneEngine::placeCall(int line, std::unique_ptr<EngineCall> call) {
+    Line& l = lines_[line];
+    l.ended.reset();  // superseded: what it recorded and did not save is kept apart
+    call->line = line;
+    l.call = std::move(call);
+    return *l.call;
+}
+
+void LinphoneEngine::endCall(int line, std::optional<Event> report, bool terminate) {
+    Line& l = lines_[line];
+    if (!l.call) return;
+    std::unique_ptr<EngineCall> call = std::move(l.call);
+    call->state = CallState::Ended;
+    call->transfer.reset();
+    if (l.playback) l.playback->callGone();
+    if (call->recording) {
+        call->recording->endStretch(call->handle.get(), true);
+        call->recording->ended();
     }
-    Line fresh;
-    fresh.open = line.open;
-    fresh.rtpPort = line.rtpPort;
-    fresh.inbandDtmf = line.inbandDtmf;
-    fresh.micMuted = line.micMuted;
-    fresh.speakerMuted = line.speakerMuted;
-    line = fresh;
+    if (report) queue(std::move(*report));
+    // Off the line before liblinphone hears of it: the states its end
+    // raises find no call of ours.
+    CallHandle handle = std::move(call->handle);
+    l.ended = std::move(call);
+    if (terminate && handle && !callEnded(linphone_call_get_state(handle.get()))) linphone_call_terminate(handle.get());
+    hurry();
 }
 
 // liblinphone opens an offered call's media when the INVITE arrives, before
@@ -111,7 +151,8 @@ bool LinphoneEngine::IsLineBusy(int line) {
 
 bool LinphoneEngine::IsLineOnHold(int line) {
     if (!checkLine(line)) return false;
-    return lines_[line].call && callHeld(lines_[line].call);
+    const EngineCall* call = lines_[line].call.get();
+    return call && call->state == CallState::Held;
 }
 
 LinphoneAddress* LinphoneEngine::parseTarget(const std::string& target) {
@@ -129,28 +170,34 @@ bool LinphoneEngine::Dial(int line, const std::string& target, long inputDevice,
     LinphoneAddress* address = parseTarget(target);
     if (!address) return fail(kInvalidUri);
 
-    releaseLineCall(l);
-    l.outgoing = true;
-    l.startedAt = loop_.tickCount();
-    l.inputDevice = inputDevice;
-    l.outputDevice = outputDevice;
+    auto created = newCall(CallDirection::Outgoing, CallState::Dialling);
+    created->inputDevice = inputDevice;
+    created->outputDevice = outputDevice;
+    created->remote.number = linphone_address_get_username(address) ? linphone_address_get_username(address) : "";
+    char* uri = linphone_address_as_string_uri_only(address);
+    created->remote.uri = uri ? uri : "";
+    bctbx_free(uri);
+    createRecording(*created);
+    EngineCall& call = placeCall(line, std::move(created));
     useAudioPort(l.rtpPort);
     LinphoneCallParams* params = linphone_core_create_call_params(core_, nullptr);
     linphone_call_params_enable_video(params, FALSE);
     enableEncryptionOffer(params);
-    setRecordFile(params, line);
+    linphone_call_params_set_record_file(params, call.recording->stretchFile().c_str());
     dialingLine_ = line;
     offerTelephoneEvents(!l.inbandDtmf);
-    LinphoneCall* call = linphone_core_invite_address_with_params(core_, address, params);
+    LinphoneCall* placed = linphone_core_invite_address_with_params(core_, address, params);
     offerTelephoneEvents(true);
     dialingLine_ = -1;
     linphone_call_params_unref(params);
     linphone_address_unref(address);
-    if (!call) {
-        releaseLineCall(l);
+    if (!placed) {
+        if (l.call && !l.call->handle) l.call.reset();  // nothing happened: nothing to report or keep
+        endCall(line, std::nullopt, true);
         return fail(kConnectRequestFailed);
     }
-    if (l.call == call) applyCallAudio(l);
+    if (l.call && !l.call->handle) l.call->handle = CallHandle(placed);
+    if (l.call && l.call->handle.get() == placed) applyCallAudio(line);
     hurry();
     return ok();
 }
@@ -161,12 +208,10 @@ bool LinphoneEngine::DisconnectLine(int line) {
     // An open line without a call (one whose call just failed, say) is
     // already free: the program's own hang-up path relies on that.
     if (!l.call) return ok();
-    l.endedByUs = true;
-    LinphoneCall* call = linphone_call_ref(l.call);
-    releaseLineCall(l);  // free at once; later states of the call are ignored
-    const bool done = callEnded(linphone_call_get_state(call)) || linphone_call_terminate(call) == 0;
-    linphone_call_unref(call);
-    hurry();
+    CallHandle call = l.call->handle;
+    endCall(line, std::nullopt, false);  // free at once; later states of the call are ignored
+    const bool done =
+        !call || callEnded(linphone_call_get_state(call.get())) || linphone_call_terminate(call.get()) == 0;
     return done ? ok() : fail(kDisconnectRequestFailed);
 }
 
@@ -177,27 +222,27 @@ bool LinphoneEngine::AcceptCall(int line, const std::string& callId, long inputD
     const auto offered = offered_.find(callId);
     if (offered == offered_.end()) return fail(kInvalidCallId);
     if (!validDevice(inputDevice, true) || !validDevice(outputDevice, false)) return fail(kInvalidValue);
-    LinphoneCall* call = offered->second;  // its reference passes to the line
+    std::unique_ptr<EngineCall> taken = std::move(offered->second);
     offered_.erase(offered);
-    releaseLineCall(l);
-    l.call = call;
-    l.inputDevice = inputDevice;
-    l.outputDevice = outputDevice;
-    l.startedAt = loop_.tickCount();
-    linphone_call_set_user_data(call, reinterpret_cast<void*>(std::intptr_t{line} + 1));
-    LinphoneCallParams* params = linphone_core_create_call_params(core_, call);
+    taken->state = CallState::Answering;
+    taken->inputDevice = inputDevice;
+    taken->outputDevice = outputDevice;
+    taken->startedAt = loop_.tickCount();
+    createRecording(*taken);
+    EngineCall& call = placeCall(line, std::move(taken));
+    LinphoneCallParams* params = linphone_core_create_call_params(core_, call.handle.get());
     linphone_call_params_enable_video(params, FALSE);
     enableEncryptionOffer(params);
-    setRecordFile(params, line);
+    linphone_call_params_set_record_file(params, call.recording->stretchFile().c_str());
     offerTelephoneEvents(!l.inbandDtmf);
-    const int status = linphone_call_accept_with_params(call, params);
+    const int status = linphone_call_accept_with_params(call.handle.get(), params);
     offerTelephoneEvents(true);
     linphone_call_params_unref(params);
     if (status != 0) {
-        releaseLineCall(l);
+        endCall(line, std::nullopt, true);
         return fail(kInvalidCallId);
     }
-    applyCallAudio(l);
+    applyCallAudio(line);
     hurry();
     return ok();
 }
@@ -206,42 +251,50 @@ bool LinphoneEngine::RejectCall(const std::string& callId) {
     if (!core_) return fail(kNotOnline);
     const auto offered = offered_.find(callId);
     if (offered == offered_.end()) return fail(kInvalidCallId);
-    LinphoneCall* call = offered->second;
+    const std::unique_ptr<EngineCall> call = std::move(offered->second);
     offered_.erase(offered);
-    linphone_call_decline(call, LinphoneReasonDeclined);  // 603 Decline
-    linphone_call_unref(call);
+    call->state = CallState::Ended;
+    linphone_call_decline(call->handle.get(), LinphoneReasonDeclined);  // 603 Decline
     hurry();
     return ok();
 }
 
 bool LinphoneEngine::HoldLine(int line) {
     if (!checkLine(line)) return false;
-    Line& l = lines_[line];
-    if (!l.call || !l.connected || callHeld(l.call)) return fail(kNoVoiceSession);
+    EngineCall* call = liveCall(line);
+    if (!call || call->state != CallState::Connected || callHeld(call->handle.get())) return fail(kNoVoiceSession);
     hurry();
-    return linphone_call_pause(l.call) == 0 ? ok() : fail(kNoVoiceSession);
+    if (linphone_call_pause(call->handle.get()) != 0) return fail(kNoVoiceSession);
+    call->state = CallState::Held;
+    return ok();
 }
 
 bool LinphoneEngine::UnholdLine(int line) {
     if (!checkLine(line)) return false;
-    Line& l = lines_[line];
-    if (!l.call || linphone_call_get_state(l.call) != LinphoneCallPaused) return fail(kNoVoiceSession);
+    EngineCall* call = liveCall(line);
+    if (!call || call->state != CallState::Held || linphone_call_get_state(call->handle.get()) != LinphoneCallPaused)
+        return fail(kNoVoiceSession);
     hurry();
-    return linphone_call_resume(l.call) == 0 ? ok() : fail(kNoVoiceSession);
+    if (linphone_call_resume(call->handle.get()) != 0) return fail(kNoVoiceSession);
+    call->state = CallState::Connected;
+    return ok();
 }
 
 bool LinphoneEngine::TransferCall(int line, const std::string& target) {
     if (!checkLine(line)) return false;
-    Line& l = lines_[line];
-    if (!l.call || !l.connected) return fail(kNoVoiceSession);
+    EngineCall* call = liveCall(line);
+    if (!call || call->state == CallState::Transferring) return fail(kNoVoiceSession);
     LinphoneAddress* address = parseTarget(target);
     if (!address) return fail(kInvalidUri);
-    l.transferring = true;
-    l.transferReported = false;
-    const int status = linphone_call_transfer_to(l.call, address);
+    EngineCall::Transfer transfer;
+    transfer.before = call->state;
+    call->transfer = std::move(transfer);
+    call->state = CallState::Transferring;
+    const int status = linphone_call_transfer_to(call->handle.get(), address);
     linphone_address_unref(address);
     if (status != 0) {
-        l.transferring = false;
+        call->state = call->transfer->before;
+        call->transfer.reset();
         return fail(kConnectRequestFailed);
     }
     hurry();
@@ -266,11 +319,11 @@ bool LinphoneEngine::SendDtmfDigit(int line, const std::string& digit) {
         std::string_view("0123456789*#ABCD")
                 .find(static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0])))) == std::string_view::npos)
         return fail(kInvalidValue);
-    Line& l = lines_[line];
-    if (!l.call || !l.connected) return fail(kNoVoiceSession);
+    EngineCall* call = liveCall(line);
+    if (!call) return fail(kNoVoiceSession);
     // RFC 2833 events when the call negotiated them, else tones in the audio.
-    const int status =
-        linphone_call_send_dtmf(l.call, static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0]))));
+    const int status = linphone_call_send_dtmf(call->handle.get(),
+                                               static_cast<char>(std::toupper(static_cast<unsigned char>(digit[0]))));
     return status == 0 ? ok() : fail(kNoVoiceSession);
 }
 

@@ -34,7 +34,8 @@ LinphoneChatRoom* LinphoneEngine::chatRoomWith(const LinphoneAddress* peer) {
     linphone_chat_room_params_set_backend(params, LinphoneChatRoomBackendBasic);
     linphone_chat_room_params_enable_group(params, FALSE);
     linphone_chat_room_params_enable_encryption(params, FALSE);
-    const LinphoneAddress* local = linphone_account_params_get_identity_address(linphone_account_get_params(account_));
+    const LinphoneAddress* local =
+        linphone_account_params_get_identity_address(linphone_account_get_params(account_.get()));
     LinphoneChatRoom* room = linphone_core_search_chat_room(core_, params, local, peer, nullptr);
     if (!room) {
         bctbx_list_t* participants = bctbx_list_append(nullptr, const_cast<LinphoneAddress*>(peer));

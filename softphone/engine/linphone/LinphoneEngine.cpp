@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <system_error>
 #include <thread>
@@ -58,6 +59,22 @@ std::string hostOf(const std::string& hostPort) {
 
 void discardLog(const char*, BctbxLogLevel, const char*, va_list) {}
 
+// The levels the engine's log file takes. Another part of the engine may
+// raise a library's level for a while (TransferWatch): that must not reach
+// the file.
+std::atomic<unsigned> fileLevels{0};
+
+void filteredFileLog(void* fileHandler, const char* domain, BctbxLogLevel level, const char* format, va_list args) {
+    if ((unsigned(level) & fileLevels.load()) == 0) return;
+    auto* handler = static_cast<bctbx_log_handler_t*>(fileHandler);
+    bctbx_logv_file(bctbx_log_handler_get_user_data(handler), domain, level, format, args);
+}
+
+void destroyFilteredFileLog(bctbx_log_handler_t* filter) {
+    bctbx_logv_file_destroy(static_cast<bctbx_log_handler_t*>(bctbx_log_handler_get_user_data(filter)));
+    bctbx_logv_out_destroy(filter);
+}
+
 // liblinphone, belle-sip and mediastreamer log through bctoolbox, whose
 // default handler writes to standard output: it is silenced, and their log
 // goes to the engine's log file alone (nothing without one). Every core
@@ -88,13 +105,15 @@ void configureLogging(const std::filesystem::path& logFile, bool fullLog) {
                 ::fchmod(fd, 0600);
                 ::close(fd);
             }
-            fileHandler = bctbx_create_file_log_handler(16 * 1024 * 1024, logFile.parent_path().c_str(),
-                                                        logFile.filename().c_str());
+            bctbx_log_handler_t* file = bctbx_create_file_log_handler(16 * 1024 * 1024, logFile.parent_path().c_str(),
+                                                                      logFile.filename().c_str());
+            if (file) fileHandler = bctbx_create_log_handler(filteredFileLog, destroyFilteredFileLog, file);
             if (fileHandler) bctbx_add_log_handler(fileHandler);
         }
     }
     unsigned int mask = LinphoneLogLevelWarning | LinphoneLogLevelError | LinphoneLogLevelFatal;
     if (fullLog) mask |= LinphoneLogLevelMessage;
+    fileLevels = mask;
     linphone_logging_service_set_log_level_mask(service, mask);
     installTlsWatch();
 }
@@ -160,10 +179,11 @@ void LinphoneEngine::pump() {
         useFreeLinePortForOffers();
         linphone_core_iterate(core_);
         checkAnswerTimeouts();
+        checkTransfers();
         checkDeclinedReferral();
         checkPlaybackEnds();
         checkContactSubscriptions();
-        checkRegistration();
+        registration_.check(account_.get(), loop_.tickCount(), options_.registerTimeoutSeconds);
         iterating_ = false;
     }
     scheduleDelivery();
@@ -241,8 +261,12 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
 
     domain_ = sipProxy;
     captureDevice_ = captureDevice;
-    lines_.assign(static_cast<std::size_t>(lineCount), Line{});
-    registerRequested_ = registered_ = registering_ = unregistering_ = false;
+    lines_.clear();
+    lines_.resize(static_cast<std::size_t>(lineCount));
+    registration_.forget();
+    // What a run that ended without its shutdown (a crash) recorded and did
+    // not save is kept apart now, before any call of this run records.
+    CallRecording::keepLeftBehind(recordingFolder());
     applyProductTag();
     applyCodecs();
     applyAllCallAudio();
@@ -355,28 +379,23 @@ bool LinphoneEngine::addAccount(const LinphoneAddress* identity, const LinphoneA
     // otherwise liblinphone resolves the request's domain by DNS.
     linphone_account_params_set_outbound_proxy_enabled(params, TRUE);
     linphone_account_params_set_register_enabled(params, FALSE);
-    account_ = linphone_core_create_account(core_, params);
+    account_ = AccountHandle::adopt(linphone_core_create_account(core_, params));
     linphone_account_params_unref(params);
     if (!account_) return false;
-    linphone_core_add_account(core_, account_);
-    linphone_core_set_default_account(core_, account_);
+    linphone_core_add_account(core_, account_.get());
+    linphone_core_set_default_account(core_, account_.get());
     return true;
 }
 
 void LinphoneEngine::releaseCore() {
-    for (Line& line : lines_) releaseLineCall(line);
-    playbacks_.clear();
-    recordings_.clear();
-    for (auto& [name, contact] : contacts_) linphone_friend_unref(contact.subscribed);
+    // Every call is done with: the lines' calls and their last ended ones
+    // keep what they recorded and did not save (CallRecording).
+    for (std::size_t line = 0; line < lines_.size(); ++line) endCall(static_cast<int>(line), std::nullopt, false);
+    lines_.clear();
     contacts_.clear();
-    for (auto& [id, call] : offered_) linphone_call_unref(call);
     offered_.clear();
     endDeclinedReferral();
-    lines_.clear();
-    if (account_) {
-        linphone_account_unref(account_);
-        account_ = nullptr;
-    }
+    account_.reset();
     if (core_) {
         linphone_core_set_user_data(core_, nullptr);
         linphone_core_stop(core_);
@@ -384,7 +403,7 @@ void LinphoneEngine::releaseCore() {
         core_ = nullptr;
     }
     sipPortClaim_.release();
-    registerRequested_ = registered_ = registering_ = unregistering_ = false;
+    registration_.forget();
 }
 
 void LinphoneEngine::ShutdownEngine() {
@@ -392,14 +411,13 @@ void LinphoneEngine::ShutdownEngine() {
         ok();
         return;
     }
-    for (Line& line : lines_)
-        if (line.call) line.endedByUs = true;  // the program's own hang-up
+    // The program's own hang-up of every call: nothing to report.
+    for (std::size_t line = 0; line < lines_.size(); ++line) endCall(static_cast<int>(line), std::nullopt, false);
     linphone_core_terminate_all_calls(core_);
-    if (registerRequested_) {
+    if (registration_.requested()) {
         queue([](SipEngineEvents& e) { e.OnTryingToUnregister(); });
-        if (registered_) {
+        if (registration_.registered()) {
             waitForUnregistration();
-            if (!unregisterDone_) queue([](SipEngineEvents& e) { e.OnUnregisterFailed(); });
         } else {
             queue([](SipEngineEvents& e) { e.OnUnregistered(); });  // nothing held at the registrar
         }
@@ -428,7 +446,7 @@ std::string LinphoneEngine::GetLocalAddress() {
     if (!options_.proxyAddress.empty()) return localAddressTowards(hostOf(options_.proxyAddress));
     if (account_) {
         const LinphoneAddress* server =
-            linphone_account_params_get_server_address(linphone_account_get_params(account_));
+            linphone_account_params_get_server_address(linphone_account_get_params(account_.get()));
         if (server && linphone_address_get_domain(server))
             return localAddressTowards(linphone_address_get_domain(server));
     }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "EngineCall.h"
+#include "LinePlayback.h"
 #include "LinphoneEngineOptions.h"
+#include "LinphoneHandle.h"
 #include "NetworkProbe.h"
 #include "ReferralDecliner.h"
+#include "Registration.h"
 #include "WaveFile.h"
 #include "loop/EventLoop.h"
 #include "engine/SipEngine.h"
@@ -128,48 +132,25 @@ public:
     void onPresence(LinphoneFriend* changed);
 
 private:
+    // A line: its settings, which outlast its calls, its call, and the last
+    // call that ended on it, whose recording the program may still save or
+    // reset (until the next call starts on the line).
     struct Line {
         bool open = false;
         long rtpPort = 0;
-        LinphoneCall* call = nullptr;  // referenced while the line carries it
-        bool outgoing = false;
-        bool connected = false;
-        bool connectingReported = false;
-        bool endedByUs = false;     // DisconnectLine, timeout: no OnHungUp
-        bool transferring = false;  // a REFER is out: its end is the transfer's
-        bool transferReported = false;
-        bool referralRefused = false;  // held by liblinphone for a REFER the engine refused
-        std::uint32_t startedAt = 0;
-        long inputDevice = -1;
-        long outputDevice = -1;
         bool inbandDtmf = false;
         bool micMuted = false;
         bool speakerMuted = false;
-        bool plainRefused = false;  // the far end answered without the SRTP we require
-    };
-    // The file set for playing into a line's call, and its players while it plays.
-    struct Playback {
-        std::filesystem::path file;  // converted for the call's player; empty: none set
-        double seconds = 0;
-        double position = 0;               // where the next start plays from, seconds
-        LinphonePlayer* player = nullptr;  // the call's, referenced while open
-        LinphonePlayer* local = nullptr;   // the agent's speaker (listen)
-        LinphonePlayerCbs* callbacks = nullptr;
-        bool playing = false;
-        std::uint32_t startedAt = 0;  // tick of the last start or seek while playing
-        double startedFrom = 0;       // position then
-        std::atomic<bool> ended{false};
-    };
-    // What a line has recorded since its last reset, across its calls and
-    // runs of the program: a store file on disk (LinphoneRecording.cpp).
-    struct Recording {
-        std::uint64_t bytes = 0;  // in the store: PCM 16-bit mono at 8 kHz
-        bool recording = false;   // a stretch runs on the line's call
+        std::unique_ptr<EngineCall> call;
+        std::unique_ptr<EngineCall> ended;
+        std::unique_ptr<LinePlayback> playback;  // once a file is set
+        // The call the recording operations address.
+        EngineCall* recorded() const { return call ? call.get() : ended.get(); }
     };
     // A chat contact whose presence we subscribe to.
     struct Contact {
-        LinphoneFriend* subscribed = nullptr;  // referenced
-        long reported = -1;                    // last status told; -1: none yet
+        FriendHandle subscribed;
+        long reported = -1;  // last status told; -1: none yet
     };
     using Event = std::function<void(SipEngineEvents&)>;
 
@@ -190,8 +171,11 @@ private:
     }
     // Common checks of a line operation: engine up, line number valid, line open.
     bool checkLine(int line);
-    Line* lineOf(LinphoneCall* call);
-    int lineIndex(const Line& line) const { return static_cast<int>(&line - lines_.data()); }
+    // The call of ours liblinphone's call is, on a line or offered; nullptr
+    // for one that ended or was never ours.
+    EngineCall* callOf(LinphoneCall* call);
+    // The line's call once it is talking; nullptr otherwise.
+    EngineCall* liveCall(int line);
     void queue(Event event) {
         pending_.push_back(std::move(event));
         hurry();
@@ -215,17 +199,31 @@ private:
     void enableEncryptionOffer(LinphoneCallParams* params) const;
     bool refusesPlainAnswer(LinphoneCall* call) const;
     std::string transportFailure(const LinphoneErrorInfo* info);
-    void releaseLineCall(Line& line);
+
+    // A new call on a line: the line's last ended call is done with.
+    EngineCall& placeCall(int line, std::unique_ptr<EngineCall> call);
+    std::unique_ptr<EngineCall> newCall(CallDirection direction, CallState state);
+    void createRecording(EngineCall& call) const;
+    // The one end of the line's call: the report (none when the program
+    // ended it) is queued, the line is free, the call is kept as the line's
+    // last ended one, and liblinphone's call is terminated when still up.
+    void endCall(int line, std::optional<Event> report, bool terminate);
+    // The end of a call liblinphone says is over.
+    void callGone(EngineCall& call);
     void checkAnswerTimeouts();
-    void checkRegistration();
+    void checkTransfers();
+    void readTransferNews(EngineCall& call);
+    void acceptTransfer(EngineCall& call);
+    void failTransfer(EngineCall& call);
+    static std::string callIdOf(LinphoneCall* call);
     void useAudioPort(long port);
     void useFreeLinePortForOffers();
     void offerIncoming(LinphoneCall* call);
     void refuseReferral(LinphoneCall* call);
     void endDeclinedReferral();
     void checkDeclinedReferral();
-    void reportFailure(Line& line, LinphoneCall* call);
-    void applyCallAudio(Line& line);
+    Event failureReport(const EngineCall& call, LinphoneCall* linphoneCall);
+    void applyCallAudio(int line);
     void applyAllCallAudio();
     void applyCodecs();
     void offerTelephoneEvents(bool on);
@@ -240,19 +238,9 @@ private:
     void waitForUnregistration();
     LinphoneChatRoom* chatRoomWith(const LinphoneAddress* peer);
     void forgetChatHistory(LinphoneChatRoom* room);
-    Playback& playbackOf(int line);
-    void seekPlayers(Playback& playback, double seconds);
-    double playedTo(const Playback& playback) const;
-    void closePlayers(Playback& playback);
+    LinePlayback& playbackOf(int line);
     void checkPlaybackEnds();
-    void releasePlayback(int line);
     std::filesystem::path recordingFolder() const;
-    std::filesystem::path recordFileOf(int line) const;
-    std::filesystem::path storeFileOf(int line) const;
-    Recording& recordingOf(int line);
-    void endStretch(int line, bool keep);
-    void releaseRecording(int line);
-    void setRecordFile(LinphoneCallParams* params, int line) const;
     void checkContactSubscriptions();
     void reportContact(const std::string& name, Contact& contact, long status);
 
@@ -262,7 +250,7 @@ private:
     bool busy_ = false;
     std::uint32_t busyUntil_ = 0;
     LinphoneCore* core_ = nullptr;
-    LinphoneAccount* account_ = nullptr;
+    AccountHandle account_;
     bool iterating_ = false;
     std::deque<Event> pending_;
     bool deliveryPosted_ = false;
@@ -277,28 +265,19 @@ private:
     std::string securityProblem_;
     unsigned handshakeFailuresSeen_ = 0;
     std::vector<Line> lines_;
-    std::vector<std::unique_ptr<Playback>> playbacks_;  // by line
-    std::vector<Recording> recordings_;                 // by line
-    std::map<std::string, Contact> contacts_;           // by contact name
-    std::map<std::string, LinphoneCall*> offered_;      // call id -> referenced call
-    PortClaim sipPortClaim_;  // the SIP port, among this machine's engines
+    std::map<std::string, Contact> contacts_;                     // by contact name
+    std::map<std::string, std::unique_ptr<EngineCall>> offered_;  // by Call-ID
+    std::uint64_t lastSerial_ = 0;                                // of the calls, for their files
+    PortClaim sipPortClaim_;                                      // the SIP port, among this machine's engines
     ReferralDecliner referralDecliner_;
-    LinphoneCall* declinedReferral_ = nullptr;  // referenced while the decliner answers it
+    CallHandle declinedReferral_;  // while the decliner answers it
     std::uint32_t declinedReferralAt_ = 0;
-    int dialingLine_ = -1;                              // line of the call being created by Dial
-    int audioPort_ = -1;                                // RTP port liblinphone gives the next call
-    long offerPort_ = -1;                               // the line port offers get, and when it was checked
+    int dialingLine_ = -1;  // line of the call being created by Dial
+    int audioPort_ = -1;    // RTP port liblinphone gives the next call
+    long offerPort_ = -1;   // the line port offers get, and when it was checked
     std::uint32_t offerPortCheckedAt_ = 0;
 
-    bool registerRequested_ = false;
-    bool registered_ = false;
-    bool registering_ = false;
-    bool unregistering_ = false;
-    bool unregisterDone_ = false;
-    bool registrationTimedOut_ = false;  // the late failure after our own timeout stays silent
-    std::uint32_t registerStartedAt_ = 0;
-    std::uint32_t registeredAt_ = 0;
-    long registerExpiry_ = 0;
+    Registration registration_{[this](Event event) { queue(std::move(event)); }};
 
     std::string productTag_;
     bool doNotDisturb_ = false;

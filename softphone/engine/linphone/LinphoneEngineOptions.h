@@ -21,6 +21,10 @@ enum class MediaEncryption { None, Srtp, SrtpMandatory, Zrtp };
 std::optional<SipTransport> sipTransportNamed(std::string_view text);
 std::optional<MediaEncryption> mediaEncryptionNamed(std::string_view text);
 
+// A transfer the far end took on (202) and then said nothing final about
+// for this long is taken as done: the engine ends our leg.
+inline constexpr int kTransferOutcomeSeconds = 30;
+
 // How a LinphoneEngine is set up, beyond what the SipEngine operations carry.
 struct LinphoneEngineOptions {
     // "host:port" of the SIP server every request is sent to, while the
@@ -62,6 +66,9 @@ struct LinphoneEngineOptions {
     // An offered call nobody takes within this long is declined: offers
     // from a scanner must not pile up and keep the lines busy.
     int offerTimeoutSeconds = 60;
+    // A transfer taken on by the far end with no final word after this long
+    // ends our leg (reported with OnHungUp).
+    int transferOutcomeSeconds = kTransferOutcomeSeconds;
     // A call that receives no RTP for this long is ended (peer gone, no BYE)
     // and reported with OnHungUp.
     int noRtpTimeoutSeconds = 30;

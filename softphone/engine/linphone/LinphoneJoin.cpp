@@ -12,13 +12,13 @@ namespace velmora::engine {
 bool LinphoneEngine::JoinLines(int lineA, int lineB) {
     if (!checkLine(lineA) || !checkLine(lineB)) return false;
     if (lineA == lineB) return fail(kInvalidLine);
-    Line& a = lines_[lineA];
-    Line& b = lines_[lineB];
-    if (!a.call || !a.connected || !b.call || !b.connected) return fail(kNoVoiceSession);
+    EngineCall* a = liveCall(lineA);
+    EngineCall* b = liveCall(lineB);
+    if (!a || !b) return fail(kNoVoiceSession);
     // liblinphone gives the conference the registered contact as its
     // address; without a registration, hanging up a joined call crashes
     // inside liblinphone 5.1.
-    if (!registered_) return fail(kConnectRequestFailed);
+    if (!registration_.registered()) return fail(kConnectRequestFailed);
     LinphoneConference* conference = linphone_core_get_conference(core_);
     if (!conference) {
         // Audio only, with the agent in it; it stays while one call is left.
@@ -35,13 +35,13 @@ bool LinphoneEngine::JoinLines(int lineA, int lineB) {
     // Both at once: adding one call alone would put the other on hold, and
     // a call being held cannot join. Held calls are taken off hold by joining.
     bctbx_list_t* calls = nullptr;
-    for (LinphoneCall* call : {a.call, b.call})
+    for (LinphoneCall* call : {a->handle.get(), b->handle.get()})
         if (!linphone_call_get_conference(call)) calls = bctbx_list_append(calls, call);
     if (calls) linphone_conference_add_participants(conference, calls);
     bctbx_list_free(calls);
     // The status liblinphone returns is not a reliable 0/-1 here; whether
     // each call now belongs to the conference is.
-    if (!linphone_call_get_conference(a.call) || !linphone_call_get_conference(b.call))
+    if (!linphone_call_get_conference(a->handle.get()) || !linphone_call_get_conference(b->handle.get()))
         return fail(kConnectRequestFailed);
     hurry();
     return ok();

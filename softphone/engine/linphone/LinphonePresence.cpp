@@ -59,16 +59,14 @@ bool LinphoneEngine::AddChatContact(const std::string& contact) {
     const auto uri = targetUri(name, domain_);
     if (!uri) return fail(kInvalidUri);
     if (contacts_.count(name)) return ok();
-    LinphoneFriend* contactFriend = linphone_core_create_friend_with_address(core_, uri->c_str());
+    FriendHandle contactFriend = FriendHandle::adopt(linphone_core_create_friend_with_address(core_, uri->c_str()));
     if (!contactFriend) return fail(kInvalidUri);
-    linphone_friend_enable_subscribes(contactFriend, TRUE);
-    linphone_friend_set_inc_subscribe_policy(contactFriend, LinphoneSPAccept);
-    if (linphone_friend_list_add_friend(linphone_core_get_default_friend_list(core_), contactFriend) !=
-        LinphoneFriendListOK) {
-        linphone_friend_unref(contactFriend);
+    linphone_friend_enable_subscribes(contactFriend.get(), TRUE);
+    linphone_friend_set_inc_subscribe_policy(contactFriend.get(), LinphoneSPAccept);
+    if (linphone_friend_list_add_friend(linphone_core_get_default_friend_list(core_), contactFriend.get()) !=
+        LinphoneFriendListOK)
         return fail(kInvalidUri);
-    }
-    contacts_[name] = Contact{contactFriend, -1};
+    contacts_[name] = Contact{std::move(contactFriend), -1};
     hurry();
     return ok();
 }
@@ -77,8 +75,7 @@ bool LinphoneEngine::RemoveChatContact(const std::string& contact) {
     if (!core_) return fail(kNotOnline);
     const auto found = contacts_.find(contactName(contact));
     if (found == contacts_.end()) return ok();  // not subscribed: nothing to end
-    linphone_friend_list_remove_friend(linphone_core_get_default_friend_list(core_), found->second.subscribed);
-    linphone_friend_unref(found->second.subscribed);
+    linphone_friend_list_remove_friend(linphone_core_get_default_friend_list(core_), found->second.subscribed.get());
     contacts_.erase(found);
     hurry();
     return ok();
@@ -129,7 +126,7 @@ void LinphoneEngine::onSubscriptionRequested(LinphoneFriend* subscriber) {
 
 void LinphoneEngine::onPresence(LinphoneFriend* changed) {
     for (auto& [name, contact] : contacts_)
-        if (contact.subscribed == changed)
+        if (contact.subscribed.get() == changed)
             reportContact(name, contact, statusOf(linphone_friend_get_presence_model(changed)));
 }
 
@@ -137,7 +134,7 @@ void LinphoneEngine::onPresence(LinphoneFriend* changed) {
 // contact offline, reported once.
 void LinphoneEngine::checkContactSubscriptions() {
     for (auto& [name, contact] : contacts_) {
-        const LinphoneSubscriptionState state = linphone_friend_get_subscription_state(contact.subscribed);
+        const LinphoneSubscriptionState state = linphone_friend_get_subscription_state(contact.subscribed.get());
         if (state == LinphoneSubscriptionError || state == LinphoneSubscriptionTerminated)
             reportContact(name, contact, kOffline);
     }

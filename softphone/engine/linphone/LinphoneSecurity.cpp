@@ -118,9 +118,9 @@ bool LinphoneEngine::refusesPlainAnswer(LinphoneCall* call) const {
 
 bool LinphoneEngine::IsLineSecure(int line) {
     if (!checkLine(line)) return false;
-    const Line& l = lines_[line];
-    if (!l.call || !l.connected || options_.transport != SipTransport::Tls) return false;
-    const LinphoneCallParams* current = linphone_call_get_current_params(l.call);
+    const EngineCall* call = liveCall(line);
+    if (!call || options_.transport != SipTransport::Tls) return false;
+    const LinphoneCallParams* current = linphone_call_get_current_params(call->handle.get());
     return current && linphone_call_params_get_media_encryption(current) != LinphoneMediaEncryptionNone;
 }
 

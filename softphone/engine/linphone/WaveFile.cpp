@@ -327,6 +327,21 @@ std::optional<std::uint64_t> appendWaveAsPcm(const std::filesystem::path& wave, 
     return std::uint64_t(after - before);
 }
 
+bool appendSilenceAsPcm(const std::filesystem::path& raw, std::uint64_t bytes) {
+    const int fd = ::open(raw.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    bool ok = before >= 0;
+    const std::vector<char> zeros(std::min<std::uint64_t>(bytes, 64 * 1024), 0);
+    for (std::uint64_t left = bytes; ok && left > 0;) {
+        const std::size_t count = std::size_t(std::min<std::uint64_t>(left, zeros.size()));
+        ok = writeAll(fd, zeros.data(), count);
+        left -= count;
+    }
+    if (!ok && before >= 0 && ::ftruncate(fd, before) != 0) ok = false;
+    return ::close(fd) == 0 && ok;
+}
+
 bool writeWaveFromPcm(const std::filesystem::path& path, const std::filesystem::path& raw, int rate) {
     const int source = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
     if (source < 0) return false;

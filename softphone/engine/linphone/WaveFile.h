@@ -51,6 +51,11 @@ bool writeWave(const std::filesystem::path& path, const WaveAudio& audio);
 std::optional<std::uint64_t> appendWaveAsPcm(const std::filesystem::path& wave, const std::filesystem::path& raw,
                                              int rate);
 
+// Appends `bytes` of silence (zero samples) to a raw file of PCM 16-bit
+// samples, created readable by the user alone; false when it cannot be
+// written completely (it is then left as it was).
+bool appendSilenceAsPcm(const std::filesystem::path& raw, std::uint64_t bytes);
+
 // Writes raw PCM 16-bit mono samples at `rate` from a file as a wave file, a
 // copy in the kernel; a file it creates is readable by the user alone. False
 // when the raw file cannot be read, the wave not written completely (a

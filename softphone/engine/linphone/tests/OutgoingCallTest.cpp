@@ -148,37 +148,6 @@ TEST_F(OutgoingCall, HoldAndUnholdAreReInvitesSeenByThePeer) {
     EXPECT_FALSE(ann.log.has("OnHungUp"));
 }
 
-TEST_F(OutgoingCall, BlindTransferIsAReferSeenByThePeer) {
-    Agent& ann = agent("1001", "secret1");
-    auto peer = callee("uas_refer.xml", {{"TARGET", "sip:5557654321@pbx.test"}});
-    ASSERT_TRUE(start(ann));
-    ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
-    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text();
-    ASSERT_TRUE(ann.engine->TransferCall(0, "5557654321"));
-    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnTransferAccepted"); })) << ann.log.text();
-    EXPECT_EQ(outcome(*peer), 0) << peer->report();
-    EXPECT_TRUE(waitFor([&] { return !ann.engine->IsLineBusy(0); }));
-    settle(300);
-    EXPECT_FALSE(ann.log.has("OnHungUp")) << ann.log.text();  // the transfer ended the call
-    EXPECT_FALSE(ann.log.has("OnTransferFailed"));
-}
-
-TEST_F(OutgoingCall, RefusedTransferIsReportedAndTheCallGoesOn) {
-    Agent& ann = agent("1001", "secret1");
-    auto peer = callee("uas_refer_refused.xml", {{"CODE", "403"}, {"PHRASE", "Forbidden"}});
-    ASSERT_TRUE(start(ann));
-    ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
-    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text();
-    ASSERT_TRUE(ann.engine->TransferCall(0, "5557654321"));
-    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnTransferFailed"); })) << ann.log.text();
-    // liblinphone does not pass on the refusal's code; the event names the line.
-    EXPECT_EQ(ann.log.first("OnTransferFailed").rfind("OnTransferFailed(0,", 0), 0u);
-    EXPECT_FALSE(ann.log.has("OnTransferAccepted"));
-    EXPECT_TRUE(ann.engine->IsLineBusy(0));
-    EXPECT_TRUE(ann.engine->DisconnectLine(0));
-    EXPECT_EQ(outcome(*peer), 0) << peer->report();
-}
-
 TEST_F(OutgoingCall, Rfc2833DigitFromThePeerIsReported) {
     Agent& ann = agent("1001", "secret1");
     auto peer = callee("uas_dtmf.xml", {{"DIGIT", "7"}});

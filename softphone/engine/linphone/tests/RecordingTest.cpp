@@ -1,7 +1,10 @@
 #include "EngineRig.h"
 #include "ToneCheck.h"
 
+#include <chrono>
 #include <fstream>
+#include <regex>
+#include <sys/stat.h>
 
 namespace velmora::engine::testing {
 namespace {
@@ -20,7 +23,14 @@ protected:
         ASSERT_TRUE(connect(*ann, 0, *bob, "1002")) << ann->log.text() << bob->log.text();
     }
     std::string file(const char* name) const { return (files.path() / name).string(); }
-    static double seconds(const std::string& path) {
+    // The one call store of the folder.
+    static std::filesystem::path storeOf(const std::filesystem::path& folder) {
+        std::vector<std::filesystem::path> stores;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().extension() == ".pcm") stores.push_back(entry.path());
+        return stores.size() == 1 ? stores.front() : std::filesystem::path();
+    }
+    static double seconds(const std::filesystem::path& path) {
         const LoadedWave saved = loadWave(path);
         return saved.problem == WaveProblem::None ? saved.audio.seconds() : -1;
     }
@@ -102,7 +112,7 @@ TEST_F(Recording, StoreIsOnDiskAndSavesAreTheUsersAlone) {
     settle(1500);
     ASSERT_TRUE(ann->engine->PauseLineRecording(0));
     const auto folder = ann->state.path() / "recordings";
-    const auto store = folder / "store-line0.pcm";
+    const auto store = storeOf(folder);
     ASSERT_TRUE(std::filesystem::exists(store));
     EXPECT_GT(std::filesystem::file_size(store), 8000u * 2);  // over a second of 8 kHz audio
     EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
@@ -117,6 +127,60 @@ TEST_F(Recording, StoreIsOnDiskAndSavesAreTheUsersAlone) {
     EXPECT_EQ(std::filesystem::file_size(file("call.wav")), std::filesystem::file_size(store) + 44);
     ann->engine->ResetRecording(0);
     EXPECT_FALSE(std::filesystem::exists(store));
+}
+
+// Call 1 (Bob's 1 kHz tone) is recorded and hung up unsaved; call 2 on the
+// same line, to a far end that sends no audio, is recorded and saved: none of
+// call 1 is in it, and call 1's audio is kept as its own unsaved recording.
+TEST_F(Recording, EachCallRecordsIntoItsOwnStoreAndUnsavedAudioIsKeptApart) {
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true));
+    settle(2000);
+    ASSERT_TRUE(ann->engine->DisconnectLine(0));
+
+    auto silent = callee("uas_answer.xml");
+    ASSERT_TRUE(ann->engine->Dial(0, silent->uri(), -1, -1));
+    ASSERT_TRUE(waitFor([&] { return ann->log.count("OnConnected(0") == 2; })) << ann->log.text();
+    ASSERT_TRUE(ann->engine->StartLineRecording(0, 2, true));
+    settle(1500);
+    ASSERT_TRUE(ann->engine->SaveRecording(0, file("second.wav")));
+    EXPECT_EQ(toneSeconds(file("second.wav"), 1000), 0.0);
+    EXPECT_GT(seconds(file("second.wav")), 1.2);
+    EXPECT_LT(seconds(file("second.wav")), 2.5);
+    ASSERT_TRUE(ann->engine->DisconnectLine(0));
+
+    const auto unsaved = ann->state.path() / "recordings" / "unsaved";
+    std::vector<std::filesystem::path> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(unsaved)) kept.push_back(entry.path());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(std::regex_match(kept[0].filename().string(), std::regex(R"(1002_\d{6}_\d{6}\.wav)"))) << kept[0];
+    struct stat info {};
+    ASSERT_EQ(::stat(kept[0].c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(unsaved.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_GT(toneSeconds(kept[0], 1000), 1.5);
+}
+
+// A far end that sends no audio and an agent without a microphone: the
+// recorder writes next to nothing, the recording still lasts as long as it ran.
+using RecordingTime = EngineTest;
+
+TEST_F(RecordingTime, RecordingLastsAsLongAsTheCallWasRecorded) {
+    Agent& ann = agent("1001", "secret1");
+    auto peer = callee("uas_answer.xml");
+    ASSERT_TRUE(start(ann));
+    ASSERT_TRUE(ann.engine->Dial(0, peer->uri(), -1, -1));
+    ASSERT_TRUE(waitFor([&] { return ann.log.has("OnConnected"); })) << ann.log.text();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ann.engine->StartLineRecording(0, 2, true));
+    settle(6000);
+    ASSERT_TRUE(ann.engine->DisconnectLine(0));
+    const double ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    rig::TempFolder files("velmora-rec");
+    ASSERT_TRUE(ann.engine->SaveRecording(0, (files.path() / "call.wav").string()));
+    const LoadedWave saved = loadWave(files.path() / "call.wav");
+    ASSERT_EQ(saved.problem, WaveProblem::None);
+    EXPECT_NEAR(saved.audio.seconds(), ran, ran * 0.05);
 }
 
 }  // namespace
