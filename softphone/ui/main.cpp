@@ -14,7 +14,9 @@
 #include "core/InstanceLock.h"
 #include "core/Shutdown.h"
 #include "core/Startup.h"
+#include "core/StatusLog.h"
 #include "loop/QtLoop.h"
+#include "records/Deployment.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -22,7 +24,10 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <cstdlib>
 #include <fcntl.h>
@@ -59,12 +64,34 @@ bool automationWanted(bool option) {
     return option || (value && std::string(value) == "1");
 }
 
+// --records-migrate runs before Qt starts, so it needs no display: the install
+// root comes from --root DIR or --root=DIR, else as usual.
+std::optional<int> runRecordsMigration(int argc, char** argv) {
+    bool wanted = false;
+    std::string rootOption;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--records-migrate") == 0)
+            wanted = true;
+        else if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc)
+            rootOption = argv[++i];
+        else if (std::strncmp(argv[i], "--root=", 7) == 0)
+            rootOption = argv[i] + 7;
+    }
+    if (!wanted) return std::nullopt;
+    const core::InstallRoot root(core::InstallRoot::choose(rootOption));
+    const auto error = records::migrateRecordStore(root);
+    if (error.empty()) return 0;
+    std::fprintf(stderr, "velmoraapp: %s\n", error.c_str());
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // Every file the program, liblinphone included, creates is the user's
     // alone: settings, logs, recordings and the engine's state hold secrets.
     ::umask(077);
+    if (const auto migrated = runRecordsMigration(argc, argv)) return *migrated;
     // The embedded browser's sandbox refuses to run as root (CI, containers).
     if (::getuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     // A quiet console: the browser engine logs only fatal errors, Qt's own
@@ -91,6 +118,9 @@ int main(int argc, char** argv) {
     QCommandLineOption automationOption(
         "automation", "Offer /Automation on the session bus (also VELMORA_AUTOMATION=1): tests and demos only.");
     options.addOption(automationOption);
+    QCommandLineOption recordsMigrateOption(
+        "records-migrate", "Create or upgrade the call-record tables of the CallRecordStore database, then exit.");
+    options.addOption(recordsMigrateOption);
     options.process(application);
 
     const core::InstallRoot root(core::InstallRoot::choose(options.value(rootOption).toStdString()));
@@ -105,6 +135,10 @@ int main(int argc, char** argv) {
     ui::QtPlatform platform(&window);
     auto engine = ui::makeEngine(loop, root);
     core::AppContext app{model, *engine, loop, platform, root, {}};
+    // Outlives the program below, whose call-end step writes into it.
+    const auto recordStore =
+        records::openRecordStore(root, loop, [&app](const std::string& text) { core::ShowStatus(app, text); });
+    app.records = recordStore.get();
 
     app::Program program(app);
     platform.programWindows = [&app, &window](core::ProgramWindow which) {

@@ -109,6 +109,8 @@ inline constexpr D PolicyAddress{"PolicyAddress", Reader::Profile};
 inline constexpr D HelpAddress{"HelpAddress", Reader::Profile};
 // host[:port] of the customer-relationship page of the caller-ID hand-over.
 inline constexpr D CrmHost{"CrmHost", Reader::Profile};
+// libpq URI of the PostgreSQL database that receives every call record.
+inline constexpr D CallRecordStore{"CallRecordStore", Reader::Profile};
 
 }  // namespace keys
 }  // namespace velmora::core

@@ -1,0 +1,15 @@
+# The PostgreSQL test rig (Postgres.h), for the call-record tests and bench.
+# Included by each of them; the first defines it.
+if(NOT TARGET postgres_rig)
+  if(NOT TARGET sip_rig)
+    add_subdirectory(${PROJECT_SOURCE_DIR}/tests/rig ${CMAKE_BINARY_DIR}/tests/rig)
+  endif()
+  find_package(PkgConfig REQUIRED)
+  if(NOT TARGET PkgConfig::LIBPQ)
+    pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET GLOBAL libpq)
+  endif()
+  add_library(postgres_rig STATIC ${CMAKE_CURRENT_LIST_DIR}/Postgres.cpp)
+  target_include_directories(postgres_rig PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(postgres_rig PUBLIC sip_rig PkgConfig::LIBPQ)
+  set_target_properties(postgres_rig PROPERTIES AUTOMOC OFF)
+endif()
