@@ -13,6 +13,8 @@ struct TransferCase {
     const char* failed;  // the OnTransferFailed expected, or nullptr
 };
 
+void PrintTo(const TransferCase& c, std::ostream* out) { *out << c.name; }
+
 class Transfer : public EngineTest, public ::testing::WithParamInterface<TransferCase> {};
 
 TEST_P(Transfer, EndsOnceOrFailsAndTheCallGoesOn) {
