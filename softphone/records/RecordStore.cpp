@@ -112,7 +112,8 @@ InsertStatement insertStatement(const std::vector<core::CallRecordRow>& rows) {
         p.push_back(recorded ? std::optional(std::to_string(row.recordingSize)) : std::nullopt);
         p.push_back(recorded && !row.recordingSha256.empty() ? std::optional(row.recordingSha256) : std::nullopt);
     }
-    statement.sql += " ON CONFLICT (agent_login, call_id) DO NOTHING";
+    // No conflict target: any unique key holds, a partitioned one (with the day) too.
+    statement.sql += " ON CONFLICT DO NOTHING";
     return statement;
 }
 
@@ -147,7 +148,7 @@ RecordStore::~RecordStore() {
 }
 
 void RecordStore::recordWritten(const core::CallRecordRow& row) {
-    const auto appended = spool_.append(row);
+    const auto appended = spool_.append(row, options_.syncOnUiThread);
     if (!appended.ok) core::diagnostic("call records: cannot write " + spool_.file().string());
     if (appended.dropped && !fullSaid_.exchange(true)) post(kStatusSpoolFull);
     signal(wakeFd_);
@@ -247,6 +248,7 @@ void RecordStore::run() {
                 continue;
             }
         }
+        if (!options_.syncOnUiThread) spool_.sync();
         const auto batch = spool_.peek(options_.batchRows);
         if (batch.empty()) {
             if (spool_.size() == 0) {

@@ -36,6 +36,11 @@ public:
         // hold one each.
         std::chrono::milliseconds idleClose{30000};
         std::size_t batchRows = 200;
+        // Whether recordWritten itself waits for the disk. Off, the row is
+        // the kernel's when it returns (a crash of the program loses
+        // nothing) and the writer syncs it a moment later, before sending:
+        // a sync costs milliseconds on many disks.
+        bool syncOnUiThread = false;
     };
     // status runs on the UI thread, through ui.post (which any thread may
     // call), with the texts above: each once per change.

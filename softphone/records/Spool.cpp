@@ -102,7 +102,7 @@ Spool::~Spool() {
 
 bool Spool::writeHead(std::uint64_t head) {
     const auto header = encodeHeader(head);
-    return writeAll(fd_, header.data(), header.size(), 0) && ::fdatasync(fd_) == 0;
+    return writeAll(fd_, header.data(), header.size(), 0);
 }
 
 std::size_t Spool::dropOldest(std::uint64_t incoming) {
@@ -117,12 +117,12 @@ std::size_t Spool::dropOldest(std::uint64_t incoming) {
     return dropped;
 }
 
-Spool::Appended Spool::append(const core::CallRecordRow& row) {
+Spool::Appended Spool::append(const core::CallRecordRow& row, bool sync) {
     const auto line = encodeRow(sanitized(row));
     std::lock_guard lock(mutex_);
     Appended result;
     result.dropped = dropOldest(line.size());
-    if (!writeAll(fd_, line.data(), line.size(), end_) || ::fdatasync(fd_) != 0) {
+    if (!writeAll(fd_, line.data(), line.size(), end_) || (sync && ::fdatasync(fd_) != 0)) {
         [[maybe_unused]] const int cut = ::ftruncate(fd_, static_cast<off_t>(end_));
         return result;
     }
@@ -131,6 +131,15 @@ Spool::Appended Spool::append(const core::CallRecordRow& row) {
     pendingBytes_ += line.size();
     result.ok = true;
     return result;
+}
+
+void Spool::sync() {
+    int fd = -1;
+    {
+        std::lock_guard lock(mutex_);
+        fd = fd_;  // replaced only by compaction, which runs on the writer thread too
+    }
+    ::fdatasync(fd);
 }
 
 std::vector<Spool::Pending> Spool::peek(std::size_t max) {

@@ -11,11 +11,13 @@
 namespace velmora::records {
 
 // The call records the database has not confirmed yet, in a file of their
-// own: appended and synced as the calls end, read back in order by the
-// writer, forgotten once committed. A crash loses nothing that append
-// returned from; a row may at worst be sent twice, which the table ignores.
-// Safe to use from two threads (the UI thread appends, the writer reads and
-// confirms).
+// own: appended as the calls end, read back in order by the writer,
+// forgotten once committed. A crash of the program loses nothing that append
+// returned from (the bytes are the kernel's); a crash of the machine nothing
+// that was synced, by append itself or by sync. A row may at worst be sent
+// twice, which the table ignores, so where the confirmed rows end is written
+// but never waited for. Safe to use from two threads: the UI thread appends,
+// the writer syncs, reads and confirms.
 class Spool {
 public:
     struct Limits {
@@ -34,14 +36,16 @@ public:
     Spool(const Spool&) = delete;
     Spool& operator=(const Spool&) = delete;
 
-    // Appends the row and syncs it to disk; past the limits the oldest rows
-    // are dropped first. Returns how many were dropped; false in ok when the
-    // row could not be written.
+    // Appends the row, and with sync waits until it is on disk; past the
+    // limits the oldest rows are dropped first. Returns how many were
+    // dropped; false in ok when the row could not be written.
     struct Appended {
         bool ok = false;
         std::size_t dropped = 0;
     };
-    Appended append(const core::CallRecordRow& row);
+    Appended append(const core::CallRecordRow& row, bool sync = true);
+    // Waits until every row appended so far is on disk. Writer thread only.
+    void sync();
 
     // Up to max of the oldest unconfirmed rows, oldest first.
     std::vector<Pending> peek(std::size_t max);
