@@ -146,12 +146,20 @@ std::vector<Spool::Pending> Spool::peek(std::size_t max) {
     std::lock_guard lock(mutex_);
     std::vector<Pending> out;
     std::string line;
-    for (std::size_t i = 0; i < rows_.size() && out.size() < max; ++i) {
+    for (std::size_t i = 0; i < rows_.size() && out.size() < max;) {
         const auto& entry = rows_[i];
         line.resize(entry.length);
-        if (!readAll(fd_, line.data(), line.size(), entry.offset)) break;
-        if (auto row = decodeRow(std::string_view(line).substr(0, line.size() - 1)))
-            out.push_back({entry.seq, std::move(*row)});
+        std::optional<core::CallRecordRow> row;
+        if (readAll(fd_, line.data(), line.size(), entry.offset))
+            row = decodeRow(std::string_view(line).substr(0, line.size() - 1));
+        if (!row) {
+            // Changed on disk behind our back: no use keeping it.
+            pendingBytes_ -= entry.length;
+            rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        out.push_back({entry.seq, std::move(*row)});
+        ++i;
     }
     return out;
 }
