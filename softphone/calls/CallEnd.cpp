@@ -46,10 +46,9 @@ struct EndRecord {
     std::string number, outcome;
 };
 
-EndRecord recordOf(const Call& call, const std::string& plainOutcome) {
+EndRecord recordOf(const Call& call, const std::string& plainOutcome, bool farEnd) {
     if (call.logged) return {false, {}, {}};
-    if (call.state == core::CallState::Transferring || !call.transferOutcome.empty())
-        return {true, call.transferNumber, call.transferOutcome};
+    if (farEnd && call.state == core::CallState::Transferring) return {true, call.transferNumber, call.transferOutcome};
     return {true, call.number, plainOutcome};
 }
 
@@ -119,12 +118,14 @@ void hangUpCall(core::AppContext& app, std::uint64_t serial) {
     stopCounterOf(app, *call);
     w.ListStatusLog.clear();
     w.statusLb.setCaption("");
-    if (!app.engine.DisconnectLine(call->line)) {
+    // A refused call's line is free already and may carry a newer call by now.
+    const bool lineIsItsOwn = app.state.calls.onLine(call->line) == call;
+    if (lineIsItsOwn && !app.engine.DisconnectLine(call->line)) {
         core::ReportEngineError(app);
         return;
     }
     const bool shown = showsCall(app, *call);
-    const EndRecord record = recordOf(*call, "hang up");
+    const EndRecord record = recordOf(*call, "hang up", false);
     // From here on the call is over: a second Hang Up, or the far end's own
     // hang-up arriving during the waits below, finds nothing to end.
     app.state.calls.end(*call, core::epochOf(app.platform.localTime()));
@@ -173,7 +174,7 @@ void farEndHangUp(core::AppContext& app, int line) {
     }
     const std::uint64_t serial = call->serial;
     const bool shown = showsCall(app, *call);
-    const EndRecord record = recordOf(*call, "");
+    const EndRecord record = recordOf(*call, "", true);
     app.state.calls.end(*call, core::epochOf(app.platform.localTime()));
     stopRingBack(app);
     core::ShowStatus(app, core::lineStatus(line, "Hung up."));

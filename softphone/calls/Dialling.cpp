@@ -39,6 +39,7 @@ int dialLine(const core::AppContext& app) { return app.window.ComboDial.listInde
 core::Call* placeCall(core::AppContext& app, int line, const std::string& target, const std::string& number,
                       long inputDevice, long outputDevice) {
     auto& calls = app.state.calls;
+    if (app.state.shuttingDown) return nullptr;  // no new call once the program's end has begun
     if (core::Call* refused = calls.onLine(line); refused && refused->state == core::CallState::Failed)
         endFailedCall(app, refused->serial);
     if (!app.engine.Dial(line, target, inputDevice, outputDevice)) return nullptr;

@@ -85,11 +85,12 @@ void secondLineCall(core::AppContext& app) {
     app.state.consultTransferFlag = false;
     if (w.EditTransferPhoneNo.text().empty()) return;
     selectDialLine(app, 1);
+    // The second line, even if the selector moved during the wait.
+    const int line = dialLine(app);
     loop::msDelay(app.loop, 500);
     const auto number = transferNumberOf(w.EditTransferPhoneNo.text());
     if (!number) return;
     w.PreDialTxT.setText(app.settings().get(core::keys::PreDialNumber));
-    const int line = dialLine(app);
     const std::string target = core::trimSpaces(w.PreDialTxT.text()) + *number;
     if (!placeCall(app, line, target, *number, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
         core::ReportEngineError(app);
@@ -119,14 +120,15 @@ void consultTransfer(core::AppContext& app) {
     app.state.consultTransferFlag = true;
     selectDialLine(app, 0);
     core::ShowStatus(app, core::lineStatus(0, "Supervised Transfer "));
-    // The record of the transfer is the second line's call's: the number it
-    // went to. Without a call there (another device placed it), one record
-    // all the same.
+    // The record of the transfer is the second line's call's, under the
+    // number that call went to (the transfer field may hold another by now).
+    // Without a call there, the field's number.
     if (w.EditAccountDisplayName.text().empty()) return;
     core::Call* joined = app.state.calls.onLine(lineB);
+    if (joined && joined->logged) return;  // joined once already: one record a call
     core::Call unknown;
-    writeCallRecord(app, joined ? *joined : unknown, w.EditTransferPhoneNo.text(), "Supervised Transfer",
-                    w.callsec.text());
+    writeCallRecord(app, joined ? *joined : unknown, joined ? joined->number : w.EditTransferPhoneNo.text(),
+                    "Supervised Transfer", w.callsec.text());
     w.callsec.setText("0");
 }
 

@@ -1,6 +1,7 @@
 #include "IncomingCalls.h"
 
 #include "CallerId.h"
+#include "CallEnd.h"
 #include "Dialling.h"
 
 #include "core/AppContext.h"
@@ -143,9 +144,12 @@ void IncomingCalls::keepRinging() {
 void IncomingCalls::accept() {
     auto& w = app_.window;
     const Offered* chosenCall = chosen();
-    if (!chosenCall) return;
+    if (!chosenCall || app_.state.shuttingDown) return;
     const Offered call = *chosenCall;
     const int line = w.ComboIncomingCall.listIndex();
+    // A refused call still on the line ends before the line takes this one.
+    if (core::Call* refused = app_.state.calls.onLine(line); refused && refused->state == core::CallState::Failed)
+        endFailedCall(app_, refused->serial);
     if (!app_.engine.AcceptCall(line, call.id, w.ListAudioIn.listIndex() - 1, w.ListAudioOut.listIndex() - 1)) {
         core::ReportEngineError(app_);
         return;

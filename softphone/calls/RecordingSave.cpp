@@ -70,6 +70,9 @@ void saveRecordingStep(core::AppContext& app, core::Call& call) {
     w.RecThisCallCheck.setValue(0);
     w.CheckStartRecording.setValue(0);
     calls.setEnding(before);
+    // The box may show another line's call: this call's recording stops too,
+    // so what is saved and then reset is all it recorded.
+    if (call.recorded) app.engine.PauseLineRecording(call.line);
     if (w.EditSaveFileName.text().empty() || call.number.empty() || app.state.consultTransferFlag) return;
     nameOwnRecording(app, call.number);
     const std::string file = w.EditSaveFileName.text();

@@ -51,6 +51,7 @@ std::optional<std::string> engineErrorMessage(long code) {
 void moveWindowForMessage(AppContext& app) { app.window.form.move(app.window.form.left(), kMessageTopTwips); }
 
 void ReportEngineError(AppContext& app) {
+    if (app.state.shuttingDown) return;  // the program ends: no box to answer
     const long code = app.engine.GetLastEngineError();
     const auto message = engineErrorMessage(code);
     if (!message) return;
