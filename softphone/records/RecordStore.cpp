@@ -1,5 +1,7 @@
 #include "RecordStore.h"
 
+#include "RecordingDigest.h"
+
 #include "Database.h"
 #include "Schema.h"
 #include "core/Diagnostics.h"
@@ -77,6 +79,21 @@ std::string utcTimestamp(std::int64_t epoch) {
     std::snprintf(time, sizeof time, " %02d:%02d:%02d+00", static_cast<int>(second / 3600),
                   static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
     return civilDay(floorDiv(epoch, 86400)) + time;
+}
+
+// The saved recording's size and SHA-256, taken here on the writer's thread:
+// hashing a long call's file would hold up the window for tens of milliseconds.
+core::CallRecordRow withRecordingFacts(core::CallRecordRow row) {
+    if (row.machine.empty()) {
+        char host[256] = {};
+        if (::gethostname(host, sizeof host - 1) == 0) row.machine = host;
+    }
+    if (row.recordingFile.empty() || !row.recordingSha256.empty()) return row;
+    if (const auto digest = digestFile(row.recordingFile)) {
+        row.recordingSize = digest->size;
+        row.recordingSha256 = digest->sha256;
+    }
+    return row;
 }
 
 InsertStatement insertStatement(const std::vector<core::CallRecordRow>& rows) {
@@ -193,7 +210,7 @@ bool RecordStore::sleep(std::chrono::milliseconds duration, bool wakeForRows) {
 
 bool RecordStore::insert(Database& db, const std::vector<Spool::Pending>& batch, std::string& error) {
     std::vector<core::CallRecordRow> rows;
-    for (const auto& pending : batch) rows.push_back(pending.row);
+    for (const auto& pending : batch) rows.push_back(withRecordingFacts(pending.row));
     const auto statement = insertStatement(rows);
     auto result = db.exec(statement.sql, statement.params);
     if (result.ok()) {
@@ -207,7 +224,7 @@ bool RecordStore::insert(Database& db, const std::vector<Spool::Pending>& batch,
     // A row the database refuses would hold back every row after it: each
     // goes alone, and one refused is given up (the call-log file keeps it).
     for (const auto& pending : batch) {
-        const auto one = insertStatement({pending.row});
+        const auto one = insertStatement({withRecordingFacts(pending.row)});
         result = db.exec(one.sql, one.params);
         if (result.kind == Database::Result::Rejected)
             core::diagnostic("call records: call " + pending.row.callId + " refused by the database: " + result.error);

@@ -110,6 +110,19 @@ TEST_F(RecordStoreTest, RowsArriveOnceWithAllValues) {
     EXPECT_TRUE(statuses.empty());
 }
 
+TEST_F(RecordStoreTest, ASavedRecordingIsDescribedByItsSizeAndDigest) {
+    const auto wave = folder.path() / "5551231008_091225_091200.wav";
+    std::ofstream(wave, std::ios::binary) << "abc";
+    auto row = sampleRow("1001", 8);
+    row.recordingFile = wave.string();  // the program leaves size and digest to the writer
+    auto sink = store(options());
+    sink->recordWritten(row);
+    ASSERT_TRUE(waitUntil(loop, [&] { return sink->pending() == 0 && count() == 1; }));
+    const auto got = pg.query("records", "SELECT recording_size, recording_sha256, machine FROM call_records");
+    EXPECT_EQ(got.at(0).at(0), "3");
+    EXPECT_EQ(got.at(0).at(1), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");  // SHA-256 of "abc"
+}
+
 TEST_F(RecordStoreTest, DatabaseAwayThenBackLosesNothing) {
     auto sink = store(options());
     ASSERT_TRUE(waitUntil(loop, [&] { return count() == 0; }));  // migrated
