@@ -79,4 +79,39 @@ std::vector<Recording> listRecordings(const std::filesystem::path& folder) {
     return out;
 }
 
+namespace {
+
+// Only a regular file directly inside the folder (no link, no path out of it).
+bool plainFileIn(const std::filesystem::path& file, const std::filesystem::path& folder) {
+    std::error_code ec;
+    return file.parent_path() == folder &&
+           std::filesystem::symlink_status(file, ec).type() == std::filesystem::file_type::regular;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> saveKeptRecording(const std::filesystem::path& kept,
+                                                       const std::filesystem::path& messagesFolder) {
+    if (!plainFileIn(kept, kept.parent_path())) return std::nullopt;
+    std::error_code ec;
+    const std::string stem = kept.stem().string();
+    auto target = messagesFolder / kept.filename();
+    for (int n = 2; std::filesystem::exists(target, ec); ++n)
+        target = messagesFolder / (stem + "-" + std::to_string(n) + ".wav");
+    std::filesystem::rename(kept, target, ec);
+    if (ec) {  // another file system: copy, then remove
+        ec.clear();
+        std::filesystem::copy_file(kept, target, ec);
+        if (ec) return std::nullopt;
+        std::filesystem::remove(kept, ec);
+    }
+    return target;
+}
+
+bool deleteKeptRecording(const std::filesystem::path& kept, const std::filesystem::path& keptFolder) {
+    if (!plainFileIn(kept, keptFolder)) return false;
+    std::error_code ec;
+    return std::filesystem::remove(kept, ec);
+}
+
 }  // namespace velmora::core

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,13 @@ struct Recording {
 };
 // Newest first (by the time in the name; names that do not fit come last).
 std::vector<Recording> listRecordings(const std::filesystem::path& folder);
+
+// An unsaved recording (kept when its call ended unsaved) moved into the
+// recordings folder under its own name (with "-2", "-3" when taken); the new
+// path, or nullopt when it could not be moved.
+std::optional<std::filesystem::path> saveKeptRecording(const std::filesystem::path& kept,
+                                                       const std::filesystem::path& messagesFolder);
+// Deletes a kept recording for good; only a plain file of that folder.
+bool deleteKeptRecording(const std::filesystem::path& kept, const std::filesystem::path& keptFolder);
 
 }  // namespace velmora::core

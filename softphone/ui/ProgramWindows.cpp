@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -67,17 +68,57 @@ void showCallLogViewer(QWidget* parent, const std::filesystem::path& callLog) {
     finish(dialog, t, records.empty() ? "No calls logged in " + q(callLog.string()) : QString());
 }
 
-void showRecordingsBrowser(QWidget* parent, const std::filesystem::path& messagesFolder) {
+void showRecordingsBrowser(QWidget* parent, const std::filesystem::path& messagesFolder,
+                           const std::filesystem::path& unsavedFolder) {
     auto* dialog = window(parent, "Recordings", "recordingsBrowser");
-    auto* t = table({"Number", "Date", "Time", "File"});
-    const auto recordings = core::listRecordings(messagesFolder);
-    for (const auto& r : recordings) addRow(t, {q(r.name), q(r.date), q(r.time), q(r.file.filename().string())});
-    t->setSortingEnabled(true);
-    QObject::connect(t, &QTableWidget::cellDoubleClicked, t, [t, messagesFolder](int row, int) {
-        const auto file = messagesFolder / t->item(row, 3)->text().toStdString();
-        QDesktopServices::openUrl(QUrl::fromLocalFile(q(file.string())));
+    auto* t = table({"Number", "Date", "Time", "File", "Kept"});
+    t->setObjectName("recordingsTable");
+    auto fill = [t, messagesFolder, unsavedFolder] {
+        t->setSortingEnabled(false);
+        t->setRowCount(0);
+        for (const auto& [folder, kept] : {std::pair{messagesFolder, QString("saved")}, {unsavedFolder, "unsaved"}})
+            for (const auto& r : core::listRecordings(folder)) {
+                addRow(t, {q(r.name), q(r.date), q(r.time), q(r.file.filename().string()), kept});
+                t->item(t->rowCount() - 1, 3)->setData(Qt::UserRole, q(r.file.string()));
+            }
+        t->setSortingEnabled(true);
+    };
+    fill();
+    auto fileOf = [t](int row) {
+        return std::filesystem::path(t->item(row, 3)->data(Qt::UserRole).toString().toStdString());
+    };
+    QObject::connect(t, &QTableWidget::cellDoubleClicked, t, [fileOf](int row, int) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(q(fileOf(row).string())));
     });
-    finish(dialog, t, recordings.empty() ? "No recordings in " + q(messagesFolder.string()) : QString());
+    auto* actions = new QDialogButtonBox;
+    auto* save = actions->addButton("Save", QDialogButtonBox::ActionRole);
+    auto* remove = actions->addButton("Delete", QDialogButtonBox::ActionRole);
+    save->setObjectName("saveKeptRecording");
+    remove->setObjectName("deleteKeptRecording");
+    save->setToolTip("Move the chosen unsaved recording into the recordings folder.");
+    remove->setToolTip("Delete the chosen unsaved recording for good.");
+    auto chosenUnsaved = [t]() -> int {
+        const int row = t->currentRow();
+        return row >= 0 && t->item(row, 4)->text() == "unsaved" ? row : -1;
+    };
+    auto enable = [=] {
+        save->setEnabled(chosenUnsaved() >= 0);
+        remove->setEnabled(chosenUnsaved() >= 0);
+    };
+    QObject::connect(t, &QTableWidget::itemSelectionChanged, t, enable);
+    QObject::connect(save, &QPushButton::clicked, t, [=] {
+        if (const int row = chosenUnsaved(); row >= 0) core::saveKeptRecording(fileOf(row), messagesFolder);
+        fill();
+        enable();
+    });
+    QObject::connect(remove, &QPushButton::clicked, t, [=] {
+        if (const int row = chosenUnsaved(); row >= 0) core::deleteKeptRecording(fileOf(row), unsavedFolder);
+        fill();
+        enable();
+    });
+    enable();
+    dialog->layout()->addWidget(actions);
+    finish(dialog, t, t->rowCount() == 0 ? "No recordings in " + q(messagesFolder.string()) : QString());
 }
 
 void showAboutWindow(QWidget* parent) {

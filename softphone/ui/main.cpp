@@ -7,6 +7,7 @@
 #include "StartupTrace.h"
 
 #include "app/Program.h"
+#include "calls/RecordingSave.h"
 #include "core/AgentFiles.h"
 #include "core/AppContext.h"
 #include "core/Diagnostics.h"
@@ -144,7 +145,9 @@ int main(int argc, char** argv) {
     platform.programWindows = [&app, &window](core::ProgramWindow which) {
         switch (which) {
         case core::ProgramWindow::CallLogs: ui::showCallLogViewer(&window, core::callLogFile(app)); break;
-        case core::ProgramWindow::Recordings: ui::showRecordingsBrowser(&window, app.root.find("messages")); break;
+        case core::ProgramWindow::Recordings:
+            ui::showRecordingsBrowser(&window, app.root.find("messages"), calls::unsavedRecordingsFolder(app));
+            break;
         case core::ProgramWindow::About: ui::showAboutWindow(&window); break;
         }
     };

@@ -152,5 +152,23 @@ TEST(AgentFilesTest, RecordingsTellTheirNumberDateAndTime) {
     EXPECT_EQ(recordings[2].name, "odd.wav");
 }
 
+TEST(AgentFilesTest, AKeptRecordingIsSavedUnderItsOwnNameOrDeleted) {
+    testing::TempRoot root;
+    const auto kept = root.dir / "engine/recordings/unsaved";
+    root.write("engine/recordings/unsaved/5557654321_091226_140509.wav", "audio");
+    root.write("engine/recordings/unsaved/5550001111_091226_140509.wav", "other");
+    root.write("messages/5557654321_091226_140509.wav", "an earlier save");
+    const auto saved = saveKeptRecording(kept / "5557654321_091226_140509.wav", root.dir / "messages");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->filename(), "5557654321_091226_140509-2.wav");  // the earlier file stays
+    EXPECT_EQ(root.read("messages/5557654321_091226_140509-2.wav"), "audio");
+    EXPECT_EQ(root.read("messages/5557654321_091226_140509.wav"), "an earlier save");
+    EXPECT_FALSE(std::filesystem::exists(kept / "5557654321_091226_140509.wav"));
+    // Only a file of the kept folder is deleted, never one named from elsewhere.
+    EXPECT_FALSE(deleteKeptRecording(root.dir / "messages/5557654321_091226_140509.wav", kept));
+    EXPECT_TRUE(deleteKeptRecording(kept / "5550001111_091226_140509.wav", kept));
+    EXPECT_TRUE(std::filesystem::is_empty(kept));
+}
+
 }  // namespace
 }  // namespace velmora::core
