@@ -1,5 +1,6 @@
 #include "CallLogWriters.h"
 
+#include "core/CsvText.h"
 #include "core/settings/TextFile.h"
 
 #include <system_error>
@@ -17,16 +18,10 @@ void append(const std::filesystem::path& file, const std::string& line) {
 
 }  // namespace
 
-std::string quotedField(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
+std::string quotedField(const std::string& text) { return core::csvRecord({text}); }
 
 void writeOUTEntry(const std::filesystem::path& file, const std::array<std::string, 6>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + quotedField(fields[i]);
-    append(file, line);
+    append(file, core::csvRecord({fields.begin(), fields.end()}));
 }
 
 void writePlacedCalls(const std::filesystem::path& file, const std::string& first, const std::string& second) {

@@ -1,5 +1,7 @@
 #include "AgentFiles.h"
 
+#include "CsvText.h"
+
 #include "AppContext.h"
 #include "settings/TextFile.h"
 
@@ -40,6 +42,8 @@ std::vector<std::string> parseCsvLine(const std::string& line) {
         }
     }
     fields.push_back(std::move(field));
+    // The apostrophe a spreadsheet needs is the file's, not the caller's.
+    for (auto& f : fields) f = fromCellText(f);
     return fields;
 }
 

@@ -14,7 +14,8 @@ std::filesystem::path callLogFile(const AppContext& app);
 
 // The records of a call-log file, each with its six fields (number, agent,
 // seconds, time, date, outcome), newest first. Doubled quotes inside a field
-// stand for one.
+// stand for one; a field the writer marked as text for spreadsheets reads as
+// it was before (core::fromCellText).
 std::vector<std::vector<std::string>> readCallLog(const std::filesystem::path& file);
 std::vector<std::string> parseCsvLine(const std::string& line);
 

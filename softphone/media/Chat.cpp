@@ -5,11 +5,14 @@
 #include "core/DateStamps.h"
 #include "core/ErrorReporter.h"
 #include "core/SafeText.h"
+#include "core/StatusLog.h"
 #include "core/TextRules.h"
 #include "core/settings/ListFile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <system_error>
 
 namespace velmora::media {
 namespace {
@@ -33,8 +36,77 @@ ChatStamps takeStamps(core::AppContext& app) {
             day.substr(0, 4) + "_" + std::to_string(t.tm_hour) + ":" + std::to_string(t.tm_min)};
 }
 
+// Whether the day's log already ends with its "full" line.
+bool endsFull(const std::filesystem::path& file, std::uintmax_t size) {
+    const std::string tail = std::string(kChatLogFullLine) + "\r\n";
+    if (size < tail.size()) return false;
+    std::ifstream in(file, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(size - tail.size()));
+    std::string last(tail.size(), '\0');
+    return in.read(last.data(), static_cast<std::streamsize>(last.size())) && last == tail;
+}
+
+// The day's log never passes its bound, however many messages come: past it
+// one line says so and the rest of the day is not logged. The file's own size
+// is the measure, so a restart keeps to the same bound.
 void writeChatLog(core::AppContext& app, const ChatStamps& stamps, const std::string& line) {
-    calls::writeIMFile(app.root.find(stamps.file), core::oneLine(line) + "[" + stamps.stamp + "]");
+    const auto file = app.root.find(stamps.file);
+    const std::string entry = boundedLogLine(line, kMaxChatLogLineBytes) + "[" + stamps.stamp + "]";
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    const std::uintmax_t reserved = std::char_traits<char>::length(kChatLogFullLine) + 2;
+    if (!ec && endsFull(file, size)) return;
+    if (!ec && size + entry.size() + 2 > kMaxChatLogBytes - reserved) {
+        if (size < kMaxChatLogBytes) calls::writeIMFile(file, kChatLogFullLine);
+        return;
+    }
+    calls::writeIMFile(file, entry);
+}
+
+bool isBlankByte(char c) { return c == ' ' || c == '\t'; }
+
+// The name as it reads: leading blanks and invisible characters (zero-width
+// spaces and joiners, the word joiner, the byte-order mark, the soft hyphen)
+// left out, ASCII letters in lower case.
+std::string readAs(const std::string& name) {
+    static const char* const invisible[] = {"\xE2\x80\x8B", "\xE2\x80\x8C", "\xE2\x80\x8D", "\xE2\x81\xA0",
+                                            "\xEF\xBB\xBF", "\xC2\xAD", "\xC2\xA0"};
+    std::string out;
+    for (std::size_t i = 0; i < name.size();) {
+        bool skipped = false;
+        for (const char* seq : invisible) {
+            const std::size_t n = std::char_traits<char>::length(seq);
+            if (name.compare(i, n, seq) == 0) {
+                i += n;
+                skipped = true;
+                break;
+            }
+        }
+        if (skipped) continue;
+        if (out.empty() && isBlankByte(name[i])) {
+            ++i;
+            continue;
+        }
+        out += static_cast<char>(std::tolower(static_cast<unsigned char>(name[i++])));
+    }
+    return out;
+}
+
+// A name that could be taken for the agent's own "Me": "Me", or "me" followed
+// by anything but a letter, a digit or the "@" of an address.
+bool couldReadAsMe(const std::string& name) {
+    const std::string r = readAs(name);
+    if (r.rfind("me", 0) != 0) return false;
+    if (r.size() == 2) return true;
+    const auto next = static_cast<unsigned char>(r[2]);
+    return !std::isalnum(next) && next != '@';
+}
+
+// What would read exactly as the agent's own line: "Me" alone or "Me:".
+bool readsAsMe(const std::string& name) {
+    std::string r = readAs(name);
+    while (!r.empty() && isBlankByte(r.back())) r.pop_back();
+    return r == "me" || r.rfind("me:", 0) == 0;
 }
 
 void showChatLine(core::AppContext& app, const std::string& line) {
@@ -55,6 +127,30 @@ bool usableItem(const std::string& item) {
 }
 
 }  // namespace
+
+std::string chatSenderName(const std::string& sender, const std::vector<std::string>& chatUsers) {
+    std::string name = sender;
+    if (sender.find('@') == std::string::npos) {
+        for (const auto& entry : chatUsers) {
+            const std::string item = core::trimSpaces(entry);
+            const auto blank = item.find(' ');
+            if (item.substr(0, blank) != sender) continue;
+            const std::string listed = blank == std::string::npos ? "" : core::trimSpaces(item.substr(blank + 1));
+            if (!listed.empty()) name = couldReadAsMe(listed) ? listed + " (" + sender + ")" : listed;
+            break;
+        }
+    }
+    return readsAsMe(name) ? "\"" + name + "\"" : name;
+}
+
+std::string boundedLogLine(const std::string& line, std::size_t maxBytes) {
+    std::string out = core::oneLine(line);
+    if (out.size() <= maxBytes) return out;
+    std::size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+    out.resize(cut);
+    return out;
+}
 
 std::string chatStatusText(long code) { return code >= 0 && code <= 4 ? kStatusTexts[code] : ""; }
 
@@ -180,18 +276,52 @@ void ChatEvents::OnChatContactStatus(const std::string& contact, long status) {
 // A marked-up message shows its body only and is not logged; a plain one is
 // shown and logged. Either is shown as text, never as markup.
 void ChatEvents::OnChatMessage(const std::string& sender, const std::string& message) {
+    if (!admitted(sender)) return;
     const ChatStamps stamps = takeStamps(app_);
     auto& w = app_.window;
+    const std::string name = core::shownText(
+        chatSenderName(sender, core::readListFile(app_.root.bin("chatusers.txt"), kMaxChatUsers)), kMaxShownName);
     w.IMCap.setVisible(true);
     if (auto body = markedUpBody(message)) {
-        showChatLine(app_, sender + ": " + *body);
+        showChatLine(app_, name + ": " + *body);
     } else {
-        showChatLine(app_, sender + ": " + message);
-        writeChatLog(app_, stamps, sender + ": " + message);
+        showChatLine(app_, name + ": " + message);
+        writeChatLog(app_, stamps, name + ": " + message);
     }
     if (!app_.platform.windowActive())
-        app_.platform.notify("Chat message from " + core::shownText(sender, 64),
+        app_.platform.notify("Chat message from " + name,
                              core::shownText(markedUpBody(message).value_or(message), 200));
+}
+
+// A sliding minute per sender. The senders kept apart are bounded: ones silent
+// for a minute are forgotten first, and when all are recent, a new sender
+// shares the count of every other such sender.
+bool ChatEvents::admitted(const std::string& sender) {
+    constexpr std::uint32_t kMinuteMs = 60000;
+    const std::uint32_t now = app_.loop.tickCount();
+    const auto recent = [&](std::uint32_t tick) { return now - tick < kMinuteMs; };
+    const std::string key = sender.substr(0, 256);
+    auto found = rates_.find(key);
+    if (found == rates_.end() && rates_.size() >= kMaxRateSenders)
+        std::erase_if(rates_, [&](const auto& item) {
+            const Rate& r = item.second;
+            return (r.taken.empty() || !recent(r.taken.back())) && (!r.saidAt || !recent(*r.saidAt));
+        });
+    Rate& rate = found != rates_.end()          ? found->second
+                 : rates_.size() < kMaxRateSenders ? rates_[key]
+                                                   : others_;
+    std::erase_if(rate.taken, [&](std::uint32_t tick) { return !recent(tick); });
+    if (rate.taken.size() < kMaxChatMessagesPerMinute) {
+        rate.taken.push_back(now);
+        return true;
+    }
+    if (!rate.saidAt || !recent(*rate.saidAt)) {
+        rate.saidAt = now;
+        core::ShowStatus(app_, "Chat: more than " + std::to_string(kMaxChatMessagesPerMinute) +
+                                   " messages a minute from " + core::shownText(key, kMaxShownName) +
+                                   "; the rest of this minute's are dropped");
+    }
+    return false;
 }
 
 }  // namespace velmora::media

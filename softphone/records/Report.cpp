@@ -1,5 +1,7 @@
 #include "Report.h"
 
+#include "core/CsvText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -35,12 +37,8 @@ std::string duration(long long seconds) {
 }
 
 std::string csvCell(std::string s) {
-    // A spreadsheet runs a cell starting with = + - @ as a formula; a phone
-    // number's leading + followed by digits alone is left as it is.
-    const bool signedNumber =
-        s.size() > 1 && (s[0] == '+' || s[0] == '-') && s.find_first_not_of("0123456789 ", 1) == std::string::npos;
-    if (!s.empty() && std::string_view("=+-@\t\r").find(s[0]) != std::string_view::npos && !signedNumber)
-        s.insert(0, "'");
+    // The same rule as the call logs': nothing a spreadsheet would run.
+    s = core::asCellText(s);
     if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
     std::string quoted = "\"";
     for (const char c : s) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);

@@ -28,6 +28,13 @@ bool startsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && lower(text.substr(0, prefix.size())) == lower(prefix);
 }
 
+// A section header opens its line (blanks before it allowed); a "[" further
+// into a line is part of a value (a password may hold one).
+bool opensSection(const std::string& line) {
+    const auto first = line.find_first_not_of(" \t");
+    return first != std::string::npos && line[first] == '[';
+}
+
 std::size_t findNoCase(const std::string& haystack, const std::string& needle, std::size_t from) {
     auto it = std::search(haystack.begin() + static_cast<std::ptrdiff_t>(std::min(from, haystack.size())),
                           haystack.end(), needle.begin(), needle.end(), [](char a, char b) {
@@ -111,8 +118,8 @@ std::string INIread(const std::filesystem::path& file, const std::string& sectio
     const std::string prefix = key + "=";
     bool inSection = false;
     for (const std::string& line : splitLines(*content)) {
-        if (line.find('[') != std::string::npos) {
-            inSection = lower(line) == header;
+        if (opensSection(line)) {
+            inSection = lower(trimBlanks(line)) == header;
             continue;
         }
         if (inSection && startsWithNoCase(line, prefix)) return line.substr(prefix.size());
@@ -136,8 +143,15 @@ std::string iniWithKey(const std::string& content, const std::string& section, c
     const std::size_t h = findNoCase(text, header, 0);
     if (h != std::string::npos) {
         const std::size_t afterHeader = h + header.size();
-        std::size_t nextSection = text.find('[', afterHeader);
-        if (nextSection == std::string::npos) nextSection = text.size();
+        // The section ends where a line opens the next one.
+        std::size_t nextSection = text.size();
+        for (std::size_t at = text.find('\n', afterHeader); at != std::string::npos; at = text.find('\n', at + 1)) {
+            const std::size_t end = text.find('\r', at + 1);
+            if (opensSection(text.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1))) {
+                nextSection = at + 1;
+                break;
+            }
+        }
         const std::size_t k = findNoCase(text, "\n" + key + "=", afterHeader);
         if (k != std::string::npos && k < nextSection) {
             const std::size_t from = k + 1;

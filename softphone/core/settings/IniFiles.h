@@ -12,8 +12,9 @@ namespace velmora::core {
 std::string GetProfileSetting(const std::string& section, const std::string& key, const std::filesystem::path& file);
 
 // The program's own line reader: creates a missing file; the wanted section
-// starts at a line equal (ignoring case) to "[section]" and ends at any line
-// holding "["; the first line starting (ignoring case) with key + "=" gives
+// starts at a line equal (ignoring case and surrounding blanks) to
+// "[section]" and ends at the next line that opens with "[" (after blanks);
+// a "[" inside a value is the value's. The first line starting (ignoring case) with key + "=" gives
 // everything after the "=", as it stands in the file.
 std::string INIread(const std::filesystem::path& file, const std::string& section, const std::string& key);
 

@@ -42,6 +42,12 @@ INSTANTIATE_TEST_SUITE_P(
                                 "[System]\r\nB=2\r\nA=1\r\n"},
                       WriteCase{"KeyWithBlanksAroundEqualsIsNotTheKey", "[System]\r\nLogin = x\r\n", "System", "Login",
                                 "y", "[System]\r\nLogin=y\r\nLogin = x\r\n"},
+                      WriteCase{"BracketInAValueIsNoSectionForTheWriter",
+                                "[System]\r\nLMPass=p[1]w\r\nLMUser=ann\r\n[Other]\r\nLMUser=keep\r\n", "System",
+                                "LMUser", "bob",
+                                "[System]\r\nLMPass=p[1]w\r\nLMUser=bob\r\n[Other]\r\nLMUser=keep\r\n"},
+                      WriteCase{"IndentedHeaderEndsTheSection", "[System]\r\nA=1\r\n  [Other]\r\nB=keep\r\n", "System",
+                                "B", "2", "[System]\r\nB=2\r\nA=1\r\n  [Other]\r\nB=keep\r\n"},
                       WriteCase{"LineBreaksInTheValueAreRemoved", "[System]\r\nLastNumber=1\r\n", "System",
                                 "LastNumber", "5551234567\r\nSIPProxy=evil.example\n\r",
                                 "[System]\r\nLastNumber=5551234567SIPProxy=evil.example\r\n"}),
@@ -57,6 +63,29 @@ TEST(IniRead, MatchesLineStartIgnoringCaseAndKeepsTheValueAsWritten) {
     EXPECT_EQ(INIread(file, "System", "spaced"), "");
     EXPECT_EQ(INIread(file, "System", "Blank"), "");
     EXPECT_EQ(INIread(file, "Missing", "clickshow123"), "");
+}
+
+TEST(IniRead, OnlyALineOpeningWithABracketStartsASection) {
+    TempRoot root;
+    const auto file = root.dir / "bin/velmoraapp.ini";
+    // Written by the program itself, as a CRM password with "[" is saved.
+    ASSERT_TRUE(INIwrite(file, "System", "LMWGroup", "sales"));
+    ASSERT_TRUE(INIwrite(file, "System", "LMUser", "ann"));
+    ASSERT_TRUE(INIwrite(file, "System", "LMPass", "pa[ss]w[rd"));
+    ASSERT_TRUE(INIwrite(file, "Other", "LMWGroup", "elsewhere"));
+    struct Case {
+        const char *section, *key, *value;
+    };
+    for (const Case& c : {Case{"System", "LMPass", "pa[ss]w[rd"}, Case{"System", "LMUser", "ann"},
+                          Case{"System", "LMWGroup", "sales"}, Case{"Other", "LMWGroup", "elsewhere"}}) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(INIread(file, c.section, c.key), c.value);
+        EXPECT_EQ(GetProfileSetting(c.section, c.key, file), c.value);
+    }
+    root.write("bin/b.ini", "[System]\r\nA=[x\r\nB=2\r\n \t[Next]\r\nC=3\r\n");
+    EXPECT_EQ(INIread(root.dir / "bin/b.ini", "System", "B"), "2");
+    EXPECT_EQ(INIread(root.dir / "bin/b.ini", "System", "C"), "");
+    EXPECT_EQ(INIread(root.dir / "bin/b.ini", "Next", "C"), "3");
 }
 
 TEST(IniRead, CreatesAMissingFileReadableByTheUserAlone) {

@@ -194,7 +194,7 @@ TEST_F(ChatTest, ReceivedMessagesAreShownAsTextAndPlainOnesLogged) {
         EXPECT_TRUE(window.IMCap.visible());
         EXPECT_EQ(window.ListChatMsg.lines(), (Lines{c.shown}));
         if (c.logged) {
-            std::string line = "1001: " + c.message;
+            std::string line = "1001: " + c.message.substr(0, kMaxChatLogLineBytes - 6);  // the log's line bound
             for (char& ch : line)
                 if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
             expectedLog += line + "[0912_7:5]\r\n";
@@ -211,7 +211,10 @@ TEST_F(ChatTest, AMessageWhileTheWindowIsInactiveRaisesOneNotification) {
 }
 
 TEST_F(ChatTest, TheConversationKeepsItsLatestLines) {
-    for (int i = 0; i < kMaxChatLines + 10; ++i) engine.raise().OnChatMessage("1001", "<b>" + std::to_string(i) + "<");
+    for (int i = 0; i < kMaxChatLines + 10; ++i) {
+        engine.raise().OnChatMessage("1001", "<b>" + std::to_string(i) + "<");
+        loop.advance(60000 / kMaxChatMessagesPerMinute);
+    }
     EXPECT_EQ(window.ListChatMsg.count(), kMaxChatLines);
     EXPECT_EQ(window.ListChatMsg.lines().back(), "1001: " + std::to_string(kMaxChatLines + 9));
 }
@@ -232,6 +235,94 @@ TEST_F(ChatTest, IndicatorClearAndEditingTheUsers) {
     EXPECT_EQ(window.ListChatContact.count(), 0);
     window.Command3.click();
     EXPECT_EQ(platform.edited, (std::vector<std::filesystem::path>{root.dir / "bin/chatusers.txt"}));
+}
+
+TEST_F(ChatTest, ASenderIsShownByTheChatListNameOrItsFullAddressAndNeverAsMe) {
+    root.write("bin/chatusers.txt", "1002 Anna Smith\r\n1009 Me\r\n1010 me: ok\r\nsupervisor Sue\r\n1011\r\n");
+    struct Case {
+        std::string sender, shown;
+    };
+    const Case cases[] = {
+        {"1002", "Anna Smith: hello"},                  // a colleague by the list's name
+        {"supervisor", "Sue: hello"},                   // own domain, through the proxy
+        {"supervisor@evil.example", "supervisor@evil.example: hello"},
+        {"Me@evil.example", "Me@evil.example: hello"},  // not the agent's own line
+        {"1002@evil.example", "1002@evil.example: hello"},
+        {"1009", "Me (1009): hello"},  // a colleague listed as "Me"
+        {"1010", "\"me: ok (1010)\": hello"},
+        {"1003", "1003: hello"},   // own domain, not listed
+        {"1011", "1011: hello"},   // listed without a name
+        {"Me", "\"Me\": hello"},   // an own-domain user part "Me"
+        {"ME:", "\"ME:\": hello"},
+        {" \xE2\x80\x8BMe", "\" \xE2\x80\x8BMe\": hello"},  // a zero-width space changes nothing
+        {"Me: x@evil.example", "\"Me: x@evil.example\": hello"},
+        {"Mei", "Mei: hello"},
+    };
+    std::string expectedLog;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sender);
+        engine.raise().OnChatMessage(c.sender, "hello");
+        EXPECT_EQ(window.ListChatMsg.lines().back(), c.shown);
+        EXPECT_NE(window.ListChatMsg.lines().back().rfind("Me: ", 0), 0u);
+        expectedLog += c.shown + "[0912_7:5]\r\n";
+    }
+    EXPECT_EQ(chatLog(), expectedLog);
+    platform.active = false;
+    engine.raise().OnChatMessage("Me@evil.example", "hi");
+    EXPECT_EQ(platform.notifications, (Lines{"Chat message from Me@evil.example|hi"}));
+}
+
+TEST_F(ChatTest, TheChatLogCutsLongLinesAndStopsForTheDayWhenFull) {
+    const std::string longText = std::string(993, 'x') + "\xC3\xA4\xC3\xA4yyyy";  // a cut inside "ä" is not made
+    engine.raise().OnChatMessage("1001", longText);
+    const std::string cut = "1001: " + std::string(993, 'x');
+    EXPECT_EQ(chatLog(), cut + "[0912_7:5]\r\n");
+    EXPECT_EQ(boundedLogLine("1001: " + longText, kMaxChatLogLineBytes).size(), 999u);
+    EXPECT_EQ(boundedLogLine("a\x1b[2Jb\r\nc", 100), "a [2Jb  c");
+
+    const std::string filler(kMaxChatLogBytes - 3000, 'f');
+    root.write("logs/chat_log_091226.txt", filler);
+    for (int i = 0; i < 10; ++i) {
+        engine.raise().OnChatMessage("100" + std::to_string(i), std::string(900, 'm'));
+        window.EditSendChatUserName.setText("1002");
+        window.EditSendChatMsg.setText("short");
+        window.BtnSendChatMsg.click();
+    }
+    const std::string log = chatLog();
+    EXPECT_LE(log.size(), kMaxChatLogBytes);
+    EXPECT_EQ(log.substr(log.size() - 25), "chat log full for today\r\n");
+    EXPECT_EQ(log.find("chat log full"), log.rfind("chat log full"));  // said once
+    EXPECT_EQ(window.ListChatMsg.count(), 21);                            // still shown
+    platform.now.tm_mday = 10;                                            // a new day, a new file
+    engine.raise().OnChatMessage("1002", "next day");
+    EXPECT_EQ(root.read("logs/chat_log_101226.txt"), "1002: next day[1012_7:5]\r\n");
+}
+
+TEST_F(ChatTest, EachSenderIsHeldToItsMessagesAMinute) {
+    const auto statusLines = [&] {
+        Lines out;
+        for (const auto& line : window.ListStatusLog.lines())
+            if (line.find("Chat:") != std::string::npos) out.push_back(line);
+        return out;
+    };
+    for (int i = 0; i < 30; ++i) engine.raise().OnChatMessage("flood@evil.example", "<b>x<");
+    engine.raise().OnChatMessage("1002", "<b>still here<");
+    EXPECT_EQ(window.ListChatMsg.count(), static_cast<int>(kMaxChatMessagesPerMinute) + 1);
+    EXPECT_EQ(window.ListChatMsg.lines().back(), "1002: still here");
+    EXPECT_EQ(statusLines(), (Lines{"Chat: more than 20 messages a minute from flood@evil.example; the rest of "
+                                    "this minute's are dropped"}));
+    loop.advance(30000);
+    engine.raise().OnChatMessage("flood@evil.example", "<b>x<");
+    EXPECT_EQ(statusLines().size(), 1u);  // one line a sender and minute
+    loop.advance(30001);
+    engine.raise().OnChatMessage("flood@evil.example", "<b>again<");
+    EXPECT_EQ(window.ListChatMsg.lines().back(), "flood@evil.example: again");
+
+    // Thousands of forged senders: the counts kept stay bounded, and the senders
+    // past them share one count.
+    window.ListChatMsg.clear();
+    for (int i = 0; i < 5000; ++i) engine.raise().OnChatMessage("u" + std::to_string(i) + "@evil.example", "<b>x<");
+    EXPECT_LE(window.ListChatMsg.count(), static_cast<int>(kMaxRateSenders + kMaxChatMessagesPerMinute));
 }
 
 }  // namespace
