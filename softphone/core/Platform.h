@@ -36,6 +36,9 @@ public:
     virtual bool openInEditor(const std::filesystem::path& file) = 0;
     // Opens a document or address with its default handler.
     virtual bool openUrl(const std::string& address) = 0;
+    // Opens a local file (a page for the browser) with its default handler;
+    // only the file's name reaches the handler's command line.
+    virtual bool openFile(const std::filesystem::path& file) = 0;
 
     // The looping ring-back sound.
     virtual void startRingSound(const std::filesystem::path& wave) = 0;

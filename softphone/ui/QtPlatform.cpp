@@ -82,6 +82,10 @@ bool QtPlatform::openUrl(const std::string& address) {
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
+bool QtPlatform::openFile(const std::filesystem::path& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+}
+
 void QtPlatform::startRingSound(const std::filesystem::path& wave) {
     if (!ring_) ring_ = std::make_unique<QSoundEffect>();
     ring_->setSource(QUrl::fromLocalFile(QString::fromStdString(wave.string())));

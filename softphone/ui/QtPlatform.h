@@ -29,6 +29,7 @@ public:
     bool launch(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
     bool openInEditor(const std::filesystem::path& file) override;
     bool openUrl(const std::string& address) override;
+    bool openFile(const std::filesystem::path& file) override;
     void startRingSound(const std::filesystem::path& wave) override;
     void stopRingSound() override;
     std::tm localTime() override;

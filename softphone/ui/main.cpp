@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QMessageBox>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -86,6 +87,15 @@ std::optional<int> runRecordsMigration(int argc, char** argv) {
     return 1;
 }
 
+// A start refused before the window is built: one line on stderr and, for an
+// agent who started the program from the desktop, the same in a message box.
+int refuseToStart(const std::string& reason) {
+    std::fprintf(stderr, "velmoraapp: %s\n", reason.c_str());
+    std::fflush(stderr);
+    QMessageBox::critical(nullptr, QStringLiteral("Velmora Software"), QString::fromStdString(reason));
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,7 +135,12 @@ int main(int argc, char** argv) {
     options.process(application);
 
     const core::InstallRoot root(core::InstallRoot::choose(options.value(rootOption).toStdString()));
+    const auto privacy = root.makePrivate();
+    for (const auto& folder : privacy.made)
+        core::diagnostic(folder.string() + " was open to other users; it is now the user's alone");
+    if (!privacy.refusal.empty()) return refuseToStart(privacy.refusal);
     core::InstanceLock lock(root.dir());
+    if (!lock.problem().empty()) return refuseToStart(lock.problem());
 
     loop::QtLoop loop;
     core::MainWindowModel model(loop);

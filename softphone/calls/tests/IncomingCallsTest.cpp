@@ -224,26 +224,5 @@ TEST_F(IncomingCallsTest, ACallerNumberNamesTheDataLinkFileByItsDigitsOnly) {
     }
 }
 
-TEST_F(IncomingCallsTest, TheCrmPageGetsEachValueEncoded) {
-    root.write("bin/deployment.ini", "[Deployment]\r\nCrmHost=crm.example.test\r\n");
-    window.LMUsetTxt.setText("ann smith");
-    window.LMPassTxt.setText("p&w=1");
-    window.LMWorkGroupTxT.setText("sales");
-    window.CIDTxt.setText(" 1&u=x ");
-    window.CIDPush.click();
-    EXPECT_EQ(platform.openedUrls, (Lines{"https://crm.example.test/lm_sp.asp?u=ann%20smith&p=p%26w%3D1&w=sales"
-                                          "&phone=1%26u%3Dx"}));
-    EXPECT_EQ(window.CIDTxt.text(), "");
-    EXPECT_TRUE(window.CIDPush.enabled());
-    struct Case {
-        std::string host, address;
-    };
-    for (const Case& c : {Case{"http://crm:8080/", "http://crm:8080/lm_sp.asp?u=a&p=&w=&phone=1"},
-                          Case{"evil.test/x?y=", ""}, Case{"", ""}}) {
-        SCOPED_TRACE(c.host);
-        EXPECT_EQ(crmAddress(c.host, "a", "", "", "1"), c.address);
-    }
-}
-
 }  // namespace
 }  // namespace velmora::calls

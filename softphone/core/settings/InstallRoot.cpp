@@ -3,8 +3,12 @@
 #include "IniFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace velmora::core {
 namespace {
@@ -41,6 +45,50 @@ std::filesystem::path InstallRoot::find(const std::string& relative) const {
                 break;
             }
         out = match.empty() ? out / part : match;
+    }
+    return out;
+}
+
+InstallRoot::Privacy InstallRoot::makePrivate() const {
+    Privacy out;
+    std::error_code ec;
+    if (!dir_.parent_path().empty()) std::filesystem::create_directories(dir_.parent_path(), ec);
+    if (::mkdir(dir_.c_str(), 0700) != 0 && errno != EEXIST) {
+        out.refusal = "the install root " + dir_.string() + " cannot be made: " + std::strerror(errno);
+        return out;
+    }
+    std::vector<std::filesystem::path> folders{dir_};
+    for (const char* name : {"bin", "logs", "messages", "PreRecordedMessages", "datalink", "apps", "engine"})
+        folders.push_back(find(name));
+    for (const auto& folder : folders) {
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) != 0) {
+            if (folder != dir_ && errno == ENOENT) continue;  // made later, private (umask 077)
+            out.refusal = folder.string() + " cannot be read: " + std::strerror(errno);
+            return out;
+        }
+        const std::string what = folder == dir_ ? "the install root " + folder.string() : folder.string();
+        if (!S_ISDIR(st.st_mode)) {
+            out.refusal = what + " is not a folder; velmoraapp does not start";
+            return out;
+        }
+        if (st.st_uid != ::geteuid()) {
+            out.refusal = what + " belongs to another user (uid " + std::to_string(st.st_uid) +
+                          "); velmoraapp runs only on folders of its own user";
+            return out;
+        }
+        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+            out.refusal = what + " can be changed by other users; velmoraapp does not start until it is the user's alone "
+                                 "(chmod 700, after checking what others may have put there)";
+            return out;
+        }
+        if ((st.st_mode & 077) != 0) {
+            if (::chmod(folder.c_str(), st.st_mode & 07700) != 0) {
+                out.refusal = what + " is open to other users and cannot be made private: " + std::strerror(errno);
+                return out;
+            }
+            out.made.push_back(folder);
+        }
     }
     return out;
 }

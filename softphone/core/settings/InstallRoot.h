@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace velmora::core {
 
@@ -32,6 +33,20 @@ public:
 
     // Creates the folder tree; false when any folder could not be made.
     bool createTree() const;
+
+    // The root and its folders hold passwords, request files the program acts
+    // on (datalink/) and programs it starts (apps/): start-up runs only on a
+    // root no other user can change. A missing root is made (mode 0700). The
+    // root or an existing folder of it (bin, logs, messages,
+    // PreRecordedMessages, datalink, apps, engine) that belongs to another
+    // user, is no folder, or can be written by group or others is refused:
+    // others may have put files or links there already. One that others can
+    // only read or enter is made the user's alone (0700).
+    struct Privacy {
+        std::string refusal;                      // one line; empty when the root may be used
+        std::vector<std::filesystem::path> made;  // folders made private just now
+    };
+    Privacy makePrivate() const;
 
 private:
     std::filesystem::path dir_;

@@ -56,10 +56,11 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file) {
 
 bool replaceFile(const std::filesystem::path& file, const std::string& content) {
     struct stat existing {};
-    const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : kPrivateMode;
+    const mode_t mode = ::lstat(file.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) ? (existing.st_mode & 07777)
+                                                                                         : kPrivateMode;
     std::filesystem::path temp = file;
     temp += ".new";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
         warnWrite(file, errno);
         return false;
@@ -83,7 +84,7 @@ bool replaceFile(const std::filesystem::path& file, const std::string& content) 
 }
 
 bool appendLine(const std::filesystem::path& file, const std::string& line) {
-    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kPrivateMode);
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, kPrivateMode);
     if (fd < 0) {
         warnWrite(file, errno);
         return false;
@@ -96,7 +97,7 @@ bool appendLine(const std::filesystem::path& file, const std::string& line) {
 }
 
 bool ensureFile(const std::filesystem::path& file) {
-    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, kPrivateMode);
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kPrivateMode);
     if (fd < 0) {
         if (::access(file.c_str(), R_OK) == 0) return true;  // exists, read-only root
         warnWrite(file, errno);

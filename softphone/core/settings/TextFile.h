@@ -8,7 +8,10 @@
 namespace velmora::core {
 
 // Whole-file reads and writes of the program's small text files. Files the
-// program creates are readable by the user alone (they hold passwords).
+// program creates are readable by the user alone (they hold passwords), and
+// no write follows a symbolic link: a link planted where a file of the
+// program's should be makes the write fail (said once on stderr) instead of
+// landing wherever the link points.
 std::optional<std::string> readWholeFile(const std::filesystem::path& file);
 // Replaces the file through a temporary beside it, so a failed write never
 // leaves a truncated file. False (and a diagnostic line) when it cannot.

@@ -68,6 +68,14 @@ public:
         openedUrls.push_back(address);
         return true;
     }
+    // Runs while the opened file is there, as a browser would read it.
+    std::function<void(const std::filesystem::path&)> onOpenFile;
+    std::vector<std::filesystem::path> openedFiles;
+    bool openFile(const std::filesystem::path& file) override {
+        openedFiles.push_back(file);
+        if (onOpenFile) onOpenFile(file);
+        return true;
+    }
     void startRingSound(const std::filesystem::path& wave) override { ringLog.push_back("start:" + wave.string()); }
     void stopRingSound() override { ringLog.push_back("stop"); }
     // 9 December 2026, 14:05:09 unless a test says otherwise.
