@@ -175,12 +175,18 @@ void farEndHangUp(core::AppContext& app, int line) {
     const std::uint64_t serial = call->serial;
     const bool shown = showsCall(app, *call);
     const EndRecord record = recordOf(*call, "", true);
+    const bool handedOver = call->state == core::CallState::Transferring;
     app.state.calls.end(*call, core::epochOf(app.platform.localTime()));
     stopRingBack(app);
-    core::ShowStatus(app, core::lineStatus(line, "Hung up."));
     if (shown) w.CIDTxt.setText("");
     stopCounterOf(app, *call);
-    w.ListStatusLog.clear();
+    if (handedOver) {
+        // The transfer's own lines stay in sight: the agent sees it went through.
+        core::ShowStatus(app, core::lineStatus(line, "Transferred."));
+    } else {
+        core::ShowStatus(app, core::lineStatus(line, "Hung up."));
+        w.ListStatusLog.clear();
+    }
     w.statusLb.setCaption("");
     w.logCleanTimer.setEnabled(true);
     if (call->recorded) callEndRecording(app, serial, true);
