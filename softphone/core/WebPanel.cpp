@@ -25,7 +25,45 @@ bool isHostName(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return asciiAlnum(c) || c == '-' || c == '.'; });
 }
 
+// A host name, an IPv4 address or a bracketed IPv6 one, and an optional port.
+bool isHostPort(const std::string& text) {
+    std::string host = text, port;
+    const auto colon = text.rfind(':');
+    if (colon != std::string::npos && text.find(']', colon) == std::string::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) {
+                return c >= '0' && c <= '9';
+            }))
+            return false;
+    }
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        return std::all_of(host.begin() + 1, host.end() - 1,
+                           [](char c) { return asciiAlnum(c) || c == ':' || c == '.'; });
+    return isHostName(host);
+}
+
 }  // namespace
+
+std::string redactedAddress(const std::string& address) {
+    const auto query = address.find('?');
+    if (query == std::string::npos) return address;
+    const auto fragment = address.find('#', query);
+    std::string out = address.substr(0, query + 1);
+    const std::string items = address.substr(query + 1, fragment == std::string::npos ? std::string::npos
+                                                                                       : fragment - query - 1);
+    std::size_t from = 0;
+    while (from <= items.size()) {
+        auto end = items.find('&', from);
+        if (end == std::string::npos) end = items.size();
+        const std::string item = items.substr(from, end - from);
+        const auto eq = item.find('=');
+        out += eq == std::string::npos ? item : item.substr(0, eq + 1) + "***";
+        if (end < items.size()) out += '&';
+        from = end + 1;
+    }
+    return out;
+}
 
 std::string percentEncoded(const std::string& text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -47,9 +85,18 @@ std::string percentEncoded(const std::string& text) {
 std::string activeExtensionsAddress(const AppContext& app, bool withCredentials) {
     const auto& w = app.window;
     const std::string& account = app.state.accountNumber;
-    const std::string domain = trimSpaces(app.root.deployment().get(keys::ServiceDomain));
-    if (!isAccountNumber(account) || !isHostName(domain)) return "";
-    std::string address = "http://pbx" + account + "." + domain + "/app/active_extensions/active_extensions.php";
+    const auto deployment = app.root.deployment();
+    std::string base;
+    if (std::string panel = trimSpaces(deployment.get(keys::PanelAddress)); !panel.empty()) {
+        if (panel.back() == '/') panel.pop_back();
+        if (panel.rfind("https://", 0) != 0 || !isHostPort(panel.substr(8))) return "";
+        base = panel;
+    } else {
+        const std::string domain = trimSpaces(deployment.get(keys::ServiceDomain));
+        if (!isAccountNumber(account) || !isHostName(domain)) return "";
+        base = "https://pbx" + account + "." + domain;
+    }
+    std::string address = base + "/app/active_extensions/active_extensions.php";
     if (withCredentials)
         address += "?username=" + percentEncoded(trimSpaces(w.Text2.text())) +
                    "&password=" + percentEncoded(trimSpaces(w.Text3.text()));

@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "WebPanelView.h"
 
 #include "Binding.h"
 #include "panels/RecordTransferPanel.h"
@@ -317,18 +318,7 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     addMediaPages(tabs, m);
 
     auto* web = new QVBoxLayout;
-    auto* browser = new QWebEngineView;
-    browser->setObjectName("WebBrowser1");
-    m.WebBrowser1.observe([&m, browser] {
-        const QUrl url(q(m.WebBrowser1.address()));
-        if (browser->url() != url) browser->load(url);
-    });
-    // The browser engine's first load starts its processes and holds the UI
-    // thread for most of a second: do it now, while the start-up timers run,
-    // rather than when the first page is due.
-    QTimer::singleShot(0, browser, [browser] {
-        if (browser->url().isEmpty()) browser->setUrl(QUrl(QStringLiteral("about:blank")));
-    });
+    auto* browser = makeWebPanel(m.WebBrowser1, [this] { return panelAuthorities ? panelAuthorities() : std::filesystem::path(); });
     web->addWidget(browser);
     tabs->addTab(page(web), "Web");
 

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <filesystem>
 #include <functional>
 
 namespace velmora::ui {
@@ -17,6 +18,9 @@ public:
 
     // Runs instead of closing; the shutdown sequence ends the process itself.
     std::function<void()> onCloseRequested;
+    // The PEM file of the authorities the web panel trusts besides the
+    // system's (the RootCA deployment key); empty for none.
+    std::function<std::filesystem::path()> panelAuthorities;
     // The pop-up menu closed with entry 1..8 chosen (0: none); banner or status list.
     std::function<void(bool fromBanner, int entry)> onPopupChosen;
 

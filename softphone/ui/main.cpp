@@ -16,6 +16,7 @@
 #include "core/Shutdown.h"
 #include "core/Startup.h"
 #include "core/StatusLog.h"
+#include "core/TextRules.h"
 #include "loop/QtLoop.h"
 #include "records/Deployment.h"
 
@@ -147,6 +148,10 @@ int main(int argc, char** argv) {
     ui::traceStartup("application");
     ui::watchStartup(model);
     ui::MainWindow window(model);
+    window.panelAuthorities = [&root] {
+        const std::filesystem::path file = core::trimSpaces(root.deployment().get(core::keys::RootCA));
+        return file.empty() || file.is_absolute() ? file : root.find("bin") / file;
+    };
     ui::traceStartup("window built");
     ui::QtPlatform platform(&window);
     auto engine = ui::makeEngine(loop, root);

@@ -107,6 +107,9 @@ inline constexpr D MediaEncryption{"MediaEncryption", Reader::Profile};
 inline constexpr D StartPage{"StartPage", Reader::Profile};
 inline constexpr D PolicyAddress{"PolicyAddress", Reader::Profile};
 inline constexpr D HelpAddress{"HelpAddress", Reader::Profile};
+// https://host[:port] the web panel's active-extensions page is taken from
+// instead of https://pbx<account>.<ServiceDomain> (a local or test system).
+inline constexpr D PanelAddress{"PanelAddress", Reader::Profile};
 // host[:port] of the customer-relationship page of the caller-ID hand-over.
 inline constexpr D CrmHost{"CrmHost", Reader::Profile};
 // libpq URI of the PostgreSQL database that receives every call record.

@@ -46,9 +46,9 @@ TEST_F(WebPanelTest, PlainValuesStayReadable) {
     window.Text2.setText(" user ");
     window.Text3.setText("pw");
     EXPECT_EQ(activeExtensionsAddress(app, true),
-              "http://pbx7730.voice.test/app/active_extensions/active_extensions.php?username=user&password=pw");
+              "https://pbx7730.voice.test/app/active_extensions/active_extensions.php?username=user&password=pw");
     EXPECT_EQ(activeExtensionsAddress(app, false),
-              "http://pbx7730.voice.test/app/active_extensions/active_extensions.php");
+              "https://pbx7730.voice.test/app/active_extensions/active_extensions.php");
 }
 
 TEST_F(WebPanelTest, NoAddressFromAnAccountNumberOrDomainThatIsNotPlain) {
@@ -61,6 +61,39 @@ TEST_F(WebPanelTest, NoAddressFromAnAccountNumberOrDomainThatIsNotPlain) {
     for (const char* domain : {"", "evil.example/x?", "a..b", ".voice.test", "voice.test@evil", "vo ice"}) {
         root.write("bin/deployment.ini", std::string("[Deployment]\r\nServiceDomain=") + domain + "\r\n");
         EXPECT_EQ(activeExtensionsAddress(app, false), "") << domain;
+    }
+}
+
+TEST_F(WebPanelTest, APanelAddressOfTheDeploymentIsTakenWhenItIsPlainHttps) {
+    struct Case {
+        std::string panel, address;
+    };
+    const std::string page = "/app/active_extensions/active_extensions.php";
+    for (const Case& c : {Case{"https://localhost:8443", "https://localhost:8443" + page},
+                          Case{"https://127.0.0.1:8443/", "https://127.0.0.1:8443" + page},
+                          Case{"https://[::1]", "https://[::1]" + page},
+                          Case{"https://panel.voice.test", "https://panel.voice.test" + page},
+                          Case{"http://localhost:8080", ""}, Case{"localhost:8443", ""},
+                          Case{"https://user@evil.example", ""}, Case{"https://evil.example/x?", ""},
+                          Case{"https://host:99999x", ""}, Case{"file:///etc/passwd", ""}}) {
+        SCOPED_TRACE(c.panel);
+        root.write("bin/deployment.ini", "[Deployment]\r\nServiceDomain=voice.test\r\nPanelAddress=" + c.panel + "\r\n");
+        EXPECT_EQ(activeExtensionsAddress(app, false), c.address);
+    }
+}
+
+TEST_F(WebPanelTest, TheBrowsersTextIsReadOutWithoutItsQueryValues) {
+    window.Text2.setText("1001");
+    window.Text3.setText("s3cret&x=1");
+    window.WebBrowser1.navigate(activeExtensionsAddress(app, true));
+    EXPECT_EQ(window.WebBrowser1.property("Text"),
+              "https://pbx7730.voice.test/app/active_extensions/active_extensions.php?username=***&password=***");
+    EXPECT_NE(window.WebBrowser1.address().find("s3cret"), std::string::npos);  // the browser still gets it
+    for (const auto& [address, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"https://a.test/p", "https://a.test/p"},
+             {"https://a.test/p?flag&k=v#frag", "https://a.test/p?flag&k=***"},
+             {"https://a.test/?=x&&k=", "https://a.test/?=***&&k=***"}}) {
+        EXPECT_EQ(redactedAddress(address), shown) << address;
     }
 }
 

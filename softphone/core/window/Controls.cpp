@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "core/WebPanel.h"
+
 #include "../loop/EventLoop.h"
 
 #include <algorithm>
@@ -386,7 +388,8 @@ void WebBrowser::navigate(const std::string& address) {
 }
 
 std::optional<std::string> WebBrowser::property(const std::string& prop) const {
-    if (prop == "Text") return address_;
+    // Read out without its query values: the panel's address carries the password.
+    if (prop == "Text") return redactedAddress(address_);
     return Control::property(prop);
 }
 

@@ -8,19 +8,69 @@
 #include <QDBusReply>
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QUrl>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora::e2e {
 namespace {
-
-constexpr const char* kCustomer = "5557654321";
-constexpr const char* kService = "net.velmora.Softphone";
 
 std::string readText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// This test program doubles as the desktop's opener: started as "xdg-open" it
+// records what it was given (its arguments, and the opened page's mode and
+// text, read while the page is there) into $VELMORA_OPENER_RECORD and ends.
+const bool kRanAsOpener = [] {
+    std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    std::vector<std::string> args;
+    for (std::size_t at = 0; at < all.size();) {
+        const auto end = all.find('\0', at);
+        args.push_back(all.substr(at, end - at));
+        at = end == std::string::npos ? all.size() : end + 1;
+    }
+    if (args.empty() || std::filesystem::path(args[0]).filename() != "xdg-open") return false;
+    const char* record = std::getenv("VELMORA_OPENER_RECORD");
+    if (record) {
+        std::ofstream out(record, std::ios::binary | std::ios::app);
+        for (std::size_t i = 1; i < args.size(); ++i) out << "arg: " << args[i] << "\n";
+        std::string file = args.size() > 1 ? args[1] : "";
+        if (file.rfind("file://", 0) == 0) file = QUrl(QString::fromStdString(file)).toLocalFile().toStdString();
+        struct stat st {};
+        if (::stat(file.c_str(), &st) == 0) out << "mode: " << std::oct << (st.st_mode & 07777) << std::dec << "\n";
+        out << "page: " << readText(file) << "\n";
+    }
+    std::_Exit(0);
+}();
+
+// A TCP port nobody listens on just now.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+constexpr const char* kCustomer = "5557654321";
+constexpr const char* kService = "net.velmora.Softphone";
+
 
 struct HardeningE2E : ::testing::Test {
     std::filesystem::path root;
@@ -136,6 +186,86 @@ TEST_F(HardeningE2E, SecretsStayPrivateAndSigtermEndsInOrder) {
         if (!entry.is_regular_file() || entry.path() == settings) continue;
         EXPECT_EQ(readText(entry.path()).find("secret0001"), std::string::npos) << entry.path();
     }
+}
+
+TEST_F(HardeningE2E, TheWebPanelTakesACertificateOnlyFromATrustedAuthority) {
+    QTemporaryDir pki;
+    rig::makeTestPki(pki.path().toStdString());  // an authority neither the system nor the panel trusts
+    const int port = freePort();
+    QProcess server;
+    server.setWorkingDirectory(pki.path());
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    // s_server prints what a client sends once its handshake is through.
+    server.start("openssl", {"s_server", "-accept", QString("127.0.0.1:%1").arg(port), "-cert", "server.pem", "-key",
+                             "server.key"});
+    ASSERT_TRUE(server.waitForStarted());
+    QString served;
+    const auto serverSaw = [&](const char* text) {
+        served += QString::fromUtf8(server.readAll());
+        return served.contains(text);
+    };
+    const std::string deployment = readText(root / "bin/deployment.ini") +
+                                   "PanelAddress=https://localhost:" + std::to_string(port) + "\r\n";
+    const std::string page = "/app/active_extensions/active_extensions.php";
+    std::ofstream(root / "bin/velmoraapp.ini", std::ios::app) << "Userweb=1001\r\npassweb=webpa55\r\n";
+
+    std::ofstream(root / "bin/deployment.ini", std::ios::trunc) << deployment;
+    app = std::make_unique<AppUnderTest>(root, bus);
+    ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
+    EXPECT_TRUE(eventually([&] { return app->output().contains("web panel: certificate of https://localhost refused"); },
+                           std::chrono::seconds(30)))
+        << app->output().toStdString() << served.toStdString();
+    EXPECT_FALSE(serverSaw("GET ")) << "no request over a connection to an unchecked server";
+    app.reset();
+
+    std::ofstream(root / "bin/deployment.ini", std::ios::trunc)
+        << deployment << "RootCA=" << pki.path().toStdString() << "/ca.pem\r\n";
+    app = std::make_unique<AppUnderTest>(root, bus);
+    ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
+    EXPECT_TRUE(eventually([&] { return serverSaw(("GET " + page + "?username=1001&password=webpa55 ").c_str()); },
+                           std::chrono::seconds(30)))
+        << served.toStdString() << app->output().toStdString();
+    // Read out, the address keeps its password to itself.
+    const std::string base = "https://localhost:" + std::to_string(port) + page;
+    const std::string shown = app->get("WebBrowser1", "Text").toStdString();
+    EXPECT_TRUE(shown == base + "?username=***&password=***" || shown == base) << shown;
+    server.kill();
+    server.waitForFinished();
+}
+
+TEST_F(HardeningE2E, TheCrmPasswordReachesTheBrowserInAPrivatePageAndOnNoCommandLine) {
+    QTemporaryDir standIns;
+    const auto opener = std::filesystem::path(standIns.path().toStdString()) / "xdg-open";
+    std::filesystem::create_symlink(std::filesystem::read_symlink("/proc/self/exe"), opener);
+    const auto record = std::filesystem::path(standIns.path().toStdString()) / "record.txt";
+    std::ofstream(root / "bin/deployment.ini", std::ios::app) << "CrmHost=crm.example.test\r\n";
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", standIns.path().toUtf8() + ":" + path);
+    qputenv("VELMORA_OPENER_RECORD", QByteArray::fromStdString(record.string()));
+    app = std::make_unique<AppUnderTest>(root, bus);
+    qputenv("PATH", path);
+    qunsetenv("VELMORA_OPENER_RECORD");
+    ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
+    EXPECT_EQ(app->set("LMUsetTxt", "Text", "ann"), "");
+    EXPECT_EQ(app->set("LMPassTxt", "Text", "crm-pa55&word"), "");
+    EXPECT_EQ(app->set("CIDTxt", "Text", "5557654321"), "");
+    EXPECT_EQ(app->click("CIDPush"), "");
+    ASSERT_TRUE(eventually([&] { return readText(record).find("page: ") != std::string::npos; }))
+        << app->output().toStdString();
+    const std::string recorded = readText(record);
+    std::string arguments;
+    for (std::size_t at = recorded.find("arg: "); at != std::string::npos; at = recorded.find("arg: ", at + 1))
+        arguments += recorded.substr(at, recorded.find('\n', at) - at) + "\n";
+    EXPECT_NE(arguments.find("file:///"), std::string::npos) << recorded;
+    EXPECT_EQ(arguments.find("pa55"), std::string::npos) << recorded;
+    EXPECT_NE(recorded.find("mode: 600\n"), std::string::npos) << recorded;
+    EXPECT_NE(recorded.find("<form method=\"post\" action=\"https://crm.example.test/lm_sp.asp\">"), std::string::npos)
+        << recorded;
+    EXPECT_NE(recorded.find("name=\"p\" value=\"crm-pa55&amp;word\""), std::string::npos) << recorded;
+    // The page is gone once the hand-over's wait is over.
+    const std::string opened = arguments.substr(arguments.find("file://"));
+    const auto page = QUrl(QString::fromStdString(opened.substr(0, opened.find('\n')))).toLocalFile().toStdString();
+    EXPECT_TRUE(eventually([&] { return !std::filesystem::exists(page); })) << page;
 }
 
 }  // namespace
