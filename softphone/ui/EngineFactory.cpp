@@ -2,11 +2,13 @@
 
 #include "core/Diagnostics.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #ifdef VELMORA_HAVE_LINPHONE
 #include "LinphoneEngine.h"
@@ -40,6 +42,25 @@ Value deploymentChoice(const core::InstallRoot& root, core::keys::D key, Parse p
                      " used");
     return fallback;
 }
+
+// The engine's own keys of deployment.ini, read here only.
+inline constexpr core::keys::D kAllowDirectPeers{"AllowDirectPeers", core::Reader::Profile};
+inline constexpr core::keys::D kAuthRealm{"AuthRealm", core::Reader::Profile};
+
+std::optional<bool> booleanNamed(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "true" || lower == "1" || lower == "yes") return true;
+    if (lower == "false" || lower == "0" || lower == "no") return false;
+    return std::nullopt;
+}
+
+// A realm is a quoted-string's content in a challenge: printable, no quotes.
+std::optional<std::string> realmNamed(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f || c == '"' || c == '\\') return std::nullopt;
+    return std::string(text);
+}
 #endif
 
 }  // namespace
@@ -52,6 +73,10 @@ std::unique_ptr<engine::SipEngine> makeEngine(loop::EventLoop& loop, const core:
         deploymentChoice(root, core::keys::Transport, engine::sipTransportNamed, engine::SipTransport::Udp, "udp");
     options.mediaEncryption = deploymentChoice(root, core::keys::MediaEncryption, engine::mediaEncryptionNamed,
                                                engine::MediaEncryption::None, "none");
+    // Calls straight from peers to the phone's SIP port: off unless a site needs them.
+    options.allowDirectPeers = deploymentChoice(root, kAllowDirectPeers, booleanNamed, false, "false");
+    // The digest realm of the registrar when it is not the account's SIP domain.
+    options.authRealm = deploymentChoice(root, kAuthRealm, realmNamed, std::string(), "the SIP domain");
     // RootCA: a PEM file; a relative path is taken from the bin folder.
     if (const std::string rootCa = root.deployment().get(core::keys::RootCA); !rootCa.empty())
         options.rootCa = std::filesystem::path(rootCa).is_absolute() ? std::filesystem::path(rootCa) : root.bin(rootCa);

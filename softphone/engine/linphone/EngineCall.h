@@ -73,6 +73,9 @@ public:
     // The far end answered without the SRTP the engine requires; liblinphone
     // ends the call at once, and the end is reported as that refusal.
     bool plainAnswerRefused = false;
+    // The call's dialog was replaced while recording: the recording goes on
+    // in the new dialog once its audio runs.
+    bool recordWhenRunning = false;
 
     // A transfer of ours under way (state Transferring).
     struct Transfer {

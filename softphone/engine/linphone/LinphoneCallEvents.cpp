@@ -1,6 +1,7 @@
 #include "LinphoneEngine.h"
 
 #include "CallStates.h"
+#include "SipTrace.h"
 
 #include <linphone/api/c-account-params.h>
 #include <linphone/api/c-account.h>
@@ -12,6 +13,7 @@
 
 #include <bctoolbox/port.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <tuple>
 
@@ -35,6 +37,13 @@ std::string uriText(const LinphoneAddress* address) {
 constexpr const char* kNowhere = "sip:127.0.0.1:9;transport=udp;lr";
 // How long the decliner waits for the referred call's INVITE.
 constexpr std::uint32_t kDeclineWaitMs = 40000;
+
+// What the program reads when a far end challenged a request of a call:
+// the engine's credentials answer the registrar's realm only.
+std::string challengeReason(long code, const std::string& phrase) {
+    const std::string said = phrase.empty() ? (code == 401 ? "Unauthorized" : "Proxy Authentication Required") : phrase;
+    return said + ": the far end asked for credentials";
+}
 
 }  // namespace
 
@@ -102,7 +111,38 @@ void LinphoneEngine::checkDeclinedReferral() {
         endDeclinedReferral();
 }
 
+bool LinphoneEngine::throughProxy(const std::optional<ReceivedRequest>& request) const {
+    return request && isTrustedPeer(request->peer, proxy_);
+}
+
+int LinphoneEngine::lineOf(LinphoneCall* call) const {
+    for (std::size_t line = 0; line < lines_.size(); ++line)
+        if (call && lines_[line].call && lines_[line].call->handle.get() == call) return static_cast<int>(line);
+    return -1;
+}
+
+// A new INVITE: from the SIP server only (unless direct peers are allowed),
+// and one that replaces a call (Replaces) only from the server and only for
+// a call on a line, which it then carries on.
 void LinphoneEngine::offerIncoming(LinphoneCall* call) {
+    const std::string callId = callIdOf(call);
+    const auto invite = lastRequest(callId, "INVITE");
+    const bool viaProxy = throughProxy(invite);
+    LinphoneCall* replaced = linphone_call_get_replaced_call(call);
+    if (replaced || (invite && invite->replaces)) {
+        takeReplacingCall(call, replaced, viaProxy);
+        return;
+    }
+    if (!viaProxy && !options_.allowDirectPeers) {
+        linphone_call_decline(call, LinphoneReasonForbidden);  // 403 Forbidden
+        hurry();
+        return;
+    }
+    if (!securityProblem_.empty()) {  // no call while going online was refused
+        linphone_call_decline(call, LinphoneReasonNotAcceptable);
+        hurry();
+        return;
+    }
     if (doNotDisturb_) {
         linphone_call_decline(call, LinphoneReasonBusy);  // 486 Busy Here
         return;
@@ -127,6 +167,95 @@ void LinphoneEngine::offerIncoming(LinphoneCall* call) {
     const RemoteParty caller = offer->remote;
     offered_[id] = std::move(offer);
     queue([=](SipEngineEvents& e) { e.OnIncomingCall(id, caller.name, caller.number, caller.uri, calledUri); });
+}
+
+// The replacing call takes over the line of the call it replaces: the line
+// stays busy with the same call of the program, which now runs over the new
+// dialog. liblinphone ends the replaced dialog when the new one is accepted;
+// the accept waits until iterate has returned.
+void LinphoneEngine::takeReplacingCall(LinphoneCall* call, LinphoneCall* replaced, bool viaProxy) {
+    const int line = lineOf(replaced);
+    const EngineCall* owner = line >= 0 ? lines_[line].call.get() : nullptr;
+    const bool onLine = owner && (owner->live() || owner->state == CallState::Answering);
+    if (!viaProxy || !onLine || replacements_.size() >= lines_.size()) {
+        linphone_call_decline(call, viaProxy ? LinphoneReasonDeclined : LinphoneReasonForbidden);
+        hurry();
+        return;
+    }
+    replacements_.push_back({CallHandle(call), CallHandle(replaced)});
+    hurry();
+}
+
+void LinphoneEngine::acceptReplacements() {
+    std::vector<Replacement> pending = std::move(replacements_);
+    replacements_.clear();
+    for (Replacement& r : pending) {
+        LinphoneCall* call = r.call.get();
+        const LinphoneCallState state = linphone_call_get_state(call);
+        if (state != LinphoneCallIncomingReceived && state != LinphoneCallIncomingEarlyMedia) continue;
+        const int line = lineOf(r.replaced.get());
+        if (line < 0) {  // the replaced call ended meanwhile
+            linphone_call_decline(call, LinphoneReasonDeclined);
+            continue;
+        }
+        Line& l = lines_[line];
+        EngineCall& owner = *l.call;
+        const bool recording = owner.recording && owner.recording->recording();
+        if (owner.recording) owner.recording->endStretch(owner.handle.get(), true);
+        // From here on the replaced dialog is no call of ours: its end
+        // (liblinphone sends its BYE) is not the line's.
+        owner.handle = CallHandle(call);
+        owner.recordWhenRunning = recording;
+        if (owner.state == CallState::Held) owner.state = CallState::Connected;
+        if (owner.state == CallState::Answering) owner.state = CallState::Connected;
+        LinphoneCallParams* params = linphone_core_create_call_params(core_, call);
+        linphone_call_params_enable_video(params, FALSE);
+        enableEncryptionOffer(params);
+        if (owner.recording) linphone_call_params_set_record_file(params, owner.recording->stretchFile().c_str());
+        offerTelephoneEvents(!l.inbandDtmf);
+        const int status = linphone_call_accept_with_params(call, params);
+        offerTelephoneEvents(true);
+        linphone_call_params_unref(params);
+        if (status != 0) {
+            endCall(line, [line](SipEngineEvents& e) { e.OnHungUp(line); }, true);
+            continue;
+        }
+        applyCallAudio(line);
+        hurry();
+    }
+}
+
+// A call no line owns must not go on talking: the agent could neither see
+// nor end it.
+void LinphoneEngine::endStrayCalls() {
+    std::vector<CallHandle> strays = std::move(strays_);
+    strays_.clear();
+    for (CallHandle& stray : strays)
+        if (callOf(stray.get()) == nullptr && !callEnded(linphone_call_get_state(stray.get())))
+            linphone_call_terminate(stray.get());
+}
+
+// A far end that answers our INVITE with a challenge in a realm of its own
+// gets no credentials; liblinphone would then wait for them until the
+// answer timeout. The call fails at once with the far end's code, and the
+// program reads why.
+void LinphoneEngine::checkForeignChallenges() {
+    for (const ReceivedChallenge& challenge : challengesSince(challengeCursor_)) {
+        if (challenge.method != "INVITE" ||
+            std::find(challenge.realms.begin(), challenge.realms.end(), authRealm_) != challenge.realms.end())
+            continue;
+        for (Line& l : lines_) {
+            EngineCall* call = l.call.get();
+            if (!call || !call->handle || (call->state != CallState::Dialling && call->state != CallState::Ringing) ||
+                callIdOf(call->handle.get()) != challenge.callId)
+                continue;
+            const int line = call->line;
+            const long code = challenge.code;
+            const std::string reason = challengeReason(code, challenge.phrase);
+            endCall(line, [=](SipEngineEvents& e) { e.OnFailureResponseA(line, code, reason, ""); }, true);
+            break;
+        }
+    }
 }
 
 void LinphoneEngine::checkAnswerTimeouts() {
@@ -155,6 +284,7 @@ LinphoneEngine::Event LinphoneEngine::failureReport(const EngineCall& call, Linp
     std::string reason = text(info ? linphone_error_info_get_phrase(info) : nullptr);
     const std::string detail = text(info ? linphone_error_info_get_warnings(info) : nullptr);
     if (std::string why = transportFailure(info); !why.empty()) reason = why;
+    if (code == 401 || code == 407) reason = challengeReason(code, reason);
     // 408 means no final response came from the far end, whether the SIP
     // stack's own timer or a proxy's ran out: the call never connected.
     if (code == 0 || code == 408) return [=](SipEngineEvents& e) { e.OnConnectFailed(line); };
@@ -197,7 +327,13 @@ void LinphoneEngine::onCallState(LinphoneCall* linphoneCall, LinphoneCallState s
         return;
     }
     EngineCall* call = callOf(linphoneCall);
-    if (!call) return;
+    if (!call) {
+        const bool talking = state == LinphoneCallConnected || state == LinphoneCallStreamsRunning ||
+                             state == LinphoneCallUpdatedByRemote || state == LinphoneCallPausedByRemote;
+        if (talking && linphoneCall != declinedReferral_.get() && strays_.size() < 64)
+            strays_.push_back(CallHandle(linphoneCall));
+        return;
+    }
     if (call->state == CallState::Offered) {
         if (callEnded(state)) {  // the caller cancelled, or another device took it: its id is gone
             const std::string id = call->offerId;
@@ -244,6 +380,10 @@ void LinphoneEngine::onCallState(LinphoneCall* linphoneCall, LinphoneCallState s
     }
     case LinphoneCallStreamsRunning:
         applyCallAudio(line);
+        if (call->recordWhenRunning && call->recording) {
+            call->recordWhenRunning = false;
+            call->recording->start(linphoneCall);
+        }
         if (call->state == CallState::Held) call->state = CallState::Connected;  // a pause that did not hold
         break;
     case LinphoneCallPausing:
@@ -298,6 +438,7 @@ void LinphoneEngine::failTransfer(EngineCall& call) {
     long code = 0;
     std::string reason = "Transfer failed";
     if (call.transfer->failure) std::tie(code, reason) = *call.transfer->failure;
+    if (code == 401 || code == 407) reason = challengeReason(code, reason);
     if (reason.empty()) reason = "Transfer failed";
     call.state = call.transfer->before;
     call.transfer.reset();

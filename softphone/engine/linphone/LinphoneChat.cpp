@@ -1,6 +1,7 @@
 #include "LinphoneEngine.h"
 
 #include "SipTargets.h"
+#include "SipTrace.h"
 
 #include <linphone/api/c-account-params.h>
 #include <linphone/api/c-account.h>
@@ -14,7 +15,10 @@
 
 // Chat: SIP MESSAGE requests to another account of the SIP proxy, always
 // through the proxy (a chat room's peer address carries no port, so a
-// direct one would miss a user agent on a non-default port).
+// direct one would miss a user agent on a non-default port). Received ones
+// are taken only from agents of our own SIP domain and only through the
+// proxy: a MESSAGE sent straight to the phone's port, or from anyone else,
+// is refused with 403 Forbidden and shown nowhere.
 
 namespace velmora::engine {
 namespace {
@@ -70,14 +74,52 @@ bool LinphoneEngine::SendChatMessage(const std::string& recipient, const std::st
     return ok();
 }
 
-void LinphoneEngine::onChatMessage(LinphoneChatMessage* message) {
+namespace {
+
+// The name a received message is told under, or nullopt when it must not
+// be taken: its sender is not of our domain.
+std::optional<std::string> ownDomainSender(LinphoneChatMessage* message, const std::string& domain) {
     const LinphoneAddress* from = linphone_chat_message_get_from_address(message);
     const char* user = from ? linphone_address_get_username(from) : nullptr;
+    const char* host = from ? linphone_address_get_domain(from) : nullptr;
+    if (!user || !host || !sameHost(host, domain)) return std::nullopt;
+    return chatSenderName(user, host, domain);
+}
+
+}  // namespace
+
+int LinphoneEngine::screenChatMessage(LinphoneChatMessage* message) {
+    const char* callId = linphone_chat_message_get_call_id(message);
+    const bool viaProxy = callId && throughProxy(lastRequest(callId, "MESSAGE"));
+    if (viaProxy && ownDomainSender(message, domain_)) return -1;
+    // Refused: its room, made for it alone, goes too (a sender per room
+    // would otherwise pile rooms up).
+    forgetChatRoom(linphone_chat_message_get_chat_room(message));
+    return 403;
+}
+
+void LinphoneEngine::onChatMessage(LinphoneChatMessage* message) {
+    const std::optional<std::string> sender = ownDomainSender(message, domain_);
+    if (!sender) {  // the screen let nothing else through; never shown all the same
+        forgetChatRoom(linphone_chat_message_get_chat_room(message));
+        return;
+    }
     const char* text = linphone_chat_message_get_utf8_text(message);
-    std::string sender = user ? user : "";
     std::string body = text ? text : "";
-    queue([sender, body](SipEngineEvents& e) { e.OnChatMessage(sender, body); });
+    queue([sender = *sender, body](SipEngineEvents& e) { e.OnChatMessage(sender, body); });
     forgetChatHistory(linphone_chat_message_get_chat_room(message));
+}
+
+// A room liblinphone made for a refused message, deleted with its history
+// once iterate has returned.
+void LinphoneEngine::forgetChatRoom(LinphoneChatRoom* room) {
+    if (!room) return;
+    linphone_chat_room_ref(room);
+    loop_.post([this, room, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired() || !core_ || linphone_chat_room_get_core(room) != core_) return;
+        linphone_core_delete_chat_room(core_, room);
+        linphone_chat_room_unref(room);
+    });
 }
 
 // Received messages would pile up in liblinphone's database without bound

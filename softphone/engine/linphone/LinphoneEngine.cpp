@@ -2,14 +2,17 @@
 
 #include "LinphoneSecurity.h"
 #include "NetworkProbe.h"
+#include "SipTrace.h"
 
 #include <linphone/api/c-account-params.h>
 #include <linphone/api/c-account.h>
 #include <linphone/api/c-address.h>
 #include <linphone/api/c-auth-info.h>
 #include <linphone/factory.h>
+#include <linphone/im_encryption_engine.h>
 #include <linphone/logging.h>
 
+#include <bctoolbox/crypto.h>
 #include <bctoolbox/logging.h>
 
 #include <fcntl.h>
@@ -47,6 +50,37 @@ void presenceReceived(LinphoneCore* core, LinphoneFriend* changed) {
 void messageReceived(LinphoneCore* core, LinphoneChatRoom*, LinphoneChatMessage* message) {
     if (auto* engine = engineOf(core)) engine->onChatMessage(message);
 }
+// liblinphone asks its message encryption engine about every received
+// message before it takes it; a code above 0 refuses the MESSAGE with it.
+int screenIncomingMessage(LinphoneImEncryptionEngine* screen, LinphoneChatRoom*, LinphoneChatMessage* message) {
+    auto* engine = engineOf(linphone_im_encryption_engine_get_core(screen));
+    return engine ? engine->screenChatMessage(message) : 403;
+}
+
+// The digest HA1 of the credentials, MD5(user:realm:password) in hex: given
+// to liblinphone instead of the password, it answers only challenges in that
+// realm (liblinphone offers a password-only entry to any realm as a fallback).
+std::string digestHa1(const std::string& user, const std::string& realm, const std::string& password) {
+    const std::string text = user + ":" + realm + ":" + password;
+    std::uint8_t hash[16];
+    bctbx_md5(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), hash);
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (const std::uint8_t b : hash) {
+        out += hex[b >> 4];
+        out += hex[b & 15];
+    }
+    return out;
+}
+
+const char* encryptionName(MediaEncryption encryption) {
+    switch (encryption) {
+    case MediaEncryption::Srtp: return "srtp";
+    case MediaEncryption::SrtpMandatory: return "srtp-mandatory";
+    case MediaEncryption::Zrtp: return "zrtp";
+    default: return "none";
+    }
+}
 
 // "host:port" of the proxy override, or the host of an outbound proxy text.
 std::string hostOf(const std::string& hostPort) {
@@ -59,9 +93,9 @@ std::string hostOf(const std::string& hostPort) {
 
 void discardLog(const char*, BctbxLogLevel, const char*, va_list) {}
 
-// The levels the engine's log file takes. Another part of the engine may
-// raise a library's level for a while (TransferWatch): that must not reach
-// the file.
+// The levels the engine's log file takes. The engine keeps belle-sip's
+// message level on for its trace of received requests (SipTrace): that must
+// not reach the file.
 std::atomic<unsigned> fileLevels{0};
 
 void filteredFileLog(void* fileHandler, const char* domain, BctbxLogLevel level, const char* format, va_list args) {
@@ -177,7 +211,12 @@ void LinphoneEngine::pump() {
     if (!iterating_ && core_) {
         iterating_ = true;
         useFreeLinePortForOffers();
+        watchReceivedRequests();  // liblinphone may have reset belle-sip's levels
         linphone_core_iterate(core_);
+        acceptReplacements();
+        endStrayCalls();
+        checkForeignChallenges();
+        checkPresenceWatchers();
         checkAnswerTimeouts();
         checkTransfers();
         checkDeclinedReferral();
@@ -247,10 +286,19 @@ bool LinphoneEngine::InitializeEngine(bool, std::string& localAddress, long sipP
     }
 
     serverHost_ = linphone_address_get_domain(serverAddress) ? linphone_address_get_domain(serverAddress) : "";
+    proxy_ = proxyFromAddress(serverText, options_.transport == SipTransport::Tls);
     securityProblem_ = options_.transport == SipTransport::Tls ? tlsProblem() : std::string();
+    // SDES keys travel inside the SIP messages: over plain UDP or TCP anyone
+    // on the path would read them.
+    if (options_.transport != SipTransport::Tls && (options_.mediaEncryption == MediaEncryption::Srtp ||
+                                                    options_.mediaEncryption == MediaEncryption::SrtpMandatory))
+        securityProblem_ =
+            std::string("MediaEncryption=") + encryptionName(options_.mediaEncryption) + " needs Transport=tls";
     handshakeFailuresSeen_ = tlsHandshakeFailures();  // other engines' failures are theirs
     long problem = startCore(sipPort);
-    if (problem == kNoError && !addAccount(identity, serverAddress, userName, authLogin, authPassword))
+    const std::string realm = options_.authRealm.empty() ? sipProxy : options_.authRealm;
+    authRealm_ = realm;
+    if (problem == kNoError && !addAccount(identity, serverAddress, userName, authLogin, authPassword, realm))
         problem = kRegisterRequestFailed;
     linphone_address_unref(identity);
     linphone_address_unref(serverAddress);
@@ -325,6 +373,11 @@ long LinphoneEngine::startCore(long sipPort) {
     // Keep-alives hold the NAT binding towards the proxy open; liblinphone
     // reads their period when the core starts.
     linphone_config_set_int(config, "sip", "keepalive_period", static_cast<int>(keepAliveSeconds_ * 1000));
+    // A call that replaces one of ours is the engine's to take or refuse
+    // (only through the proxy, only for a line's call), never liblinphone's.
+    linphone_config_set_int(config, "sip", "auto_answer_replacing_calls", 0);
+    // Presence is taken only in the subscriptions the engine made.
+    linphone_config_set_int(config, "sip", "allow_out_of_subscribe_presence", 0);
 
     linphone_core_enable_ipv6(core_, FALSE);  // the machines report unreachable IPv6 addresses
     // A GRUU contact only works behind a proxy that routes it; the plain
@@ -356,6 +409,14 @@ long LinphoneEngine::startCore(long sipPort) {
     linphone_core_set_use_info_for_dtmf(core_, FALSE);
     linphone_core_enable_echo_cancellation(core_, echoCancel_ ? TRUE : FALSE);
     applyMediaEncryption();
+    LinphoneImEncryptionEngine* screen = linphone_im_encryption_engine_new();
+    linphone_im_encryption_engine_cbs_set_process_incoming_message(
+        linphone_im_encryption_engine_get_callbacks(screen), screenIncomingMessage);
+    linphone_core_set_im_encryption_engine(core_, screen);
+    linphone_im_encryption_engine_unref(screen);
+    watchReceivedRequests();
+    requestCursor_ = latestRequestCursor();
+    challengeCursor_ = latestChallengeCursor();
     const bool on = linphone_core_start(core_) == 0 && linphone_core_get_global_state(core_) == LinphoneGlobalOn;
     return on ? kNoError : kPortInUse;
 }
@@ -365,10 +426,13 @@ long LinphoneEngine::startCore(long sipPort) {
 // RegisterToProxy.
 bool LinphoneEngine::addAccount(const LinphoneAddress* identity, const LinphoneAddress* server,
                                 const std::string& userName, const std::string& authLogin,
-                                const std::string& authPassword) {
-    LinphoneAuthInfo* auth = linphone_factory_create_auth_info(linphone_factory_get(), userName.c_str(),
-                                                               authLogin.empty() ? nullptr : authLogin.c_str(),
-                                                               authPassword.c_str(), nullptr, nullptr, nullptr);
+                                const std::string& authPassword, const std::string& realm) {
+    // Bound to the registrar's realm: a far end that challenges a request
+    // of a call with a realm of its own gets no digest of the password.
+    const std::string ha1 = digestHa1(authLogin.empty() ? userName : authLogin, realm, authPassword);
+    LinphoneAuthInfo* auth = linphone_factory_create_auth_info_2(
+        linphone_factory_get(), userName.c_str(), authLogin.empty() ? nullptr : authLogin.c_str(), nullptr,
+        ha1.c_str(), realm.c_str(), nullptr, "MD5");
     linphone_core_add_auth_info(core_, auth);
     linphone_auth_info_unref(auth);
 
@@ -393,6 +457,9 @@ void LinphoneEngine::releaseCore() {
     for (std::size_t line = 0; line < lines_.size(); ++line) endCall(static_cast<int>(line), std::nullopt, false);
     lines_.clear();
     contacts_.clear();
+    watchers_.clear();
+    replacements_.clear();
+    strays_.clear();
     offered_.clear();
     endDeclinedReferral();
     account_.reset();

@@ -7,6 +7,7 @@
 #include "NetworkProbe.h"
 #include "ReferralDecliner.h"
 #include "Registration.h"
+#include "SipSource.h"
 #include "WaveFile.h"
 #include "loop/EventLoop.h"
 #include "engine/SipEngine.h"
@@ -130,6 +131,9 @@ public:
     void onChatMessage(LinphoneChatMessage* message);
     void onSubscriptionRequested(LinphoneFriend* subscriber);
     void onPresence(LinphoneFriend* changed);
+    // Before liblinphone takes a received chat message: -1 to let it in, or
+    // the response code it is refused with (LinphoneChat.cpp).
+    int screenChatMessage(LinphoneChatMessage* message);
 
 private:
     // A line: its settings, which outlast its calls, its call, and the last
@@ -151,6 +155,18 @@ private:
     struct Contact {
         FriendHandle subscribed;
         long reported = -1;  // last status told; -1: none yet
+    };
+    // An agent of our domain watching our presence, until its subscription
+    // ends (unsubscribed, or not refreshed in time).
+    struct Watcher {
+        FriendHandle subscriber;
+        std::string callId;  // of its subscription's dialog
+        std::uint32_t until = 0;
+    };
+    // A call that replaces a line's call, accepted once iterate has returned.
+    struct Replacement {
+        CallHandle call;
+        CallHandle replaced;
     };
     using Event = std::function<void(SipEngineEvents&)>;
 
@@ -190,7 +206,7 @@ private:
     void scheduleDelivery();
     long startCore(long sipPort);  // an error code
     bool addAccount(const LinphoneAddress* identity, const LinphoneAddress* server, const std::string& userName,
-                    const std::string& authLogin, const std::string& authPassword);
+                    const std::string& authLogin, const std::string& authPassword, const std::string& realm);
     void releaseCore();
     // SIP over TLS and media encryption (LinphoneSecurity.cpp).
     std::string tlsProblem() const;
@@ -219,6 +235,14 @@ private:
     void useAudioPort(long port);
     void useFreeLinePortForOffers();
     void offerIncoming(LinphoneCall* call);
+    // Whether a request came through the SIP server (a request never seen
+    // did not).
+    bool throughProxy(const std::optional<ReceivedRequest>& request) const;
+    void takeReplacingCall(LinphoneCall* call, LinphoneCall* replaced, bool viaProxy);
+    void acceptReplacements();
+    void endStrayCalls();
+    void checkForeignChallenges();
+    int lineOf(LinphoneCall* call) const;
     void refuseReferral(LinphoneCall* call);
     void endDeclinedReferral();
     void checkDeclinedReferral();
@@ -242,6 +266,10 @@ private:
     void checkPlaybackEnds();
     std::filesystem::path recordingFolder() const;
     void checkContactSubscriptions();
+    void checkPresenceWatchers();
+    void dropWatcher(const std::string& key);
+    bool subscribeContact(const std::string& name);
+    void forgetChatRoom(LinphoneChatRoom* room);
     void reportContact(const std::string& name, Contact& contact, long status);
 
     loop::EventLoop& loop_;
@@ -259,6 +287,7 @@ private:
     long lastError_ = kNoError;
 
     std::string domain_;      // the identity's domain (SIP proxy)
+    TrustedProxy proxy_;      // where requests must come from
     std::string serverHost_;  // the host requests are sent to
     // Why nothing may go to the server over TLS (an unusable RootCA, a
     // server given by address); empty when all is well.
@@ -266,6 +295,12 @@ private:
     unsigned handshakeFailuresSeen_ = 0;
     std::vector<Line> lines_;
     std::map<std::string, Contact> contacts_;                     // by contact name
+    std::map<std::string, Watcher> watchers_;                     // by "user@domain"
+    std::uint64_t requestCursor_ = 0;                             // received requests looked at
+    std::uint64_t challengeCursor_ = 0;                           // received challenges looked at
+    std::string authRealm_;                                       // the only realm our credentials answer
+    std::vector<Replacement> replacements_;                       // accepted after iterate
+    std::vector<CallHandle> strays_;                              // ended after iterate
     std::map<std::string, std::unique_ptr<EngineCall>> offered_;  // by Call-ID
     std::uint64_t lastSerial_ = 0;                                // of the calls, for their files
     PortClaim sipPortClaim_;                                      // the SIP port, among this machine's engines

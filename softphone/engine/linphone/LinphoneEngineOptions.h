@@ -38,6 +38,18 @@ struct LinphoneEngineOptions {
     // A PEM file of certificate authorities; empty: the system's store.
     std::filesystem::path rootCa;
     MediaEncryption mediaEncryption = MediaEncryption::None;
+    // Only the telephone system speaks to the phone: calls, chat messages and
+    // presence subscriptions are taken only when they come through the SIP
+    // server above (its host and port). With allowDirectPeers a call may also
+    // come straight from a peer to the phone's SIP port; a call that replaces
+    // another, a chat message and a subscription still must come through it.
+    bool allowDirectPeers = false;
+    // The digest realm the account's credentials answer, and no other: a
+    // challenge in another realm (a far end's own 401 or 407) gets none.
+    // Empty: the account's SIP domain (the SIP proxy given to InitializeEngine).
+    std::string authRealm;
+    // Watchers of the agent's presence kept at once; more are refused.
+    int maxPresenceWatchers = 256;
     // Where liblinphone keeps its configuration and database; created when
     // missing. Empty: a folder below the system's temporary folder.
     std::filesystem::path stateFolder;

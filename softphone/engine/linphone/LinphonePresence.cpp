@@ -1,6 +1,7 @@
 #include "LinphoneEngine.h"
 
 #include "SipTargets.h"
+#include "SipTrace.h"
 
 #include <linphone/friend.h>
 #include <linphone/friendlist.h>
@@ -12,7 +13,10 @@
 // Presence: each chat contact is a friend of liblinphone whose presence we
 // subscribe to; the subscription and its NOTIFYs go through the proxy,
 // which relays them between the user agents (no presence server). Our own
-// status is the presence model every subscriber is notified of.
+// status is the presence model every subscriber is notified of. Watchers of
+// our presence are agents of our own SIP domain whose SUBSCRIBE came through
+// the proxy, at most maxPresenceWatchers at once, each kept until its
+// subscription ends.
 
 namespace velmora::engine {
 namespace {
@@ -32,10 +36,28 @@ std::string contactName(const std::string& text) {
     return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
 }
 
-bool sameDomain(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+// A subscription with no Expires lasts an hour (RFC 3856); a watcher is
+// let go this long after its subscription should have been refreshed.
+constexpr long kDefaultPresenceExpires = 3600;
+constexpr long kWatcherGraceSeconds = 32;
+
+std::string text(const char* value) { return value ? value : ""; }
+
+// Into the friend list, and out of liblinphone's list of pending subscribers
+// (only this deprecated call does both; the friend list's own add leaves the
+// subscriber pending, kept for ever).
+void takeOutOfPending(LinphoneCore* core, LinphoneFriend* subscriber) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    linphone_core_add_friend(core, subscriber);
+#pragma GCC diagnostic pop
+}
+
+std::string addressKey(const LinphoneAddress* address) {
+    if (!address) return {};
+    std::string key = text(linphone_address_get_username(address)) + "@" + text(linphone_address_get_domain(address));
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
 }
 
 long statusOf(const LinphonePresenceModel* model) {
@@ -59,16 +81,26 @@ bool LinphoneEngine::AddChatContact(const std::string& contact) {
     const auto uri = targetUri(name, domain_);
     if (!uri) return fail(kInvalidUri);
     if (contacts_.count(name)) return ok();
+    if (!subscribeContact(name)) return fail(kInvalidUri);
+    hurry();
+    return ok();
+}
+
+// The contact as a friend of liblinphone that subscribes to its presence
+// (and may watch ours: a colleague we watch is one of our domain).
+bool LinphoneEngine::subscribeContact(const std::string& name) {
+    const auto uri = targetUri(name, domain_);
+    if (!uri) return false;
     FriendHandle contactFriend = FriendHandle::adopt(linphone_core_create_friend_with_address(core_, uri->c_str()));
-    if (!contactFriend) return fail(kInvalidUri);
+    if (!contactFriend) return false;
     linphone_friend_enable_subscribes(contactFriend.get(), TRUE);
     linphone_friend_set_inc_subscribe_policy(contactFriend.get(), LinphoneSPAccept);
     if (linphone_friend_list_add_friend(linphone_core_get_default_friend_list(core_), contactFriend.get()) !=
         LinphoneFriendListOK)
-        return fail(kInvalidUri);
-    contacts_[name] = Contact{std::move(contactFriend), -1};
-    hurry();
-    return ok();
+        return false;
+    const long reported = contacts_.count(name) ? contacts_[name].reported : -1;
+    contacts_[name] = Contact{std::move(contactFriend), reported};
+    return true;
 }
 
 bool LinphoneEngine::RemoveChatContact(const std::string& contact) {
@@ -107,21 +139,92 @@ bool LinphoneEngine::SetMyChatStatus(long status) {
 }
 
 // Another agent subscribes to our presence: accepted, without subscribing
-// back (only the program's own contacts are watched). Only agents of our
-// own SIP domain may watch: anyone else is refused and kept nowhere, so
-// outside subscribers neither learn the agent's status nor fill the list.
+// back (only the program's own contacts are watched), when it is an agent
+// of our own SIP domain and its SUBSCRIBE came through the proxy, and while
+// fewer than maxPresenceWatchers watch. Anyone else is refused and told
+// nothing (liblinphone keeps the refused address to decline its next
+// SUBSCRIBE at once).
 void LinphoneEngine::onSubscriptionRequested(LinphoneFriend* subscriber) {
     const LinphoneAddress* from = linphone_friend_get_address(subscriber);
+    const char* user = from ? linphone_address_get_username(from) : nullptr;
     const char* domain = from ? linphone_address_get_domain(from) : nullptr;
+    const auto subscribe = user && domain ? lastPresenceSubscribe(user, domain) : std::nullopt;
+    const std::string key = addressKey(from);
     linphone_friend_enable_subscribes(subscriber, FALSE);
-    if (!domain || !sameDomain(domain, domain_)) {
+    const bool accepted = domain && user && *user && sameHost(domain, domain_) && throughProxy(subscribe) &&
+                          static_cast<int>(watchers_.size()) < options_.maxPresenceWatchers && !watchers_.count(key);
+    if (!accepted) {
         linphone_core_reject_subscriber(core_, subscriber);
         hurry();
         return;
     }
     linphone_friend_set_inc_subscribe_policy(subscriber, LinphoneSPAccept);
-    linphone_friend_list_add_friend(linphone_core_get_default_friend_list(core_), subscriber);
+    takeOutOfPending(core_, subscriber);
+    const long expires = subscribe->expires >= 0 ? subscribe->expires : kDefaultPresenceExpires;
+    watchers_[key] = Watcher{FriendHandle(subscriber), subscribe->callId,
+                             loop_.tickCount() + static_cast<std::uint32_t>((expires + kWatcherGraceSeconds) * 1000)};
     hurry();
+}
+
+void LinphoneEngine::dropWatcher(const std::string& key) {
+    const auto found = watchers_.find(key);
+    if (found == watchers_.end()) return;
+    // Out of the friend list: liblinphone ends what is left of its subscription.
+    linphone_friend_list_remove_friend(linphone_core_get_default_friend_list(core_), found->second.subscriber.get());
+    watchers_.erase(found);
+    hurry();
+}
+
+// After iterate: watchers follow their subscriptions (refreshed, ended, expired). A SUBSCRIBE for the presence
+// of a watcher or contact that liblinphone took by itself (it matched a
+// friend, so the engine was not asked) but that came from elsewhere or from
+// another domain ends that friend's incoming subscriptions: the watcher
+// goes, the contact is subscribed afresh.
+void LinphoneEngine::checkPresenceWatchers() {
+    const std::uint32_t now = loop_.tickCount();
+    for (const ReceivedRequest& request : requestsSince(requestCursor_)) {
+        if (request.method != "SUBSCRIBE") continue;
+        const bool trusted = isTrustedPeer(request.peer, proxy_) && sameHost(request.fromDomain, domain_);
+        std::string key = request.fromUser + "@" + request.fromDomain;
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (request.inDialog) {
+            for (auto& [watcherKey, watcher] : watchers_)
+                if (watcher.callId == request.callId && trusted) {
+                    if (request.expires == 0) {
+                        dropWatcher(watcherKey);
+                        break;
+                    }
+                    const long expires = request.expires > 0 ? request.expires : kDefaultPresenceExpires;
+                    watcher.until = now + static_cast<std::uint32_t>((expires + kWatcherGraceSeconds) * 1000);
+                    break;
+                }
+            continue;
+        }
+        if (request.event != "presence") continue;
+        const auto watcher = watchers_.find(key);
+        if (watcher != watchers_.end()) {
+            if (!trusted) {
+                dropWatcher(key);
+            } else {  // a new subscription of the same agent, taken by liblinphone
+                watcher->second.callId = request.callId;
+                const long expires = request.expires >= 0 ? request.expires : kDefaultPresenceExpires;
+                watcher->second.until = now + static_cast<std::uint32_t>((expires + kWatcherGraceSeconds) * 1000);
+            }
+            continue;
+        }
+        if (trusted || !sameHost(request.fromDomain, domain_)) continue;
+        for (auto& [name, contact] : contacts_) {
+            if (addressKey(linphone_friend_get_address(contact.subscribed.get())) != key) continue;
+            linphone_friend_list_remove_friend(linphone_core_get_default_friend_list(core_), contact.subscribed.get());
+            subscribeContact(name);
+            hurry();
+            break;
+        }
+    }
+    std::vector<std::string> expired;
+    for (const auto& [key, watcher] : watchers_)
+        if (static_cast<std::int32_t>(now - watcher.until) > 0) expired.push_back(key);
+    for (const std::string& key : expired) dropWatcher(key);
 }
 
 void LinphoneEngine::onPresence(LinphoneFriend* changed) {

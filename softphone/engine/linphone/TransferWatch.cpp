@@ -1,13 +1,10 @@
 #include "TransferWatch.h"
 
-#include <bctoolbox/logging.h>
+#include "SipTrace.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string_view>
@@ -17,13 +14,10 @@ namespace {
 
 constexpr std::size_t kMaxNews = 32;
 constexpr std::size_t kMaxText = 128;
-constexpr std::size_t kTraceBytes = 16 * 1024;
-constexpr std::string_view kReceived = "channel [%p]: received [";
 
 std::mutex newsMutex;
 std::deque<ReferNews> news;
 std::atomic<int> watchers{0};
-unsigned savedMask = 0;  // belle-sip's level mask before the first watch
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
@@ -63,31 +57,6 @@ std::string_view header(std::string_view name, std::string_view compact, std::st
     const bool match = (key.size() == name.size() && startsWithNoCase(key, name)) ||
                        (key.size() == compact.size() && startsWithNoCase(key, compact));
     return match ? trimmed(line.substr(colon + 1)) : std::string_view{};
-}
-
-void watchLog(void*, const char* domain, BctbxLogLevel level, const char* format, va_list args) {
-    if (level != BCTBX_LOG_MESSAGE || watchers.load() == 0 || !domain || !format ||
-        std::strcmp(domain, "belle-sip") != 0 || std::strncmp(format, kReceived.data(), kReceived.size()) != 0)
-        return;
-    std::string text(kTraceBytes, '\0');
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(text.data(), text.size(), format, copy);
-    va_end(copy);
-    if (length <= 0) return;
-    text.resize(std::min<std::size_t>(std::size_t(length), text.size() - 1));
-    const auto start = text.find('\n');
-    if (start != std::string::npos) noteReceivedMessage(text.substr(start + 1));
-}
-
-void keepHandler(bctbx_log_handler_t*) {}
-
-void installHandler() {
-    static const bool installed = [] {
-        bctbx_add_log_handler(bctbx_create_log_handler(watchLog, keepHandler, nullptr));
-        return true;
-    }();
-    (void)installed;
 }
 
 }  // namespace
@@ -147,17 +116,15 @@ std::vector<ReferNews> takeReferNews(const std::string& callId) {
     return taken;
 }
 
+bool transferWatchActive() { return watchers.load() > 0; }
+
 TransferWatch::TransferWatch() {
-    installHandler();
-    if (watchers++ == 0) {
-        savedMask = bctbx_get_log_level_mask("belle-sip");
-        bctbx_set_log_level_mask("belle-sip", int(savedMask | BCTBX_LOG_MESSAGE));
-    }
+    watchReceivedRequests();
+    ++watchers;
 }
 
 TransferWatch::~TransferWatch() {
     if (--watchers == 0) {
-        bctbx_set_log_level_mask("belle-sip", int(savedMask));
         const std::lock_guard lock(newsMutex);
         news.clear();
     }

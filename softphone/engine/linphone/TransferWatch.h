@@ -6,9 +6,8 @@
 // liblinphone tells that a REFER of ours failed or went through, but not the
 // far end's answer: the final response to the REFER (its code and phrase, or
 // the 202 that accepted it) and the status line of each NOTIFY about it. The
-// engine reads them from belle-sip's trace of the messages it receives, which
-// is switched on only while a transfer is under way and never reaches the
-// engine's log file unless its full log was asked for.
+// engine reads them from belle-sip's trace of the messages it receives
+// (SipTrace), while a transfer is under way.
 
 namespace velmora::engine {
 
@@ -29,6 +28,9 @@ public:
     TransferWatch(const TransferWatch&) = delete;
     TransferWatch& operator=(const TransferWatch&) = delete;
 };
+
+// Whether any TransferWatch lives (the trace hands messages on only then).
+bool transferWatchActive();
 
 // What was collected for this dialog since the last call, oldest first.
 std::vector<ReferNews> takeReferNews(const std::string& callId);
