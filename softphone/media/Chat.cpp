@@ -65,10 +65,12 @@ void writeChatLog(core::AppContext& app, const ChatStamps& stamps, const std::st
 
 bool isBlankByte(char c) { return c == ' ' || c == '\t'; }
 
-// The name as it reads: leading blanks and invisible characters (zero-width
+// The name as it reads on screen: leading blanks and invisible characters (zero-width
 // spaces and joiners, the word joiner, the byte-order mark, the soft hyphen)
 // left out, ASCII letters in lower case.
-std::string readAs(const std::string& name) {
+std::string readAs(const std::string& raw) {
+    // As the window shows it: control characters as blanks, direction controls gone.
+    const std::string name = core::shownText(raw, raw.size());
     static const char* const invisible[] = {"\xE2\x80\x8B", "\xE2\x80\x8C", "\xE2\x80\x8D", "\xE2\x81\xA0",
                                             "\xEF\xBB\xBF", "\xC2\xAD", "\xC2\xA0"};
     std::string out;

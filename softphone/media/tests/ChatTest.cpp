@@ -257,6 +257,8 @@ TEST_F(ChatTest, ASenderIsShownByTheChatListNameOrItsFullAddressAndNeverAsMe) {
         {" \xE2\x80\x8BMe", "\" \xE2\x80\x8BMe\": hello"},  // a zero-width space changes nothing
         {"Me: x@evil.example", "\"Me: x@evil.example\": hello"},
         {"Mei", "Mei: hello"},
+        {"\x01Me", "\" Me\": hello"},                 // a control character shows as a blank
+        {"M\xE2\x80\xAE" "e:", "\"Me:\": hello"},        // a direction control is not shown at all
     };
     std::string expectedLog;
     for (const Case& c : cases) {
