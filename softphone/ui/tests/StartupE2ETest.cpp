@@ -63,6 +63,31 @@ std::string readFile(const std::filesystem::path& file) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+TEST(StartupE2E, ARootOthersCanChangeIsRefusedAndOneTheyCanReadMadePrivate) {
+    Root root;
+    std::ofstream(root.dir / "bin/velmoraapp.ini") << "[System]\r\nSIPProxy=7730\r\nLogin=1001\r\n";
+    std::filesystem::create_directories(root.dir / "datalink");
+    std::filesystem::permissions(root.dir / "datalink", std::filesystem::perms(0777));
+    PrivateBus bus;
+    {
+        AppUnderTest app(root.dir, bus);
+        const std::string said = (root.dir / "datalink").string() + " can be changed by other users";
+        ASSERT_TRUE(eventually([&] { return app.output().contains(QString::fromStdString(said)); }))
+            << app.output().toStdString();
+        // The message box is up for an agent who started it from the desktop.
+        EXPECT_TRUE(eventually([&] { return !runTool("xdotool", {"search", "--name", "^Velmora Software$"}).empty(); }));
+        EXPECT_TRUE(app.get("BtnOnline", "Caption").startsWith("error:")) << "no window, no bus";
+        EXPECT_FALSE(std::filesystem::exists(root.dir / ".velmoraapp.lock"));
+        EXPECT_FALSE(std::filesystem::exists(root.dir / "bin/websettings.ini"));
+    }
+    std::filesystem::permissions(root.dir / "datalink", std::filesystem::perms(0755));
+    AppUnderTest app(root.dir, bus);
+    ASSERT_TRUE(app.waitUntilReady()) << app.output().toStdString();
+    EXPECT_EQ(std::filesystem::status(root.dir / "datalink").permissions(), std::filesystem::perms(0700));
+    EXPECT_TRUE(app.output().contains("datalink was open to other users; it is now the user's alone"))
+        << app.output().toStdString();
+}
+
 TEST(WindowE2E, TitleCallerIdChoiceAndTheRealWindowPosition) {
     Root root;
     std::ofstream(root.dir / "bin/velmoraapp.ini") << "[System]\r\ncustomernumber=WN7730\r\nAutoCid=True\r\n";
