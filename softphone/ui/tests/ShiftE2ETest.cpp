@@ -156,6 +156,7 @@ struct ShiftCall {
     bool incoming = false;
     Ending ending = Ending::AgentHangsUp;
     bool dtmf = false;
+    bool farEndLeaves = false;  // a transfer or drop taken with the far end's BYE and no NOTIFY
     double seconds = 3;  // connected time the test aims at
     std::string number, transferTo;
     double frequency = 0;
@@ -173,7 +174,8 @@ struct ShiftCall {
     std::string describe() const {
         std::ostringstream out;
         out << "call " << index + 1 << ": " << (incoming ? "from " : "to ") << number << ", " << frequency << " Hz, "
-            << seconds << " s, " << nameOf(ending) << (dtmf ? ", dial pad * and 5 pressed" : "");
+            << seconds << " s, " << nameOf(ending) << (farEndLeaves ? " (BYE, no NOTIFY)" : "")
+            << (dtmf ? ", dial pad * and 5 pressed" : "");
         return out.str();
     }
 };
@@ -207,7 +209,8 @@ struct ShiftE2E : ::testing::Test {
         app = std::make_unique<AppUnderTest>(root.path(), bus);
         int code = -1;
         ASSERT_TRUE(app->waitUntilReady())
-            << "exit status " << (app->waitForExit(0ms, &code) ? std::to_string(code) : "none") << "\n"
+            << "exit status " << (app->waitForExit(0ms, &code) ? std::to_string(code) : "none")
+            << " (255 with no output: it could not be started; is " << appBinary() << " being linked by a build?)\n"
             << app->output().toStdString();
         ASSERT_TRUE(eventually(
             [&] { return app->get("autoCheck", "Enabled") == "True" && app->get("BtnOnline", "Caption") == "Offline"; },
@@ -237,13 +240,12 @@ struct ShiftE2E : ::testing::Test {
         values["CALLER_NAME"] = "Caller";
         return std::make_unique<rig::Sipp>(rig::Sipp::Setup{scenario, values, "1001", pbx.hostPort(), 90, 1, {}});
     }
-    // The far ends that speak: {{PCAP}}, and the transfer answer and hang-up
-    // time of uas_play_refer.xml and uac_call_agent_play.xml.
-    std::map<std::string, std::string> speaking(const std::filesystem::path& pcap, bool refuseTransfers = false,
+    // The far ends that speak: {{PCAP}}, and the answer to a transfer
+    // ("take", "leave" or "refuse") and hang-up time of uas_play_refer.xml and
+    // uac_call_agent_play.xml.
+    std::map<std::string, std::string> speaking(const std::filesystem::path& pcap, const std::string& onRefer = "take",
                                                 int hangUpAfterMs = 60000) {
-        return {{"PCAP", pcap.string()},
-                {"ON_REFER", refuseTransfers ? "refuse" : "take"},
-                {"TALK_MS", std::to_string(hangUpAfterMs)}};
+        return {{"PCAP", pcap.string()}, {"ON_REFER", onRefer}, {"TALK_MS", std::to_string(hangUpAfterMs)}};
     }
 
     void dial(const std::string& number) {
@@ -325,6 +327,7 @@ std::vector<ShiftCall> planShift(unsigned seed) {
         call.ending = endings[i];
         call.incoming = random() % 2 == 0;
         call.dtmf = random() % 3 == 0;
+        call.farEndLeaves = taken(call.ending) && random() % 3 == 0;
         call.seconds = 2 + 0.5 * double(random() % 5);  // 2 to 4 s
         call.number = call.incoming ? callerNumber(call.index) : customerNumber(call.index);
         call.transferTo = transferNumber(call.index);
@@ -336,7 +339,8 @@ std::vector<ShiftCall> planShift(unsigned seed) {
 
 // A shift of mixed calls, one after another: taken and placed, hung up by
 // either side, transferred and dropped to the message box with the far end
-// taking or refusing, dial-pad digits pressed during some. Every call leaves
+// taking (by NOTIFY or by its BYE) or refusing, dial-pad digits pressed
+// during some. Every call leaves
 // one record of its own and one recording that holds its own far end's tone
 // for its connected time.
 TEST_F(ShiftE2E, AShiftOfMixedCallsLeavesEachCallItsOwnRecordAndRecording) {
@@ -350,7 +354,7 @@ TEST_F(ShiftE2E, AShiftOfMixedCallsLeavesEachCallItsOwnRecordAndRecording) {
     for (ShiftCall& call : calls) {
         SCOPED_TRACE(call.describe());
         const auto pcap = tone(call.number, call.frequency, call.seconds + 3);
-        const auto values = speaking(pcap, refused(call.ending),
+        const auto values = speaking(pcap, refused(call.ending) ? "refuse" : call.farEndLeaves ? "leave" : "take",
                                      call.ending == Ending::FarEndHangsUp ? int(call.seconds * 1000) : 60000);
         std::unique_ptr<rig::Sipp> peer;
         if (call.incoming) {
@@ -427,6 +431,10 @@ TEST_F(ShiftE2E, AShiftOfMixedCallsLeavesEachCallItsOwnRecordAndRecording) {
         EXPECT_TRUE(std::regex_match(r.time, std::regex(R"(\d\d:\d\d:\d\d)"))) << r;
         EXPECT_TRUE(std::regex_match(r.date, std::regex(R"(\d{1,2}/\d{1,2}/\d{4})"))) << r;
         expectRecording(messages(), call.number, call.talk, call.frequency, frequencies);
+        const auto files = recordingsOf(messages(), call.number);
+        if (!files.empty())
+            std::printf("%-70s talk %.2f s, recording %.2f s, its tone %.2f s\n", call.describe().c_str(), call.talk,
+                        waveSeconds(files.front()), engine::testing::toneSeconds(files.front(), call.frequency));
     }
     EXPECT_EQ(filesIn(messages()).size(), calls.size());
     EXPECT_TRUE(filesIn(unsaved()).empty()) << "every recording was saved";
@@ -440,10 +448,12 @@ TEST_F(ShiftE2E, TheIncomingPanelFollowsItsCallersAndAcceptTakesTheChosenOne) {
     auto customer = callee(customerNumber(0), "uas_answer.xml");
     dial(customerNumber(0));
     ASSERT_TRUE(connected(*customer)) << status();
-    auto givingUp = caller(callerNumber(0), "uac_call_agent_cancel.xml", {{"RING_MS", "3000"}});
+    auto givingUp = caller(callerNumber(0), "uac_call_agent_cancel.xml", {{"RING_MS", "5000"}});
     ASSERT_TRUE(eventually([&] { return app->items("ListIncomingCall").size() == 1; })) << status();
     EXPECT_EQ(app->click("BtnHangUp"), "");
     ASSERT_EQ(customer->wait(15s), 0) << customer->report();
+    // Hang Up ended the agent's call, not the caller still ringing.
+    EXPECT_EQ(app->items("ListIncomingCall"), QStringList{"Caller - " + QString::fromStdString(callerNumber(0))});
     ASSERT_EQ(givingUp->wait(15s), 0) << givingUp->report() << givingUp->messages();
     EXPECT_FALSE(app->get("BtnOnline", "Caption").startsWith("error:")) << app->output().toStdString();
     EXPECT_TRUE(eventually([&] { return app->items("ListIncomingCall").isEmpty(); }))
