@@ -58,7 +58,7 @@ TEST_F(OnlineTest, GoesOnlineInOrderWithTheAccountFromTheFile) {
     EXPECT_TRUE(app.state.ringBackOn);
     EXPECT_EQ(app.state.lineMicMuted, (std::vector<bool>{false, false}));
     EXPECT_EQ(window.swipeLengthTxT.text(), "14");
-    EXPECT_EQ(window.WebBrowser1.address(), "http://pbx7730.voice.test/app/active_extensions/active_extensions.php");
+    EXPECT_EQ(window.WebBrowser1.address(), "https://pbx7730.voice.test/app/active_extensions/active_extensions.php");
     EXPECT_TRUE(platform.messages.empty());
 }
 
@@ -206,7 +206,7 @@ TEST_F(OnlineTest, WebPanelOfAProvisionedAccountGoesOnlineThreeSecondsAfterStart
     window.webtimer.setEnabled(true);
     loop.advance(2000);
     EXPECT_EQ(window.WebBrowser1.address(),
-              "http://pbx7730.voice.test/app/active_extensions/active_extensions.php?username=user&password=pw");
+              "https://pbx7730.voice.test/app/active_extensions/active_extensions.php?username=user&password=pw");
     EXPECT_FALSE(window.webtimer.enabled());
     EXPECT_TRUE(engine.callsOf("InitializeEngine").empty());
     loop.advance(1000);
