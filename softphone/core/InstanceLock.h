@@ -5,12 +5,12 @@
 
 namespace velmora::core {
 
-// One running program per install root: an exclusive lock on a file inside
-// the root (which start-up has made the user's alone), held for the whole run
-// and released by the kernel when the process ends, however it ends. The lock
-// fails closed: when its file cannot be opened the program does not run, so
-// no one can let a second instance in (or keep the first out) through a
-// shared folder such as /tmp.
+// One running program per install root: an exclusive lock on
+// bin/.velmoraapp.lock inside the root (which start-up has made the user's
+// alone), held for the whole run and released by the kernel when the process
+// ends, however it ends. The lock fails closed: when its file cannot be
+// opened the program does not run, so no one can let a second instance in
+// (or keep the first out) through a shared folder such as /tmp.
 class InstanceLock {
 public:
     explicit InstanceLock(const std::filesystem::path& installRoot);

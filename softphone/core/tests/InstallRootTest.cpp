@@ -76,7 +76,7 @@ TEST(InstanceLockTest, LivesInTheInstallRootAndFailsClosed) {
     {
         InstanceLock first(a.dir);
         EXPECT_TRUE(first.acquired());
-        EXPECT_EQ(first.file(), a.dir / ".velmoraapp.lock");
+        EXPECT_EQ(first.file(), a.dir / "bin/.velmoraapp.lock");
         EXPECT_EQ(modeOf(first.file()), 0600u);
         InstanceLock second(a.dir);
         EXPECT_FALSE(second.acquired());
@@ -87,7 +87,7 @@ TEST(InstanceLockTest, LivesInTheInstallRootAndFailsClosed) {
 
     // A link planted for the lock file is not followed: the program does not run.
     TempRoot c;
-    fs::create_symlink(b.dir / "elsewhere.lock", c.dir / ".velmoraapp.lock");
+    fs::create_symlink(b.dir / "elsewhere.lock", c.dir / "bin/.velmoraapp.lock");
     InstanceLock planted(c.dir);
     EXPECT_FALSE(planted.acquired());
     EXPECT_NE(planted.problem(), "");

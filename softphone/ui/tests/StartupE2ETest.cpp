@@ -77,7 +77,7 @@ TEST(StartupE2E, ARootOthersCanChangeIsRefusedAndOneTheyCanReadMadePrivate) {
         // The message box is up for an agent who started it from the desktop.
         EXPECT_TRUE(eventually([&] { return !runTool("xdotool", {"search", "--name", "^Velmora Software$"}).empty(); }));
         EXPECT_TRUE(app.get("BtnOnline", "Caption").startsWith("error:")) << "no window, no bus";
-        EXPECT_FALSE(std::filesystem::exists(root.dir / ".velmoraapp.lock"));
+        EXPECT_FALSE(std::filesystem::exists(root.dir / "bin/.velmoraapp.lock"));
         EXPECT_FALSE(std::filesystem::exists(root.dir / "bin/websettings.ini"));
     }
     std::filesystem::permissions(root.dir / "datalink", std::filesystem::perms(0755));
