@@ -134,7 +134,7 @@ void configureLogging(const std::filesystem::path& logFile, bool fullLog) {
             std::filesystem::create_directories(logFile.parent_path(), ignored);
             // Readable by the user alone, whatever the process's umask: it
             // holds numbers and addresses.
-            const int fd = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+            const int fd = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
             if (fd >= 0) {
                 ::fchmod(fd, 0600);
                 ::close(fd);

@@ -272,7 +272,7 @@ std::optional<std::uint64_t> appendWaveAsPcm(const std::filesystem::path& wave, 
     const double step = double(f.rate) / rate;
     const std::uint64_t outCount = f.rate == rate ? frames : std::uint64_t(double(frames) * rate / f.rate);
 
-    const int fd = ::open(raw.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(raw.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return std::nullopt;
     const off_t before = ::lseek(fd, 0, SEEK_END);
     bool ok = before >= 0 && in.seekg(std::streamoff(chunk->offset));
@@ -328,7 +328,7 @@ std::optional<std::uint64_t> appendWaveAsPcm(const std::filesystem::path& wave, 
 }
 
 bool appendSilenceAsPcm(const std::filesystem::path& raw, std::uint64_t bytes) {
-    const int fd = ::open(raw.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(raw.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return false;
     const off_t before = ::lseek(fd, 0, SEEK_END);
     bool ok = before >= 0;
@@ -352,7 +352,7 @@ bool writeWaveFromPcm(const std::filesystem::path& path, const std::filesystem::
     }
     const std::uint64_t dataBytes = std::uint64_t(rawStat.st_size) & ~std::uint64_t(1);
     // In place, not renamed: the path may be a device the caller chose.
-    const int target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (target < 0) {
         ::close(source);
         return false;

@@ -27,6 +27,20 @@ std::string eightBitWave(std::uint16_t tag, const std::string& samples) {
     return "RIFF" + le(std::uint32_t(4 + fmt.size() + data.size()), 4) + "WAVE" + fmt + data;
 }
 
+// A recording saved where a link was planted goes nowhere: the link's
+// target is never written through.
+TEST(WaveFile, ASavedRecordingNeverFollowsALink) {
+    rig::TempFolder folder{"velmora-wave-link"};
+    const auto raw = folder.path() / "store.pcm";
+    std::ofstream(raw, std::ios::binary) << std::string(3200, '\0');
+    const auto victim = folder.path() / "victim.txt";
+    std::ofstream(victim) << "kept";
+    std::filesystem::create_symlink(victim, folder.path() / "saved.wav");
+    EXPECT_FALSE(writeWaveFromPcm(folder.path() / "saved.wav", raw, 8000));
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+}
+
 TEST(WaveFile, WrittenAudioReadsBackAsWritten) {
     rig::TempFolder folder("velmora-wave");
     WaveAudio audio;
