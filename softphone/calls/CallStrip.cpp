@@ -1,6 +1,9 @@
 #include "CallStrip.h"
 
+#include "Dialling.h"
+
 #include "core/AppContext.h"
+#include "core/EngineEventBus.h"
 #include "core/SafeText.h"
 
 #include <algorithm>
@@ -144,13 +147,13 @@ bool CallStripModel::refresh(core::CallBook& book, std::time_t now, const std::v
     return changed;
 }
 
-bool refreshCallStrip(core::AppContext& app, CallStripModel& strip) {
+bool refreshCallStrip(core::AppContext& app, CallStripModel& strip, const std::vector<bool>& held) {
     auto& w = app.window;
     std::vector<LineFacts> facts(strip.lines().size());
     for (int line = 0; line < static_cast<int>(facts.size()); ++line) {
         const core::Call* call = app.state.calls.onLine(line);
         if (!call || call->state != core::CallState::Connected) continue;
-        facts[line].held = app.engine.IsLineOnHold(line);
+        facts[line].held = line < static_cast<int>(held.size()) && held[line];
         facts[line].micMuted =
             line < static_cast<int>(app.state.lineMicMuted.size()) && app.state.lineMicMuted[line];
     }
@@ -181,10 +184,9 @@ void stripHangUp(core::AppContext& app, CallStripModel& strip, int line) {
     w.BtnHangUp.click();
 }
 
-void stripToggleHold(core::AppContext& app, int line) {
+void stripToggleHold(core::AppContext& app, int line, bool held) {
     auto& w = app.window;
     if (!app.state.calls.onLine(line) || line >= w.ComboDial.count()) return;
-    const bool held = app.engine.IsLineOnHold(line);
     w.ComboDial.setListIndex(line);
     (held ? w.BtnUnHold : w.BtnHold).click();
 }
@@ -202,6 +204,149 @@ void stripTransfer(core::AppContext& app, int line, const std::string& number) {
     w.ComboTransferCall.setListIndex(line);
     w.EditTransferPhoneNo.setText(number);
     w.BtnTransferCall.click();
+}
+
+namespace {
+
+struct StripControls {
+    core::Label *state, *caller, *time;
+    core::Button *mute, *hold, *transfer, *hangUp;
+};
+
+StripControls controlsOf(core::MainWindowModel& w, int line) {
+    if (line == 0)
+        return {&w.StripState1, &w.StripCaller1, &w.StripTime1, &w.StripMute1, &w.StripHold1, &w.StripTransfer1,
+                &w.StripHangUp1};
+    return {&w.StripState2, &w.StripCaller2, &w.StripTime2, &w.StripMute2, &w.StripHold2, &w.StripTransfer2,
+            &w.StripHangUp2};
+}
+
+void setCaption(core::Captioned& c, const std::string& text) {
+    if (c.caption() != text) c.setCaption(text);
+}
+void setEnabled(core::Control& c, bool on) {
+    if (c.enabled() != on) c.setEnabled(on);
+}
+void setVisible(core::Control& c, bool on) {
+    if (c.visible() != on) c.setVisible(on);
+}
+
+// The strip is redrawn after the engine's events reach the call handlers
+// (it is added to the bus after them), so it reads the calls as they are now.
+class CallStripEvents : public engine::SipEngineEvents {
+public:
+    explicit CallStripEvents(core::AppContext& app) : app_(app) {}
+    CallStripModel& model() { return strip_; }
+    void redraw() {
+        for (int line = 0; line < 2; ++line)
+            if (!app_.state.calls.onLine(line)) held_[line] = false;
+        if (refreshCallStrip(app_, strip_, held_)) showCallStrip(app_, strip_);
+    }
+    // The Lines page has just read each line's state from the engine.
+    void readLineStates() {
+        const auto& rows = app_.window.ListViewLineStatus.rows();
+        for (int line = 0; line < 2 && line < static_cast<int>(rows.size()); ++line)
+            if (rows[line].size() > 1) held_[line] = rows[line][1] == "hold";
+    }
+    std::vector<bool> held_ = std::vector<bool>(2, false);
+    void OnConnecting(int) override { redraw(); }
+    void OnConnected(int, const std::string&, const std::string&) override { redraw(); }
+    void OnHungUp(int) override { redraw(); }
+    void OnConnectFailed(int) override { redraw(); }
+    void OnFailureResponseA(int, long, const std::string&, const std::string&) override { redraw(); }
+    void OnFailureResponseB(int, long, const std::string&) override { redraw(); }
+    void OnFailureResponseC(int, long, const std::string&) override { redraw(); }
+    void OnFailureResponseD(int, long, const std::string&) override { redraw(); }
+    void OnTransferAccepted(int) override { redraw(); }
+    void OnTransferFailed(int, long, const std::string&) override { redraw(); }
+    void OnIncomingCall(const std::string&, const std::string&, const std::string&, const std::string&,
+                        const std::string&) override {
+        redraw();
+    }
+    void OnIncomingCallEnded(const std::string&) override { redraw(); }
+
+private:
+    core::AppContext& app_;
+    CallStripModel strip_{2};
+};
+
+// Runs `act`, then redraws: the agent's own acts raise no engine event.
+core::Handler andRedraw(core::Handler act, CallStripEvents* strip) {
+    return [act = std::move(act), strip] {
+        if (act) act();
+        strip->redraw();
+    };
+}
+
+}  // namespace
+
+void showCallStrip(core::AppContext& app, const CallStripModel& strip) {
+    for (const StripLine& row : strip.lines()) {
+        if (row.line > 1) break;
+        const StripControls c = controlsOf(app.window, row.line);
+        setCaption(*c.state, row.stateText);
+        std::string caller = row.number;
+        if (!row.callerName.empty()) caller = row.callerName + (caller.empty() ? "" : " - " + caller);
+        setCaption(*c.caller, caller);
+        setCaption(*c.time, row.talkTime);
+        const bool active = row.state != StripLine::State::Idle && row.state != StripLine::State::Ended;
+        for (core::Button* b : {c.mute, c.hold, c.transfer, c.hangUp}) setVisible(*b, active);
+        setEnabled(*c.mute, row.canMute());
+        setCaption(*c.mute, row.muted ? "Unmute" : "Mute");
+        setEnabled(*c.hold, row.canHold());
+        setCaption(*c.hold, row.state == StripLine::State::OnHold ? "Unhold" : "Hold");
+        setEnabled(*c.transfer, row.canTransfer());
+        setEnabled(*c.hangUp, row.canHangUp());
+        setCaption(*c.hangUp, row.state == StripLine::State::Ringing && row.serial == 0 ? "Reject" : "Hang Up");
+    }
+}
+
+void installCallStrip(core::AppContext& app, core::EngineEventBus& events) {
+    auto sink = std::make_unique<CallStripEvents>(app);
+    CallStripEvents* strip = sink.get();
+    events.add(std::move(sink));
+    auto& w = app.window;
+    for (int line = 0; line < 2; ++line) {
+        const StripControls c = controlsOf(w, line);
+        c.mute->onClick = andRedraw([&app, line] { stripToggleMute(app, line); }, strip);
+        c.hold->onClick = andRedraw([&app, strip, line] { stripToggleHold(app, line, strip->held_[line]); }, strip);
+        c.transfer->onClick = andRedraw(
+            [&app, line] {
+                const std::string to = app.window.StripTransferTo.text();
+                stripTransfer(app, line, to.empty() ? app.window.EditTransferPhoneNo.text() : to);
+                app.window.StripTransferTo.setText("");
+            },
+            strip);
+        c.hangUp->onClick = andRedraw([&app, strip, line] { stripHangUp(app, strip->model(), line); }, strip);
+    }
+    // Hang Up of the window itself is the agent's too: its outcome says so.
+    w.BtnHangUp.onClick = andRedraw(
+        [&app, strip, hangUp = w.BtnHangUp.onClick] {
+            strip->model().agentEnds(dialLine(app));
+            if (hangUp) hangUp();
+        },
+        strip);
+    for (auto [button, holds] : {std::pair{&w.BtnHold, true}, {&w.BtnUnHold, false}})
+        button->onClick = andRedraw(
+            [&app, strip, holds = holds, act = button->onClick] {
+                const int line = dialLine(app);
+                if (act) act();
+                if (line >= 0 && line < 2) strip->held_[line] = holds;
+            },
+            strip);
+    for (core::Button* b : {&w.BtnDial, &w.BtnAccept, &w.BtnReject, &w.BtnTransferCall})
+        b->onClick = andRedraw(b->onClick, strip);
+    // The talk time counts on TimerTick's second (online), and CallTimer's
+    // while a call is counted; an idle strip draws nothing new.
+    w.TimerTick.onTick = andRedraw(
+        [strip, tick = w.TimerTick.onTick] {
+            if (tick) tick();
+            strip->readLineStates();
+        },
+        strip);
+    w.CallTimer.onTick = andRedraw(w.CallTimer.onTick, strip);
+    strip->redraw();
+    showCallStrip(app, strip->model());
 }
 
 }  // namespace velmora::calls

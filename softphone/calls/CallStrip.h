@@ -9,6 +9,7 @@
 
 namespace velmora::core {
 struct AppContext;
+class EngineEventBus;
 }
 
 namespace velmora::calls {
@@ -85,14 +86,24 @@ private:
 // "m:ss" (or "h:mm:ss") of a talk time.
 std::string talkTimeText(long seconds);
 
-// The strip of the program's calls: line facts from the engine (asked only
-// for lines that carry a call) and the offered calls from the incoming panel.
-bool refreshCallStrip(core::AppContext& app, CallStripModel& strip);
+// The strip of the program's calls: `held` per line (what the agent's Hold
+// and Unhold did, and what the Lines page last read from the engine; the
+// strip asks the engine nothing itself), each line's mute, and the offered
+// calls from the incoming panel.
+bool refreshCallStrip(core::AppContext& app, CallStripModel& strip, const std::vector<bool>& held);
+
+// The strip's controls (StripState1, StripHold1, ...) showing the rows;
+// only what changed is set.
+void showCallStrip(core::AppContext& app, const CallStripModel& strip);
+
+// Connects the strip's buttons and keeps the strip drawn: after every engine
+// event, every second of TimerTick and every act of the agent's on a call.
+void installCallStrip(core::AppContext& app, core::EngineEventBus& events);
 
 // The strip's buttons: each runs the window's own control for that line, so
 // the handlers, status lines and records are the ones the agent knows.
 void stripHangUp(core::AppContext& app, CallStripModel& strip, int line);
-void stripToggleHold(core::AppContext& app, int line);
+void stripToggleHold(core::AppContext& app, int line, bool held);
 void stripToggleMute(core::AppContext& app, int line);
 // A blind transfer of the line's call to `number` (the Transfer page's own button).
 void stripTransfer(core::AppContext& app, int line, const std::string& number);

@@ -2,6 +2,7 @@
 
 #include "CallEnd.h"
 #include "CallEvents.h"
+#include "CallStrip.h"
 #include "CallerId.h"
 #include "Dialling.h"
 #include "HoldTransfer.h"
@@ -79,6 +80,9 @@ void install(core::AppContext& app, core::EngineEventBus& events) {
                                                 {&w.ctText5, '7'}, {&w.ctText6, '8'}, {&w.ctText7, '9'}};
     for (const auto& [caption, character] : captions)
         caption->onClick = [&app, c = character] { dialPadPress(app, c); };
+    // Last: it follows the calls the sinks above have just changed, and wraps
+    // the handlers set above.
+    installCallStrip(app, events);
 }
 
 }  // namespace velmora::calls

@@ -1,7 +1,5 @@
 #include "QuickActions.h"
 
-#include "CallStrip.h"
-
 #include "core/AppContext.h"
 #include "core/settings/IniFiles.h"
 
@@ -56,24 +54,20 @@ bool rejectOffered(core::AppContext& app, const std::string& callId) {
     return chooseOffer(app, indexOfOffer(app, callId), app.window.BtnReject);
 }
 
-bool runQuickAction(core::AppContext& app, CallStripModel& strip, QuickAction action) {
+bool runQuickAction(core::AppContext& app, QuickAction action) {
     auto& w = app.window;
     const int line = currentCallLine(app);
+    auto onLine = [&](core::Button& first, core::Button& second) {
+        if (line < 0) return false;
+        (line == 0 ? first : second).click();
+        return true;
+    };
     switch (action) {
     case QuickAction::Answer: return chooseOffer(app, 0, w.BtnAccept);
     case QuickAction::Reject: return chooseOffer(app, 0, w.BtnReject);
-    case QuickAction::HangUp:
-        if (line < 0) return false;
-        stripHangUp(app, strip, line);
-        return true;
-    case QuickAction::Hold:
-        if (line < 0) return false;
-        stripToggleHold(app, line);
-        return true;
-    case QuickAction::Mute:
-        if (line < 0) return false;
-        stripToggleMute(app, line);
-        return true;
+    case QuickAction::HangUp: return onLine(w.StripHangUp1, w.StripHangUp2);
+    case QuickAction::Hold: return onLine(w.StripHold1, w.StripHold2);
+    case QuickAction::Mute: return onLine(w.StripMute1, w.StripMute2);
     case QuickAction::DoNotDisturb: w.CheckDisturb.click(); return true;
     case QuickAction::Redial:
         if (line >= 0) return false;  // never a second call by a stray key
@@ -83,10 +77,10 @@ bool runQuickAction(core::AppContext& app, CallStripModel& strip, QuickAction ac
     return false;
 }
 
-bool headsetCallKey(core::AppContext& app, CallStripModel& strip) {
+bool headsetCallKey(core::AppContext& app) {
     if (app.window.ListIncomingCall.count() > 0 && currentCallLine(app) < 0)
-        return runQuickAction(app, strip, QuickAction::Answer);
-    return runQuickAction(app, strip, QuickAction::HangUp);
+        return runQuickAction(app, QuickAction::Answer);
+    return runQuickAction(app, QuickAction::HangUp);
 }
 
 std::string cleanKeyText(const std::string& text) {

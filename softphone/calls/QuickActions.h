@@ -10,8 +10,6 @@ struct AppContext;
 
 namespace velmora::calls {
 
-class CallStripModel;
-
 // The agent's most frequent acts, reachable without the window in front: the
 // hotkeys, the tray menu and the offered-call notification run these. Each
 // runs the window's own controls, so nothing behaves differently from a click.
@@ -30,7 +28,7 @@ const QuickActionInfo& infoOf(QuickAction action);
 // Runs the action on the call it means: Answer and Reject the first offered
 // call, the others the call the window shows (else the first live one).
 // False when there was nothing to act on.
-bool runQuickAction(core::AppContext& app, CallStripModel& strip, QuickAction action);
+bool runQuickAction(core::AppContext& app, QuickAction action);
 
 // Answer or Reject of one offered call, by its id (a notification's call);
 // false when that call is no longer offered.
@@ -39,7 +37,7 @@ bool rejectOffered(core::AppContext& app, const std::string& callId);
 
 // A headset's call key (XF86Phone, play/pause): answers a ringing call,
 // otherwise hangs up the current one.
-bool headsetCallKey(core::AppContext& app, CallStripModel& strip);
+bool headsetCallKey(core::AppContext& app);
 
 // The line of the call the keys act on: the call the window shows, else the
 // first live call; -1 for none.

@@ -75,16 +75,16 @@ void openLoginNotes(AppContext& app) {
     app.platform.openInEditor(app.root.bin(file));
 }
 
+// The Key Pad box shows or hides the pad and keeps the window's place, as its
+// tool tip says; the option frames and the chat stay as the agent left them.
 void changeKeyPadView(AppContext& app) {
     auto& w = app.window;
-    w.Frame2.setVisible(false);
     w.form.resize(w.expChk.ticked() ? kKeyPadWidthTwips : kNarrowWidthTwips, kHeightTwips);
     w.leftTxt.setText(std::to_string(w.form.left()));
     w.topTxT.setText(std::to_string(w.form.top()));
     const auto positions = app.root.positions();
     positions.set(keys::Top, std::to_string(w.form.top()));
     positions.set(keys::Left, std::to_string(w.form.left()));
-    w.audioFrm.setVisible(false);
 
     w.EditTransferPhoneNo.clear();
     for (const auto& number : readListFile(app.root.bin("transfer.txt"), kMaxTransferNumbers))

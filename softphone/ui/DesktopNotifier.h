@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 
 #include <deque>
 #include <functional>
@@ -16,13 +18,23 @@ class DesktopNotifier : public QObject {
 public:
     explicit DesktopNotifier(std::function<void()> activated, QObject* parent = nullptr);
     void notify(const QString& title, const QString& body);
+    // An offered call's notification: its Answer and Reject act on that call
+    // (by its id), whatever else rings meanwhile.
+    void notifyCall(const QString& title, const QString& body, const QString& callId);
+    std::function<void(const QString& callId, bool answer)> callAction;
 
 private slots:
     void onActionInvoked(uint id, const QString& action);
 
 private:
     std::function<void()> activated_;
-    std::deque<uint> ours_;  // the latest notifications we raised
+    void send(const QString& title, const QString& body, const QStringList& actions, const QVariantMap& hints,
+              const QString& callId);
+    struct Raised {
+        uint id;
+        QString callId;  // empty for a notification of no call
+    };
+    std::deque<Raised> ours_;  // the latest notifications we raised
 };
 
 // A body as the service shows it: some services read markup in bodies, so

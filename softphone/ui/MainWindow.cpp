@@ -2,6 +2,8 @@
 #include "WebPanelView.h"
 
 #include "Binding.h"
+#include "CallStripView.h"
+#include "PageList.h"
 #include "panels/RecordTransferPanel.h"
 #include "panels/AudioPanel.h"
 #include "panels/ChatPanel.h"
@@ -97,13 +99,15 @@ QLabel* label(core::Label& model) {
 }
 
 // A right click opens the pop-up menu; the chosen entry goes to `chosen`.
-void popupOn(QWidget* widget, bool fromBanner, const std::function<void(bool, int)>& chosen) {
+// `shown` leaves out entries with nothing behind them (a page not configured).
+void popupOn(QWidget* widget, bool fromBanner, const std::function<void(bool, int)>& chosen,
+             const std::function<bool(int)>& shown = {}) {
     widget->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(widget, &QWidget::customContextMenuRequested, widget, [=](const QPoint& at) {
         const auto origin = fromBanner ? core::MenuOrigin::Banner : core::MenuOrigin::StatusLog;
         QMenu menu;
         for (int entry = 1; entry <= core::kMenuEntries; ++entry)
-            menu.addAction(q(core::menuCaption(origin, entry)))->setData(entry);
+            if (!shown || shown(entry)) menu.addAction(q(core::menuCaption(origin, entry)))->setData(entry);
         QAction* picked = menu.exec(widget->mapToGlobal(at));
         if (chosen) chosen(fromBanner, picked ? picked->data().toInt() : 0);
     });
@@ -146,9 +150,13 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     banner->setAlignment(Qt::AlignCenter);
     banner->setStyleSheet("QLabel { background: #10365c; color: white; font-weight: bold; padding: 6px; }");
     bind(m.mouseMenu, banner);
-    popupOn(banner, true, [this](bool b, int e) {
-        if (onPopupChosen) onPopupChosen(b, e);
-    });
+    const auto entryShown = [this](int entry) { return !popupEntryShown || popupEntryShown(entry); };
+    popupOn(
+        banner, true,
+        [this](bool b, int e) {
+            if (onPopupChosen) onPopupChosen(b, e);
+        },
+        entryShown);
     left->addWidget(banner);
     auto* onlineRow = new QHBoxLayout;
     onlineRow->addWidget(registrationLight(m.RegLight));
@@ -161,6 +169,8 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     dialRow->addWidget(edit(m.EditPhoneNo), 1);
     dialRow->addWidget(combo(m.ComboDial));
     left->addLayout(dialRow);
+    // Both lines' calls in sight right under the number they were dialled from.
+    left->addWidget(callStrip(m));
     auto* callRow = new QHBoxLayout;
     callRow->addWidget(button(m.BtnDial));
     callRow->addWidget(button(m.BtnHangUp));
@@ -179,9 +189,12 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
     optionsRow->addWidget(button(m.BtnClearLog));
     left->addLayout(optionsRow);
     auto* statusLog = list(m.ListStatusLog);
-    popupOn(statusLog, false, [this](bool b, int e) {
-        if (onPopupChosen) onPopupChosen(b, e);
-    });
+    popupOn(
+        statusLog, false,
+        [this](bool b, int e) {
+            if (onPopupChosen) onPopupChosen(b, e);
+        },
+        entryShown);
     left->addWidget(statusLog, 1);
     auto* meters = new QFormLayout;
     meters->addRow("Mic", meter(m.MicProgress, "%v"));
@@ -324,7 +337,15 @@ MainWindow::MainWindow(core::MainWindowModel& m) : model_(m) {
 
     tabs->addTab(recordTransferPanel(m), "Record && Transfer");
     tabs->setCurrentIndex(0);
-    columns->addWidget(tabs, 3);
+    pageList_ = new PageList(tabs);
+    columns->addWidget(pageList_, 3);
+    // The Key Pad box shows or hides the pad, as its tool tip says.
+    auto padShown = [this, &m] {
+        pageList_->setPageVisible("Key Pad", m.expChk.ticked());
+        if (m.expChk.ticked()) pageList_->showPage("Key Pad");
+    };
+    m.expChk.observe(padShown);
+    padShown();
     setCentralWidget(central);
 
     auto* menu = menuBar()->addMenu("&File");

@@ -31,7 +31,12 @@ void QtPlatform::notify(const std::string& title, const std::string& body) {
             },
             window_);
     }
-    notifier_->notify(QString::fromStdString(title), QString::fromStdString(body));
+    const std::string callId = title == "Incoming call" && offeredCallId ? offeredCallId() : std::string();
+    if (callId.empty()) return notifier_->notify(QString::fromStdString(title), QString::fromStdString(body));
+    notifier_->callAction = [this](const QString& id, bool answer) {
+        if (onCallAction) onCallAction(id.toStdString(), answer);
+    };
+    notifier_->notifyCall(QString::fromStdString(title), QString::fromStdString(body), QString::fromStdString(callId));
 }
 QtPlatform::~QtPlatform() = default;
 

@@ -40,6 +40,11 @@ public:
     // forceQuit's exit status: 1, or 0 for the ordered end a signal asked for.
     int exitStatus = 1;
 
+    // The id of the call just offered (the incoming panel's newest), so its
+    // notification's Answer and Reject act on that call; and what they do.
+    std::function<std::string()> offeredCallId;
+    std::function<void(const std::string& callId, bool answer)> onCallAction;
+
     // Opens the program's own windows; set by whoever knows the install root.
     std::function<void(core::ProgramWindow)> programWindows;
 

@@ -1,3 +1,4 @@
+#include "AgentDesk.h"
 #include "EngineFactory.h"
 #include "Logging.h"
 #include "MainWindow.h"
@@ -175,7 +176,8 @@ int main(int argc, char** argv) {
         core::runPopupEntry(app, fromBanner ? core::MenuOrigin::Banner : core::MenuOrigin::StatusLog, entry);
     };
     core::loadWindow(app, !lock.acquired());
-    window.onCloseRequested = [&app] { core::shutdownProgram(app); };
+    ui::AgentDesk desk(app, window, platform);
+    window.onCloseRequested = [&desk] { desk.closeRequested(); };
     std::unique_ptr<QSocketNotifier> endSignals;
     if (catchEndSignals()) {
         endSignals = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);

@@ -236,6 +236,26 @@ struct MainWindowModel {
     ListBox ListMissedCalls{registry, "ListMissedCalls"};
     Button BtnCallBack{registry, "BtnCallBack", "Call Back"};
 
+    // The call strip beside the dial field: per line its state, number and
+    // caller name, talk time from the answer, and the line's own buttons.
+    Label StripState1{registry, "StripState1", "Free"};
+    Label StripCaller1{registry, "StripCaller1"};
+    Label StripTime1{registry, "StripTime1"};
+    Button StripMute1{registry, "StripMute1", "Mute"};
+    Button StripHold1{registry, "StripHold1", "Hold"};
+    Button StripTransfer1{registry, "StripTransfer1", "Transfer"};
+    Button StripHangUp1{registry, "StripHangUp1", "Hang Up"};
+    Label StripState2{registry, "StripState2", "Free"};
+    Label StripCaller2{registry, "StripCaller2"};
+    Label StripTime2{registry, "StripTime2"};
+    Button StripMute2{registry, "StripMute2", "Mute"};
+    Button StripHold2{registry, "StripHold2", "Hold"};
+    Button StripTransfer2{registry, "StripTransfer2", "Transfer"};
+    Button StripHangUp2{registry, "StripHangUp2", "Hang Up"};
+    // The number the strip's Transfer hands its line's call to (asked for
+    // when empty, prefilled from the transfer field).
+    TextBox StripTransferTo{registry, "StripTransferTo"};
+
     // Timers, with the state they have when the window loads.
     Timer TimeTimer{registry, "TimeTimer", 1000, true};
     Timer TapiSip{registry, "TapiSip", 500, true};
