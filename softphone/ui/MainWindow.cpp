@@ -31,7 +31,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 namespace velmora::ui {
 namespace {
