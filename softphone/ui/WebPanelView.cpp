@@ -1,44 +1,114 @@
 #include "WebPanelView.h"
 
+#include "StartupTrace.h"
+#include "webengine/EmbeddedBrowser.h"
+
 #include "core/Diagnostics.h"
 #include "core/window/Controls.h"
 
 #include <QCoreApplication>
+#include <QLabel>
+#include <QShowEvent>
 #include <QTimer>
-#include <QWebEngineCertificateError>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
+#include <QVBoxLayout>
 
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
+
+#include <dlfcn.h>
 
 #include <memory>
 
 namespace velmora::ui {
 namespace {
 
-// Only the scheme and host of an address go to the console: its query may
-// hold the panel's password.
-std::string described(const QUrl& url) {
-    return (url.scheme() + "://" + url.host()).toStdString();
-}
-
 bool openable(const QUrl& url) { return url.scheme() == "https" || url == QUrl(QStringLiteral("about:blank")); }
 
-// Navigation of any kind (links, scripts, redirects the page starts) stays on
-// https: no file:, data:, javascript: or handed-off custom scheme.
-class PanelPage : public QWebEnginePage {
+// Where the browser module is: beside the program in the build tree, in the
+// program's own library folder once installed.
+std::vector<std::string> moduleCandidates() {
+    const std::string here = QCoreApplication::applicationDirPath().toStdString();
+    return {here + "/velmoraapp-webengine.so", here + "/" VELMORA_WEBENGINE_MODULE};
+}
+
+// The Web page's content. The browser engine (its library, an OpenGL context
+// and three helper processes, most of the program's memory) starts the first
+// time the page is shown; an address asked for before then is remembered, the
+// last one winning, and opened when it starts.
+class WebPanel : public QWidget {
 public:
-    using QWebEnginePage::QWebEnginePage;
+    WebPanel(core::WebBrowser& control, std::function<std::filesystem::path()> authorities)
+        : control_(control), authorities_(std::move(authorities)) {
+        setObjectName("WebBrowser1");
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        notice_ = new QLabel(QStringLiteral("Loading\u2026"));
+        notice_->setObjectName("webPanelNotice");
+        notice_->setAlignment(Qt::AlignCenter);
+        layout->addWidget(notice_);
+        control_.observe([this] { navigated(); });
+    }
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-        if (openable(url)) return true;
-        core::diagnostic("web panel: " + url.scheme().toStdString() + " address refused; the panel opens https only");
-        return false;
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        if (browser_ || starting_) return;
+        // After this turn of the loop, so the page and its notice are drawn
+        // before the engine's start holds the window's thread.
+        starting_ = true;
+        QTimer::singleShot(0, this, [this] { start(); });
     }
+
+private:
+    void navigated() {
+        if (control_.address().empty()) return;
+        const QUrl url(QString::fromStdString(control_.address()));
+        if (!openable(url)) {
+            core::diagnostic("web panel: " + url.scheme().toStdString() +
+                             " address refused; the panel opens https only");
+            return;
+        }
+        wanted_ = url;
+        if (browser_) browser_->open(url);
+    }
+
+    void start() {
+        repaint();
+        traceStartup("web engine starting");
+        void* module = nullptr;
+        std::string why;
+        for (const auto& candidate : moduleCandidates()) {
+            if ((module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL))) break;
+            if (const char* error = ::dlerror(); why.empty() && error) why = error;
+        }
+        auto make = module ? reinterpret_cast<MakeEmbeddedBrowser>(::dlsym(module, kMakeEmbeddedBrowser)) : nullptr;
+        BrowserHooks hooks;
+        hooks.privateAuthority = [authorities = authorities_](const std::vector<QByteArray>& chain,
+                                                              const std::string& host) -> std::optional<std::string> {
+            const auto caFile = authorities ? authorities() : std::filesystem::path();
+            if (caFile.empty()) return std::nullopt;
+            return chainRefusal(chain, caFile, host);
+        };
+        hooks.diagnostic = [](const std::string& text) { core::diagnostic(text); };
+        browser_ = make ? make(hooks) : nullptr;
+        if (!browser_) {
+            notice_->setText(QStringLiteral("The web page cannot be shown here."));
+            core::diagnostic("web panel: the browser could not start" + (why.empty() ? "" : " (" + why + ")"));
+            return;
+        }
+        layout()->addWidget(browser_->view());
+        notice_->hide();
+        traceStartup("web engine started");
+        browser_->open(wanted_.isEmpty() ? QUrl(QStringLiteral("about:blank")) : wanted_);
+    }
+
+    core::WebBrowser& control_;
+    std::function<std::filesystem::path()> authorities_;
+    QLabel* notice_ = nullptr;
+    EmbeddedBrowser* browser_ = nullptr;  // a child widget, owned by this panel
+    bool starting_ = false;
+    QUrl wanted_;
 };
 
 }  // namespace
@@ -71,53 +141,7 @@ std::string chainRefusal(const std::vector<QByteArray>& derChain, const std::fil
 }
 
 QWidget* makeWebPanel(core::WebBrowser& control, std::function<std::filesystem::path()> authorities) {
-    auto* browser = new QWebEngineView;
-    browser->setObjectName("WebBrowser1");
-    // No storage name: off the record. The profile outlives the page (it is
-    // the application's), as the browser engine requires.
-    auto* profile = new QWebEngineProfile(qApp);
-    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    auto* page = new PanelPage(profile, browser);
-    browser->setPage(page);
-    QObject::connect(page, &QWebEnginePage::certificateError, page,
-                     [authorities = std::move(authorities)](QWebEngineCertificateError error) {
-                         const QUrl url = error.url();
-                         std::string refusal = error.description().toStdString();
-                         // A private authority is the one error RootCA can answer; an expired,
-                         // misnamed or revoked certificate stays refused.
-                         const auto caFile = authorities ? authorities() : std::filesystem::path();
-                         if (error.type() == QWebEngineCertificateError::CertificateAuthorityInvalid &&
-                             !caFile.empty()) {
-                             std::vector<QByteArray> chain;
-                             for (const auto& cert : error.certificateChain()) chain.push_back(cert.toDer());
-                             refusal = chainRefusal(chain, caFile, url.host().toStdString());
-                         }
-                         if (refusal.empty()) {
-                             error.acceptCertificate();
-                             return;
-                         }
-                         error.rejectCertificate();
-                         core::diagnostic("web panel: certificate of " + described(url) + " refused (" + refusal +
-                                          ")");
-                     });
-    control.observe([&control, browser] {
-        if (control.address().empty()) return;
-        const QUrl url(QString::fromStdString(control.address()));
-        if (!openable(url)) {
-            core::diagnostic("web panel: " + url.scheme().toStdString() +
-                             " address refused; the panel opens https only");
-            return;
-        }
-        if (browser->url() != url) browser->load(url);
-    });
-    // The browser engine's first load starts its processes and holds the UI
-    // thread for most of a second: do it now, while the start-up timers run,
-    // rather than when the first page is due.
-    QTimer::singleShot(0, browser, [browser] {
-        if (browser->url().isEmpty()) browser->setUrl(QUrl(QStringLiteral("about:blank")));
-    });
-    return browser;
+    return new WebPanel(control, std::move(authorities));
 }
 
 }  // namespace velmora::ui

@@ -26,6 +26,10 @@ std::string chainRefusal(const std::vector<QByteArray>& derChain, const std::fil
 // addresses only, and takes a server's certificate when the browser trusts it
 // (the system's authorities) or, for a private authority, when the PEM file
 // authorities() names (the RootCA deployment key; empty for none) signed it.
+//
+// The browser engine starts the first time the panel is shown (its page
+// opened): until then the panel holds only a "Loading…" line, and the
+// address the control was last asked to show waits for it.
 QWidget* makeWebPanel(core::WebBrowser& control, std::function<std::filesystem::path()> authorities);
 
 }  // namespace velmora::ui

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
@@ -100,6 +101,32 @@ struct HardeningE2E : ::testing::Test {
             return !nodes.isEmpty();
         });
         return nodes;
+    }
+
+    // Opens the window's Web page as the agent does: a click on its entry in
+    // the page list.
+    bool openWebPage() {
+        QDBusInterface automation(kService, "/Automation", "net.velmora.Automation", bus.connection());
+        const QDBusReply<QString> reply = automation.call("Where", "pageList/Web");
+        const QStringList at = reply.isValid() ? reply.value().split(' ') : QStringList();
+        if (at.size() != 5) return false;
+        QProcess xdotool;
+        xdotool.start("xdotool", {"mousemove", QString::number(at[0].toInt() + at[2].toInt() / 2),
+                                  QString::number(at[1].toInt() + at[3].toInt() / 2), "click", "1"});
+        return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+    }
+
+    // What of the browser engine the program has: its helper processes, and
+    // the engine's library or Mesa's LLVM (an OpenGL context) in its memory.
+    QStringList browserEngine() {
+        QStringList found;
+        for (const QString& process : app->survivors())
+            if (process.contains("(QtWebEngineProc")) found << process;
+        std::ifstream maps("/proc/" + std::to_string(app->pid()) + "/maps");
+        for (std::string line; std::getline(maps, line);)
+            for (const char* library : {"libQt6WebEngineCore", "libLLVM"})
+                if (line.find(library) != std::string::npos && !found.contains(library)) found << library;
+        return found;
     }
 
     QDBusMessage setDialerText(const QString& text) {
@@ -212,6 +239,7 @@ TEST_F(HardeningE2E, TheWebPanelTakesACertificateOnlyFromATrustedAuthority) {
     std::ofstream(root / "bin/deployment.ini", std::ios::trunc) << deployment;
     app = std::make_unique<AppUnderTest>(root, bus);
     ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
+    ASSERT_TRUE(openWebPage());
     EXPECT_TRUE(eventually([&] { return app->output().contains("web panel: certificate of https://localhost refused"); },
                            std::chrono::seconds(30)))
         << app->output().toStdString() << served.toStdString();
@@ -222,13 +250,59 @@ TEST_F(HardeningE2E, TheWebPanelTakesACertificateOnlyFromATrustedAuthority) {
         << deployment << "RootCA=" << pki.path().toStdString() << "/ca.pem\r\n";
     app = std::make_unique<AppUnderTest>(root, bus);
     ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
-    EXPECT_TRUE(eventually([&] { return serverSaw(("GET " + page + "?username=1001&password=webpa55 ").c_str()); },
+    ASSERT_TRUE(openWebPage());
+    // With the panel's credentials when the page is opened before the program
+    // goes online, without them after: the browser shows the last address asked for.
+    EXPECT_TRUE(eventually([&] { return serverSaw(("GET " + page).c_str()); },
                            std::chrono::seconds(30)))
         << served.toStdString() << app->output().toStdString();
     // Read out, the address keeps its password to itself.
     const std::string base = "https://localhost:" + std::to_string(port) + page;
     const std::string shown = app->get("WebBrowser1", "Text").toStdString();
     EXPECT_TRUE(shown == base + "?username=***&password=***" || shown == base) << shown;
+    server.kill();
+    server.waitForFinished();
+}
+
+TEST_F(HardeningE2E, TheBrowserEngineStartsTheFirstTimeTheWebPageIsOpened) {
+    QTemporaryDir pki;
+    rig::makeTestPki(pki.path().toStdString());
+    const int port = freePort();
+    QProcess server;
+    server.setWorkingDirectory(pki.path());
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start("openssl", {"s_server", "-accept", QString("127.0.0.1:%1").arg(port), "-cert", "server.pem", "-key",
+                             "server.key"});
+    ASSERT_TRUE(server.waitForStarted());
+    QString served;
+    const auto serverSaw = [&](const char* text) {
+        served += QString::fromUtf8(server.readAll());
+        return served.contains(text);
+    };
+    std::ofstream(root / "bin/deployment.ini", std::ios::app)
+        << "PanelAddress=https://localhost:" << port << "\r\nRootCA=" << pki.path().toStdString() << "/ca.pem\r\n";
+    const std::string page = "https://localhost:" + std::to_string(port) + "/app/active_extensions/active_extensions.php";
+
+    app = std::make_unique<AppUnderTest>(root, bus);
+    ASSERT_TRUE(app->waitUntilReady()) << app->output().toStdString();
+    ASSERT_TRUE(eventually([&] { return app->get("RegLight", "Caption") == "Registered"; }, std::chrono::seconds(30)))
+        << app->output().toStdString();
+    eventually([] { return false; }, std::chrono::seconds(3));
+    // Online for a while, the Web page never opened: no engine, no helper
+    // process, no OpenGL, no request; the panel still reads out the address
+    // it will show.
+    EXPECT_EQ(browserEngine(), QStringList()) << app->output().toStdString();
+    EXPECT_FALSE(serverSaw("GET ")) << served.toStdString();
+    EXPECT_EQ(app->get("WebBrowser1", "Text").toStdString(), page);
+
+    ASSERT_TRUE(openWebPage());
+    EXPECT_TRUE(eventually([&] { return serverSaw(("GET " + page.substr(page.find("/app/")) + " ").c_str()); },
+                           std::chrono::seconds(30)))
+        << served.toStdString() << app->output().toStdString();
+    const QStringList engine = browserEngine();
+    EXPECT_TRUE(engine.contains("libQt6WebEngineCore")) << engine.join(", ").toStdString();
+    EXPECT_TRUE(std::any_of(engine.begin(), engine.end(), [](const QString& p) { return p.contains("QtWebEngine"); }))
+        << engine.join(", ").toStdString();
     server.kill();
     server.waitForFinished();
 }
