@@ -46,7 +46,7 @@ PageList::PageList(QTabWidget* pages, QWidget* parent) : QWidget(parent), pages_
     // Every entry in sight: the list never scrolls, it is as tall as its entries.
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setFixedWidth(150);
+    list_->setFixedWidth(156);
     list_->setFocusPolicy(Qt::StrongFocus);
     pages_->tabBar()->hide();
     pages_->setDocumentMode(true);
@@ -73,7 +73,7 @@ void PageList::rebuild() {
         if (!pages_->isTabVisible(i)) continue;
         auto* item = new QListWidgetItem(iconFor(pageTitle(pages_, i)), pageTitle(pages_, i));
         item->setData(Qt::UserRole, i);
-        item->setSizeHint(QSize(140, 26));
+        item->setSizeHint(QSize(146, 26));
         list_->addItem(item);
         if (i == pages_->currentIndex()) list_->setCurrentItem(item);
     }

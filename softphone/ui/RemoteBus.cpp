@@ -1,5 +1,9 @@
 #include "RemoteBus.h"
 
+#include <QApplication>
+#include <QListWidget>
+#include <QWidget>
+
 #include "Logging.h"
 
 #include <QDBusConnection>
@@ -185,6 +189,29 @@ void AutomationObject::Choose(const QString& control, int index) {
         return;
     }
     replyThenRun([c, index] { c->choose(index); });
+}
+
+QString AutomationObject::Where(const QString& name) {
+    const QString widgetName = name.section('/', 0, 0), entry = name.section('/', 1);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        QWidget* w = top->objectName() == widgetName ? top : top->findChild<QWidget*>(widgetName);
+        if (!w || !w->isVisible()) continue;
+        QRect area(w->mapToGlobal(QPoint(0, 0)), w->size());
+        bool shown = w->visibleRegion().boundingRect() == w->rect();
+        if (!entry.isEmpty()) {
+            auto* list = qobject_cast<QListWidget*>(w);
+            const auto found = list ? list->findItems(entry, Qt::MatchExactly) : QList<QListWidgetItem*>();
+            if (found.isEmpty()) return {};
+            const QRect item = list->visualItemRect(found.front());
+            // In sight in full: inside the list's view, and its name not cut short.
+            const int needed = list->fontMetrics().horizontalAdvance(found.front()->text()) +
+                               list->iconSize().width() + 12;
+            shown = shown && list->viewport()->rect().contains(item) && needed <= item.width();
+            area = QRect(list->viewport()->mapToGlobal(item.topLeft()), item.size());
+        }
+        return QString("%1 %2 %3 %4 %5").arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height()).arg(shown);
+    }
+    return {};
 }
 
 bool publishRemoteBus(core::MainWindowModel& window, QObject* owner, bool automation) {

@@ -44,6 +44,12 @@ public slots:
     void Click(const QString& control);
     void DoubleClick(const QString& control);
     void Choose(const QString& control, int index);
+    // Where a widget of the program's windows is on the screen, for tests
+    // that drive the real widgets with the X server's input: "x y width
+    // height shown" ("shown" 1 when it is visible in full, nothing scrolled
+    // or cut off), or "" when there is none. "pageList/TITLE" names a page's
+    // entry in the page list.
+    QString Where(const QString& widget);
 
 private:
     core::Control* lookUp(const QString& control);

@@ -1,4 +1,5 @@
 #include "AgentDesk.h"
+#include "CompactStyle.h"
 #include "EngineFactory.h"
 #include "Logging.h"
 #include "MainWindow.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     ui::traceStartup("process");
     QApplication application(argc, argv);
     ui::traceStartup("Qt application");
+    QApplication::setStyle(new ui::CompactStyle);
     QApplication::setApplicationName("velmoraapp");
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velmoraapp.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("velmoraapp"));
