@@ -3,6 +3,8 @@
 #include "WaveFile.h"
 
 #include <linphone/api/c-call.h>
+#include <mediastreamer2/mediastream.h>
+#include <mediastreamer2/msaudiomixer.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +14,10 @@
 #include <fstream>
 #include <map>
 #include <system_error>
+
+// The call's mediastreamer audio stream. liblinphone 5.1 exports it (its own
+// testers use it) but declares it only in a header it does not install.
+extern "C" MediaStream* linphone_call_get_stream(LinphoneCall* call, LinphoneStreamType type);
 
 namespace velmora::engine {
 namespace {
@@ -84,6 +90,22 @@ std::map<std::string, std::pair<fs::path, fs::path>> leftBehind(const fs::path& 
     return found;
 }
 
+// liblinphone's call recorder mixes both directions and hands each mixed block
+// to two outputs: the wave writer (output 0) and a Matroska branch (output 1)
+// that resamples to 48 kHz and encodes Opus, whatever the record file, though
+// only a ".mkv" file is ever written from it. Ours is a wave file, so that
+// branch is a quarter of a recorded call's CPU spent on nothing; its output is
+// switched off (under the mixer's own lock: the stream's ticker runs on). The
+// wave writer gets the same mix as before.
+void leaveOutMatroskaBranch(LinphoneCall* call) {
+    auto* stream = reinterpret_cast<AudioStream*>(linphone_call_get_stream(call, LinphoneStreamTypeAudio));
+    if (!stream || !stream->recorder_mixer || !stream->av_recorder.recorder) return;
+    MSAudioMixerCtl output{};
+    output.pin = 1;
+    output.param.enabled = FALSE;
+    ms_filter_call_method(stream->recorder_mixer, MS_AUDIO_MIXER_ENABLE_OUTPUT, &output);
+}
+
 }  // namespace
 
 CallRecording::CallRecording(fs::path folder, std::uint64_t serial, std::string number)
@@ -101,10 +123,15 @@ void CallRecording::start(LinphoneCall* call) {
     if (recording_ || !call) return;
     removeFile(stretch_);
     linphone_call_start_recording(call);
+    leaveOutMatroskaBranch(call);
     std::error_code ignored;
     fs::permissions(stretch_, fs::perms::owner_read | fs::perms::owner_write, ignored);
     recording_ = true;
     stretchStarted_ = std::chrono::steady_clock::now();
+}
+
+void CallRecording::streamsRunning(LinphoneCall* call) {
+    if (recording_ && call) leaveOutMatroskaBranch(call);
 }
 
 void CallRecording::endStretch(LinphoneCall* call, bool keep) {

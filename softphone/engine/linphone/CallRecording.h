@@ -38,6 +38,9 @@ public:
     bool unsaved() const { return bytes_ > 0 && !saved_; }
 
     void start(LinphoneCall* call);
+    // The call's audio stream was (re)built, by an update or a resume:
+    // liblinphone carries a running recorder over into the new stream.
+    void streamsRunning(LinphoneCall* call);
     // Ends the running stretch (stopping the call's recorder when there still
     // is a call) and appends it to the store, or drops it.
     void endStretch(LinphoneCall* call, bool keep);

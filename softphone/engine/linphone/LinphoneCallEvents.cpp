@@ -380,6 +380,7 @@ void LinphoneEngine::onCallState(LinphoneCall* linphoneCall, LinphoneCallState s
     }
     case LinphoneCallStreamsRunning:
         applyCallAudio(line);
+        if (call->recording) call->recording->streamsRunning(linphoneCall);
         if (call->recordWhenRunning && call->recording) {
             call->recordWhenRunning = false;
             call->recording->start(linphoneCall);

@@ -2,7 +2,9 @@
 #include "ToneCheck.h"
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
+#include <numbers>
 #include <regex>
 #include <sys/stat.h>
 
@@ -181,6 +183,54 @@ TEST_F(RecordingTime, RecordingLastsAsLongAsTheCallWasRecorded) {
     const LoadedWave saved = loadWave(files.path() / "call.wav");
     ASSERT_EQ(saved.problem, WaveProblem::None);
     EXPECT_NEAR(saved.audio.seconds(), ran, ran * 0.05);
+}
+
+// The share of the audio's energy that lies at the frequency (Goertzel power
+// over 20 ms blocks against their energy): near 1 for the tone alone, about a
+// half each for two tones of one loudness mixed, near 0 without it.
+double toneShare(const WaveAudio& audio, double frequency) {
+    const std::size_t block = static_cast<std::size_t>(audio.sampleRate / 50);
+    const double coefficient = 2 * std::cos(2 * std::numbers::pi * frequency / audio.sampleRate);
+    double power = 0, energy = 0;
+    for (std::size_t start = 0; block > 0 && start + block <= audio.samples.size(); start += block) {
+        double s1 = 0, s2 = 0;
+        for (std::size_t i = start; i < start + block; ++i) {
+            const double x = audio.samples[i];
+            const double s0 = x + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+            energy += x * x;
+        }
+        power += (s1 * s1 + s2 * s2 - coefficient * s1 * s2) * 2 / double(block);
+    }
+    return energy > 0 ? power / energy : 0;
+}
+
+// Both directions are in the recording, mixed: the far end's 1 kHz tone and
+// the agent's own 440 Hz tone (her microphone).
+using RecordingBothWays = EngineTest;
+
+TEST_F(RecordingBothWays, TheFarEndAndTheAgentAreBothInTheSavedFile) {
+    rig::TempFolder files("velmora-rec");
+    ASSERT_TRUE(writeWave(files.path() / "far.wav", tone(1000, 30)));
+    ASSERT_TRUE(writeWave(files.path() / "near.wav", tone(440, 30)));
+    Agent& ann = agent("1001", "secret1",
+                       [&](LinphoneEngineOptions& o) { o.headlessMicrophoneFile = files.path() / "near.wav"; });
+    Agent& bob = agent("1002", "secret2",
+                       [&](LinphoneEngineOptions& o) { o.headlessMicrophoneFile = files.path() / "far.wav"; });
+    ASSERT_TRUE(online(ann));
+    ASSERT_TRUE(online(bob));
+    ASSERT_TRUE(connect(ann, 0, bob, "1002")) << ann.log.text() << bob.log.text();
+    ASSERT_TRUE(ann.engine->StartLineRecording(0, 2, true));
+    settle(3000);
+    ASSERT_TRUE(ann.engine->SaveRecording(0, (files.path() / "call.wav").string()));
+    const LoadedWave saved = loadWave(files.path() / "call.wav");
+    ASSERT_EQ(saved.problem, WaveProblem::None);
+    EXPECT_EQ(saved.audio.sampleRate, 8000);
+    EXPECT_GT(saved.audio.seconds(), 2.5);
+    EXPECT_GT(toneShare(saved.audio, 1000), 0.25);
+    EXPECT_GT(toneShare(saved.audio, 440), 0.25);
+    EXPECT_LT(toneShare(saved.audio, 1000) + toneShare(saved.audio, 440), 1.1);
 }
 
 }  // namespace
