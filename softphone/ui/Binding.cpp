@@ -77,7 +77,9 @@ void bindState(core::Control& model, QWidget* widget) {
     auto sync = [&model, widget] {
         widget->setEnabled(model.enabled());
         // Only hide what the model hides: a widget on a hidden tab stays "visible".
-        widget->setVisible(model.visible());
+        // A widget not yet placed in the window is shown with it: shown now, it
+        // would open (and at once close) as a window of its own on the X server.
+        if (widget->parentWidget() || !model.visible()) widget->setVisible(model.visible());
         widget->setToolTip(q(model.toolTip()));
     };
     model.observe(sync);
