@@ -104,8 +104,12 @@ AgentDesk::AgentDesk(core::AppContext& app, MainWindow& window, QtPlatform& plat
     buildMenus();
     buildHistoryPage();
     buildHotkeyOptions();
-    buildTray();
-    applyHotkeys();
+    // The tray and the key grabs talk to the desktop (D-Bus, the X server):
+    // done once the window is up, so its start does not wait for them.
+    QTimer::singleShot(0, this, [this] {
+        buildTray();
+        applyHotkeys();
+    });
 
     // The offered call's notification answers or refuses that call, not
     // whichever is chosen in the panel at that moment.

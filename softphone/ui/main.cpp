@@ -178,7 +178,9 @@ int main(int argc, char** argv) {
         core::runPopupEntry(app, fromBanner ? core::MenuOrigin::Banner : core::MenuOrigin::StatusLog, entry);
     };
     core::loadWindow(app, !lock.acquired());
+    ui::traceStartup("window loaded");
     ui::AgentDesk desk(app, window, platform);
+    ui::traceStartup("agent desk");
     window.onCloseRequested = [&desk] { desk.closeRequested(); };
     std::unique_ptr<QSocketNotifier> endSignals;
     if (catchEndSignals()) {
