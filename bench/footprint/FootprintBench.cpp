@@ -147,19 +147,28 @@ std::vector<long> processTree(long root) {
     return tree;
 }
 
-long pssKiB(long pid) {
+// A field of /proc/PID/smaps_rollup, in KiB.
+long rollupKiB(long pid, const char* field) {
     std::istringstream in(readText("/proc/" + std::to_string(pid) + "/smaps_rollup"));
+    const std::string name = std::string(field) + ":";
     for (std::string line; std::getline(in, line);)
-        if (line.rfind("Pss:", 0) == 0) return std::stol(line.substr(4));
+        if (line.rfind(name, 0) == 0) return std::stol(line.substr(name.size()));
     return 0;
 }
+
+long pssKiB(long pid) { return rollupKiB(pid, "Pss"); }
+
+// Pages no other process shares: PSS splits shared libraries' pages among all
+// the processes that map them, so it falls when other Qt programs run beside.
+long privateKiB(long pid) { return rollupKiB(pid, "Private_Clean") + rollupKiB(pid, "Private_Dirty"); }
 
 std::string processName(long pid) {
     std::string name = readText("/proc/" + std::to_string(pid) + "/comm");
     if (!name.empty() && name.back() == '\n') name.pop_back();
     const std::string cmdline = readText("/proc/" + std::to_string(pid) + "/cmdline");
     const auto type = cmdline.find("--type=");
-    if (type != std::string::npos) name += " " + cmdline.substr(type + 7, cmdline.find('\0', type) - type - 7);
+    // Chromium rewrites its helpers' command lines into one line.
+    if (type != std::string::npos) name += " " + cmdline.substr(type + 7, cmdline.find_first_of(std::string(" \0", 2), type) - type - 7);
     return name;
 }
 
@@ -184,7 +193,7 @@ std::map<std::string, long> pssOfMappings(long pid, const std::vector<std::strin
 double mib(long kib) { return kib / 1024.0; }
 
 struct Footprint {
-    long whole = 0, main = 0;
+    long whole = 0, main = 0, priv = 0, mainRss = 0;
     std::vector<std::pair<std::string, long>> others;
     std::map<std::string, long> parts;
 };
@@ -194,17 +203,21 @@ Footprint measure(long pid) {
     for (const long p : processTree(pid)) {
         const long pss = pssKiB(p);
         f.whole += pss;
+        f.priv += privateKiB(p);
         if (p == pid)
             f.main = pss;
         else
             f.others.emplace_back(processName(p), pss);
     }
+    f.mainRss = rollupKiB(pid, "Rss");
     f.parts = pssOfMappings(pid, {"libQt6WebEngineCore", "libLLVM", "[heap]", "liblinphone"});
     return f;
 }
 
 void printFootprint(const char* what, const Footprint& f, const char* reference, const char* goal) {
     std::printf("  %-34s %7.1f MiB   %-28s %s\n", what, mib(f.whole), reference, goal);
+    std::printf("      private to the program's processes %.1f MiB; velmoraapp's RSS %.1f MiB\n", mib(f.priv),
+                mib(f.mainRss));
     std::printf("      velmoraapp %.1f MiB (Qt WebEngine's library %.1f, Mesa's LLVM %.1f, heap %.1f, liblinphone %.1f)\n",
                 mib(f.main), mib(f.parts.count("libQt6WebEngineCore") ? f.parts.at("libQt6WebEngineCore") : 0),
                 mib(f.parts.count("libLLVM") ? f.parts.at("libLLVM") : 0),
