@@ -33,7 +33,7 @@ QIcon lookUpIcon(const QString& title) {
 
 // Each page's icon is looked up in the icon theme once: the list is rebuilt
 // whenever a page comes or goes, and the theme's folders are searched anew
-// for every icon asked for (a third of building the window, otherwise).
+// for every icon asked for.
 QIcon iconFor(const QString& title) {
     static QHash<QString, QIcon> icons;
     auto found = icons.constFind(title);
