@@ -29,13 +29,6 @@ long secondsOfDay(const std::string& clock) {
     return h * 3600L + m * 60L + s;
 }
 
-std::string dialable(const std::string& number) {
-    std::string out;
-    for (char c : number)
-        if ((c >= '0' && c <= '9') || c == '*' || c == '#' || c == '+') out += c;
-    return out;
-}
-
 }  // namespace
 
 int dayNumber(const std::string& date) {
@@ -73,7 +66,8 @@ bool matches(const HistoryEntry& e, const HistoryFilter& f, const std::tm& today
     if (f.search.empty()) return true;
     const std::string wanted = lower(f.search);
     return e.number.find(wanted) != std::string::npos || lower(e.name).find(wanted) != std::string::npos ||
-           dialable(e.number).find(dialable(wanted).empty() ? "\x01" : dialable(wanted)) != std::string::npos;
+           dialableText(e.number).find(dialableText(wanted).empty() ? "\x01" : dialableText(wanted)) !=
+               std::string::npos;
 }
 
 std::vector<HistoryEntry> loadHistory(core::AppContext& app, const std::map<std::string, std::string>& names,
@@ -119,7 +113,7 @@ std::vector<HistoryEntry> loadHistory(core::AppContext& app, const std::map<std:
 }
 
 bool redialEntry(core::AppContext& app, const HistoryEntry& entry) {
-    const std::string number = dialable(entry.number);
+    const std::string number = dialableText(entry.number);
     if (number.empty() || app.state.calls.onLine(dialLine(app))) return false;
     app.window.EditPhoneNo.setText(number);
     app.window.BtnDial.click();

@@ -36,6 +36,13 @@ long numericValue(const std::string& text) { return std::strtol(text.c_str(), nu
 
 int dialLine(const core::AppContext& app) { return app.window.ComboDial.listIndex(); }
 
+std::string dialableText(const std::string& number) {
+    std::string out;
+    for (char c : number)
+        if ((c >= '0' && c <= '9') || c == '*' || c == '#' || c == '+') out += c;
+    return out;
+}
+
 core::Call* placeCall(core::AppContext& app, int line, const std::string& target, const std::string& number,
                       long inputDevice, long outputDevice) {
     auto& calls = app.state.calls;

@@ -40,6 +40,9 @@ void clipboardDialTick(core::AppContext& app);
 // nothing. The TAPI bridge's requests take the same road.
 void carryOutClipboardText(core::AppContext& app, const std::string& text);
 
+// What a call-back or redial may dial of a number: its dialling characters only.
+std::string dialableText(const std::string& number);
+
 // The line selected in ComboDial.
 int dialLine(const core::AppContext& app);
 

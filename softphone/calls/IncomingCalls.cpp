@@ -25,14 +25,6 @@ void removeAt(core::ListBox& list, int index) {
     list.setListIndex(selected < index ? selected : selected > index ? selected - 1 : -1);
 }
 
-// What a call-back may dial: the number's dialling characters only.
-std::string dialable(const std::string& number) {
-    std::string out;
-    for (char c : number)
-        if ((c >= '0' && c <= '9') || c == '*' || c == '#' || c == '+') out += c;
-    return out;
-}
-
 }  // namespace
 
 void IncomingCalls::OnIncomingCall(const std::string& callId, const std::string& callerName,
@@ -216,7 +208,7 @@ void IncomingCalls::callBack() {
     auto& w = app_.window;
     const int selected = w.ListMissedCalls.listIndex();
     if (selected < 0 || selected >= static_cast<int>(missedNumbers_.size())) return;
-    const std::string number = dialable(missedNumbers_[selected]);
+    const std::string number = dialableText(missedNumbers_[selected]);
     if (number.empty()) return;
     w.EditPhoneNo.setText(number);
     w.BtnDial.click();

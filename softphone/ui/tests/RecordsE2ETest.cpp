@@ -19,15 +19,10 @@ namespace {
 
 constexpr const char* kCustomer = "5557654321";
 
-std::string readText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The CSV's records as (number, seconds, outcome), in order.
 std::vector<std::vector<std::string>> csvRecords(const std::filesystem::path& file) {
     std::vector<std::vector<std::string>> out;
-    std::istringstream lines(readText(file));
+    std::istringstream lines(rig::readFile(file));
     for (std::string line; std::getline(lines, line);) {
         std::vector<std::string> fields;
         for (std::size_t at = line.find('"'); at != std::string::npos; at = line.find('"', line.find('"', at + 1) + 1))
