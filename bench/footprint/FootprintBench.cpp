@@ -90,8 +90,8 @@ public:
     QString output() { return output_ += QString::fromUtf8(process_.readAll()); }
 
     QString call(const QString& method, const QList<QVariant>& args) {
-        QDBusMessage msg = QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation",
-                                                          "net.velmora.Automation", method);
+        QDBusMessage msg =
+            QDBusMessage::createMethodCall("net.velmora.Softphone", "/Automation", "net.velmora.Automation", method);
         msg.setArguments(args);
         const QDBusMessage reply = bus_.connection().call(msg, QDBus::Block, 5000);
         if (reply.type() == QDBusMessage::ErrorMessage) return "error: " + reply.errorMessage();
@@ -168,7 +168,8 @@ std::string processName(long pid) {
     const std::string cmdline = readText("/proc/" + std::to_string(pid) + "/cmdline");
     const auto type = cmdline.find("--type=");
     // Chromium rewrites its helpers' command lines into one line.
-    if (type != std::string::npos) name += " " + cmdline.substr(type + 7, cmdline.find_first_of(std::string(" \0", 2), type) - type - 7);
+    if (type != std::string::npos)
+        name += " " + cmdline.substr(type + 7, cmdline.find_first_of(std::string(" \0", 2), type) - type - 7);
     return name;
 }
 
@@ -218,11 +219,12 @@ void printFootprint(const char* what, const Footprint& f, const char* reference,
     std::printf("  %-34s %7.1f MiB   %-28s %s\n", what, mib(f.whole), reference, goal);
     std::printf("      private to the program's processes %.1f MiB; velmoraapp's RSS %.1f MiB\n", mib(f.priv),
                 mib(f.mainRss));
-    std::printf("      velmoraapp %.1f MiB (Qt WebEngine's library %.1f, Mesa's LLVM %.1f, heap %.1f, liblinphone %.1f)\n",
-                mib(f.main), mib(f.parts.count("libQt6WebEngineCore") ? f.parts.at("libQt6WebEngineCore") : 0),
-                mib(f.parts.count("libLLVM") ? f.parts.at("libLLVM") : 0),
-                mib(f.parts.count("[heap]") ? f.parts.at("[heap]") : 0),
-                mib(f.parts.count("liblinphone") ? f.parts.at("liblinphone") : 0));
+    std::printf(
+        "      velmoraapp %.1f MiB (Qt WebEngine's library %.1f, Mesa's LLVM %.1f, heap %.1f, liblinphone %.1f)\n",
+        mib(f.main), mib(f.parts.count("libQt6WebEngineCore") ? f.parts.at("libQt6WebEngineCore") : 0),
+        mib(f.parts.count("libLLVM") ? f.parts.at("libLLVM") : 0),
+        mib(f.parts.count("[heap]") ? f.parts.at("[heap]") : 0),
+        mib(f.parts.count("liblinphone") ? f.parts.at("liblinphone") : 0));
     if (f.others.empty()) std::printf("      no other process\n");
     for (const auto& [name, pss] : f.others) std::printf("      %-26s %.1f MiB\n", name.c_str(), mib(pss));
     std::fflush(stdout);

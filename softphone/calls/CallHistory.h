@@ -30,7 +30,7 @@ std::vector<HistoryEntry> loadHistory(core::AppContext& app, const std::map<std:
 
 enum class HistoryDay { All, Today, Yesterday, LastWeek };
 struct HistoryFilter {
-    std::string search;   // part of the number or the name, any case
+    std::string search;  // part of the number or the name, any case
     HistoryDay day = HistoryDay::All;
     std::string outcome;  // an outcome label; empty for all
 };

@@ -154,8 +154,7 @@ bool refreshCallStrip(core::AppContext& app, CallStripModel& strip, const std::v
         const core::Call* call = app.state.calls.onLine(line);
         if (!call || call->state != core::CallState::Connected) continue;
         facts[line].held = line < static_cast<int>(held.size()) && held[line];
-        facts[line].micMuted =
-            line < static_cast<int>(app.state.lineMicMuted.size()) && app.state.lineMicMuted[line];
+        facts[line].micMuted = line < static_cast<int>(app.state.lineMicMuted.size()) && app.state.lineMicMuted[line];
     }
     std::vector<OfferedCall> offers;
     for (const auto& entry : w.ListIncomingCall.lines()) offers.push_back(offerOf(entry));
@@ -215,10 +214,10 @@ struct StripControls {
 
 StripControls controlsOf(core::MainWindowModel& w, int line) {
     if (line == 0)
-        return {&w.StripState1, &w.StripCaller1, &w.StripTime1, &w.StripMute1, &w.StripHold1, &w.StripTransfer1,
-                &w.StripHangUp1};
-    return {&w.StripState2, &w.StripCaller2, &w.StripTime2, &w.StripMute2, &w.StripHold2, &w.StripTransfer2,
-            &w.StripHangUp2};
+        return {&w.StripState1, &w.StripCaller1,   &w.StripTime1,  &w.StripMute1,
+                &w.StripHold1,  &w.StripTransfer1, &w.StripHangUp1};
+    return {&w.StripState2, &w.StripCaller2,   &w.StripTime2,  &w.StripMute2,
+            &w.StripHold2,  &w.StripTransfer2, &w.StripHangUp2};
 }
 
 void setCaption(core::Captioned& c, const std::string& text) {

@@ -10,7 +10,7 @@
 namespace velmora::core {
 struct AppContext;
 class EngineEventBus;
-}
+}  // namespace velmora::core
 
 namespace velmora::calls {
 

@@ -157,10 +157,10 @@ void callerIdHandOver(core::AppContext& app) {
             core::ShowStatus(app, "Caller ID: CrmHost is not https; the CRM password is sent over https only");
         else if (action.empty())
             core::diagnostic("caller-ID hand-over: no customer-relationship host (CrmHost in deployment.ini)");
-        else if (!(page = writePrivatePage(handOverFolder(app), crmHandOverPage(action, w.LMUsetTxt.text(),
-                                                                                 w.LMPassTxt.text(),
-                                                                                 w.LMWorkGroupTxT.text(),
-                                                                                 core::trimSpaces(w.CIDTxt.text())))))
+        else if (!(page =
+                       writePrivatePage(handOverFolder(app),
+                                        crmHandOverPage(action, w.LMUsetTxt.text(), w.LMPassTxt.text(),
+                                                        w.LMWorkGroupTxT.text(), core::trimSpaces(w.CIDTxt.text())))))
             core::ShowStatus(app, "Caller ID: the hand-over page could not be written");
         else
             app.platform.openFile(*page);

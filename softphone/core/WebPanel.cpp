@@ -32,9 +32,8 @@ bool isHostPort(const std::string& text) {
     if (colon != std::string::npos && text.find(']', colon) == std::string::npos) {
         host = text.substr(0, colon);
         port = text.substr(colon + 1);
-        if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) {
-                return c >= '0' && c <= '9';
-            }))
+        if (port.empty() || port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return false;
     }
     if (host.size() > 2 && host.front() == '[' && host.back() == ']')
@@ -50,8 +49,8 @@ std::string redactedAddress(const std::string& address) {
     if (query == std::string::npos) return address;
     const auto fragment = address.find('#', query);
     std::string out = address.substr(0, query + 1);
-    const std::string items = address.substr(query + 1, fragment == std::string::npos ? std::string::npos
-                                                                                       : fragment - query - 1);
+    const std::string items =
+        address.substr(query + 1, fragment == std::string::npos ? std::string::npos : fragment - query - 1);
     std::size_t from = 0;
     while (from <= items.size()) {
         auto end = items.find('&', from);

@@ -117,8 +117,7 @@ TEST(CrmAction, TakesAPlainHttpsHostOnly) {
     for (const Case& c : {Case{"crm.example.test", "https://crm.example.test/lm_sp.asp"},
                           Case{"https://crm:8443/", "https://crm:8443/lm_sp.asp"},
                           Case{"[::1]:8443", "https://[::1]:8443/lm_sp.asp"}, Case{"http://crm:8080/", ""},
-                          Case{"evil.test/x?y=", ""}, Case{"user@crm", ""}, Case{"crm\"><script>", ""},
-                          Case{"", ""}}) {
+                          Case{"evil.test/x?y=", ""}, Case{"user@crm", ""}, Case{"crm\"><script>", ""}, Case{"", ""}}) {
         SCOPED_TRACE(c.host);
         EXPECT_EQ(crmAction(c.host), c.action);
     }

@@ -78,8 +78,9 @@ InstallRoot::Privacy InstallRoot::makePrivate() const {
             return out;
         }
         if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-            out.refusal = what + " can be changed by other users; velmoraapp does not start until it is the user's alone "
-                                 "(chmod 700, after checking what others may have put there)";
+            out.refusal = what +
+                          " can be changed by other users; velmoraapp does not start until it is the user's alone "
+                          "(chmod 700, after checking what others may have put there)";
             return out;
         }
         if ((st.st_mode & 077) != 0) {
