@@ -5,14 +5,13 @@
 //  - the rows per second the writer commits, for a burst and for a backlog
 //    left in the spool while the database was away.
 #include "Postgres.h"
+#include "RecordsTesting.h"
 #include "records/RecordStore.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
-#include <mutex>
 #include <numeric>
 #include <thread>
 
@@ -20,22 +19,6 @@ using namespace velmora;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class BenchLoop : public loop::EventLoop {
-public:
-    std::uint32_t tickCount() const override { return 0; }
-    TimerId startTimer(int, std::function<void()>) override { return 0; }
-    void stopTimer(TimerId) override {}
-    void post(std::function<void()> work) override {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(work));
-    }
-    void delay(int) override {}
-
-private:
-    std::mutex mutex_;
-    std::deque<std::function<void()>> queue_;
-};
 
 core::CallRecordRow row(int n) {
     core::CallRecordRow r;
@@ -75,7 +58,7 @@ int main(int argc, char** argv) {
     rig::Postgres pg;
     pg.createDatabase("records");
     rig::TempFolder folder("velmora-records-bench");
-    BenchLoop loop;
+    records::testing::ManualLoop loop;  // its posts (status lines) are left unread
     records::RecordStore::Options options;
     options.uri = pg.uri("records");
     options.spoolFile = folder.path() / "records-spool";

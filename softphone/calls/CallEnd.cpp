@@ -28,17 +28,6 @@ void stopCounterOf(core::AppContext& app, const Call& call) {
     if (call.counted) app.window.CallTimer.setEnabled(false);
 }
 
-// Recording boxes cleared for a call that is over: the engine's recording of
-// its line is paused through the box's own handling.
-void clearRecordingBoxes(core::AppContext& app, std::uint64_t serial) {
-    auto& calls = app.state.calls;
-    const std::uint64_t before = calls.ending() ? calls.ending()->serial : 0;
-    calls.setEnding(serial);
-    app.window.RecThisCallCheck.setValue(0);
-    app.window.CheckStartRecording.setValue(0);
-    calls.setEnding(before);
-}
-
 // Which record a call's end writes: a transfer the far end took writes the
 // transfer's record; a call logged already (a supervised transfer) none.
 struct EndRecord {

@@ -59,17 +59,18 @@ void nameOwnRecording(core::AppContext& app, const std::string& number) {
     app.window.EditSaveFileName.setText(file.string());
 }
 
-void saveRecordingStep(core::AppContext& app, core::Call& call) {
-    auto& w = app.window;
+void clearRecordingBoxes(core::AppContext& app, std::uint64_t serial) {
     auto& calls = app.state.calls;
-    const std::uint64_t serial = call.serial;
-    // Clearing the first box clears the second through its click handling,
-    // which pauses the call's recording and says so.
     const std::uint64_t before = calls.ending() ? calls.ending()->serial : 0;
     calls.setEnding(serial);
-    w.RecThisCallCheck.setValue(0);
-    w.CheckStartRecording.setValue(0);
+    app.window.RecThisCallCheck.setValue(0);
+    app.window.CheckStartRecording.setValue(0);
     calls.setEnding(before);
+}
+
+void saveRecordingStep(core::AppContext& app, core::Call& call) {
+    auto& w = app.window;
+    clearRecordingBoxes(app, call.serial);
     // The box may show another line's call: this call's recording stops too,
     // so what is saved and then reset is all it recorded.
     if (call.recorded) app.engine.PauseLineRecording(call.line);

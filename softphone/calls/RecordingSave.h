@@ -20,6 +20,10 @@ std::filesystem::path recordingFileName(core::AppContext& app, const std::string
 // recordingDate and recordingTime, shown in EditSaveFileName.
 void nameOwnRecording(core::AppContext& app, const std::string& number);
 
+// Clears RecThisCallCheck and CheckStartRecording for the call: their click
+// handling pauses that call's recording (not the other line's) and says so.
+void clearRecordingBoxes(core::AppContext& app, std::uint64_t serial);
+
 // Stops the call's recording, saves it under a name with the stop time and
 // empties the engine's store; a refused save is reported and keeps the store
 // for a later save.

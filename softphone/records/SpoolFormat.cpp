@@ -122,16 +122,12 @@ bool sameRow(const core::CallRecordRow& a, const core::CallRecordRow& b) {
     return tie(a) == tie(b);
 }
 
-std::string encodeRow(const core::CallRecordRow& row) {
-    std::string out(kRowTag);
-    auto text = [&out](const std::string& value) {
-        out += '\t';
-        appendEscaped(out, value);
-    };
-    auto num = [&out](auto value) {
-        out += '\t';
-        out += std::to_string(value);
-    };
+namespace {
+
+// The row's fields in their order on a spool line, for writing and reading
+// alike: text fields to text, numbers to num.
+template <typename Row, typename Text, typename Num>
+void eachField(Row& row, Text text, Num num) {
     text(row.callId);
     text(row.agentLogin);
     text(row.agentName);
@@ -150,6 +146,21 @@ std::string encodeRow(const core::CallRecordRow& row) {
     text(row.recordingFile);
     num(row.recordingSize);
     text(row.recordingSha256);
+}
+
+}  // namespace
+
+std::string encodeRow(const core::CallRecordRow& row) {
+    std::string out(kRowTag);
+    auto text = [&out](const std::string& value) {
+        out += '\t';
+        appendEscaped(out, value);
+    };
+    auto num = [&out](auto value) {
+        out += '\t';
+        out += std::to_string(value);
+    };
+    eachField(row, text, num);
     out += '\n';
     return out;
 }
@@ -182,24 +193,7 @@ std::optional<core::CallRecordRow> decodeRow(std::string_view line) {
         else
             ok = false;
     };
-    text(row.callId);
-    text(row.agentLogin);
-    text(row.agentName);
-    text(row.account);
-    text(row.machine);
-    num(row.line);
-    text(row.direction);
-    text(row.number);
-    text(row.callerName);
-    num(row.startUtc);
-    num(row.answerUtc);
-    num(row.endUtc);
-    num(row.utcOffsetSeconds);
-    num(row.seconds);
-    text(row.outcome);
-    text(row.recordingFile);
-    num(row.recordingSize);
-    text(row.recordingSha256);
+    eachField(row, text, num);
     // Only what a sanitized row encodes to: anything else was not written by us.
     if (!ok || !sameRow(sanitized(row), row)) return std::nullopt;
     return row;
